@@ -1,0 +1,14 @@
+#pragma once
+
+#include "rtl/ComponentClass.h"
+
+#include <string_view>
+
+namespace Sumtide {
+
+// The classes a form description may name. Registering a class twice is harmless; registering
+// another class under a name already taken raises Exception.
+void RegisterClass(const TComponentClass& Class);
+const TComponentClass* FindClass(std::string_view ClassName);
+
+} // namespace Sumtide

@@ -1,0 +1,38 @@
+#include "rtl/ComponentClass.h"
+
+#include "rtl/Component.h"
+
+namespace Sumtide {
+
+TComponentClass::TComponentClass(std::string_view ClassName, const TComponentClass* ClassParent,
+                                 std::span<const TPropInfo> OwnProperties)
+    : FClassName(ClassName), FClassParent(ClassParent), FOwnProperties(OwnProperties) {}
+
+bool TComponentClass::InheritsFrom(const TComponentClass& Ancestor) const {
+  for (const TComponentClass* C = this; C != nullptr; C = C->FClassParent)
+    if (C == &Ancestor)
+      return true;
+  return false;
+}
+
+std::vector<const TPropInfo*> TComponentClass::Properties() const {
+  std::vector<const TPropInfo*> Result =
+      FClassParent ? FClassParent->Properties() : std::vector<const TPropInfo*>{};
+  for (const TPropInfo& P : FOwnProperties)
+    Result.push_back(&P);
+  return Result;
+}
+
+const TPropInfo* TComponentClass::FindProperty(std::string_view Name) const {
+  for (const TComponentClass* C = this; C != nullptr; C = C->FClassParent)
+    for (const TPropInfo& P : C->FOwnProperties)
+      if (SameText(P.Name, Name))
+        return &P;
+  return nullptr;
+}
+
+std::unique_ptr<TComponent> TComponentClass::CreateOwned(TComponent* AOwner) const {
+  return std::unique_ptr<TComponent>(NewInstance(AOwner));
+}
+
+} // namespace Sumtide

@@ -1,0 +1,1 @@
+#include "scl/SCLbase64.h"

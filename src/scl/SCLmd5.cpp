@@ -1,0 +1,1 @@
+#include "scl/SCLmd5.h"
