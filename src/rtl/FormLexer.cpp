@@ -22,9 +22,12 @@ constexpr std::int64_t MaxMagnitude = std::int64_t{1} << 40;
 
 std::string ShowChar(char C) {
   const auto Byte = static_cast<unsigned char>(C);
+  std::string Shown;
   if (Byte >= 0x21 && Byte < 0x7F)
-    return std::string("'") + C + "'";
-  return "#" + std::to_string(Byte);
+    Shown.append(1, '\'').append(1, C).append(1, '\'');
+  else
+    Shown.append(1, '#').append(std::to_string(Byte));
+  return Shown;
 }
 
 } // namespace

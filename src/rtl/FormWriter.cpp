@@ -101,7 +101,8 @@ std::string FormStringLiteral(const std::string& Value) {
       P += N;
     } else {
       SetQuoted(false);
-      Out += '#' + std::to_string(Byte);
+      Out += '#';
+      Out += std::to_string(Byte);
       ++P;
     }
   }

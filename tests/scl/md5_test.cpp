@@ -1,0 +1,565 @@
+#include "scl/SCLmd5.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <new>
+#include <random>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace Sumtide;
+
+namespace {
+
+using TBytes = std::vector<std::uint8_t>;
+
+std::string Hex(std::span<const std::uint8_t> Bytes) {
+  static const char Digits[] = "0123456789abcdef";
+  std::string S;
+  for (std::uint8_t B : Bytes) {
+    S += Digits[B >> 4];
+    S += Digits[B & 15];
+  }
+  return S;
+}
+
+TBytes Bytes(std::string_view S) {
+  return TBytes(S.begin(), S.end());
+}
+
+TBytes RandomBytes(std::size_t Size, std::uint32_t Seed) {
+  std::mt19937 Rng(Seed);
+  TBytes B(Size);
+  for (auto& X : B)
+    X = static_cast<std::uint8_t>(Rng());
+  return B;
+}
+
+std::string FinalHex(TSCL_hash& Hash) {
+  std::array<std::uint8_t, 16> Digest{};
+  Hash.Final(Digest.data());
+  return Hex(Digest);
+}
+
+std::string Md5Hex(std::span<const std::uint8_t> Message) {
+  TSCL_md5 Hash(nullptr);
+  Hash.Init();
+  Hash.Update(Message.data(), static_cast<std::uint32_t>(Message.size()));
+  return FinalHex(Hash);
+}
+
+// An independent model: the digest written straight from RFC 1321's definitions, one loop over
+// the 64 steps, with the constants derived from the sine as the RFC defines them.
+std::string ReferenceMd5Hex(std::span<const std::uint8_t> Message) {
+  static const auto K = [] {
+    std::array<std::uint32_t, 64> T{};
+    for (int I = 0; I < 64; ++I)
+      T[I] = static_cast<std::uint32_t>(std::floor(std::fabs(std::sin(I + 1.0)) * 4294967296.0));
+    return T;
+  }();
+  static constexpr int Shift[4][4] = {
+      {7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
+
+  TBytes M(Message.begin(), Message.end());
+  const std::uint64_t Bits = static_cast<std::uint64_t>(Message.size()) * 8;
+  M.push_back(0x80);
+  while (M.size() % 64 != 56)
+    M.push_back(0);
+  for (int I = 0; I < 8; ++I)
+    M.push_back(static_cast<std::uint8_t>(Bits >> (8 * I)));
+
+  std::uint32_t H[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+  for (std::size_t Off = 0; Off < M.size(); Off += 64) {
+    std::uint32_t X[16];
+    for (int J = 0; J < 16; ++J)
+      X[J] = M[Off + 4 * J] | M[Off + 4 * J + 1] << 8 | M[Off + 4 * J + 2] << 16 |
+             static_cast<std::uint32_t>(M[Off + 4 * J + 3]) << 24;
+    std::uint32_t A = H[0], B = H[1], C = H[2], D = H[3];
+    for (int I = 0; I < 64; ++I) {
+      std::uint32_t F;
+      int G;
+      switch (I / 16) {
+      case 0:
+        F = (B & C) | (~B & D), G = I;
+        break;
+      case 1:
+        F = (B & D) | (C & ~D), G = (5 * I + 1) % 16;
+        break;
+      case 2:
+        F = B ^ C ^ D, G = (3 * I + 5) % 16;
+        break;
+      default:
+        F = C ^ (B | ~D), G = (7 * I) % 16;
+      }
+      const std::uint32_t Next = B + std::rotl(A + F + K[I] + X[G], Shift[I / 16][I % 4]);
+      A = D, D = C, C = B, B = Next;
+    }
+    H[0] += A, H[1] += B, H[2] += C, H[3] += D;
+  }
+  std::array<std::uint8_t, 16> Digest;
+  for (int I = 0; I < 16; ++I)
+    Digest[I] = static_cast<std::uint8_t>(H[I / 4] >> (8 * (I % 4)));
+  return Hex(Digest);
+}
+
+// Everything an instance exposes, to compare whole states.
+struct TSnapshot {
+  std::uint32_t High, Low, Fill;
+  std::array<std::uint32_t, 4> Chain;
+  std::array<std::uint8_t, 64> Block;
+  bool Initialized;
+  friend bool operator==(const TSnapshot&, const TSnapshot&) = default;
+};
+
+TSnapshot Snap(const TSCL_md5& H) {
+  TSnapshot S{H.BitCountHigh(), H.BitCountLow(), H.BlockFill(), {}, {}, H.Initialized()};
+  std::copy_n(H.ChainState(), 4, S.Chain.begin());
+  std::copy_n(H.Block(), 64, S.Block.begin());
+  return S;
+}
+
+const TSnapshot AllZero{};
+
+// Between calls the block holds BlockFill message bytes and nothing after them.
+void ExpectBlockInvariant(const TSCL_md5& H) {
+  ASSERT_LT(H.BlockFill(), 64u);
+  for (std::uint32_t I = H.BlockFill(); I < 64; ++I)
+    ASSERT_EQ(H.Block()[I], 0) << "at " << I << " with BlockFill " << H.BlockFill();
+}
+
+template <class F> void ExpectNotInitialized(F&& Call) {
+  try {
+    Call();
+    ADD_FAILURE() << "no ESCL_hash raised";
+  } catch (const ESCL_hash& E) {
+    EXPECT_EQ(E.Message(), "Hash not initialized");
+  }
+}
+
+// A stream that passes everything to another one and notes the size of every read asked for.
+class TCountingStream : public TStream {
+public:
+  explicit TCountingStream(TStream& Inner) : FInner(Inner) {}
+  std::size_t Read(void* Buffer, std::size_t Count) override {
+    Reads.push_back(Count);
+    return FInner.Read(Buffer, Count);
+  }
+  std::size_t Write(const void* Buffer, std::size_t Count) override {
+    return FInner.Write(Buffer, Count);
+  }
+  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override {
+    return FInner.Seek(Offset, Origin);
+  }
+
+  std::vector<std::size_t> Reads;
+
+private:
+  TStream& FInner;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Digests
+
+TEST(Md5Digest, Rfc1321Suite) {
+  struct TCase {
+    const char* Message;
+    const char* Digest;
+  };
+  static const TCase Cases[] = {
+      {"", "d41d8cd98f00b204e9800998ecf8427e"},
+      {"a", "0cc175b9c0f1b6a831c399e269772661"},
+      {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+      {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+      {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+       "d174ab98d277d9f5a5611c2c9f419d9f"},
+      {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+       "57edf4a22be3c955ac49da2e2107b67a"},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Message);
+    TSCL_md5 Hash(nullptr);
+    Hash.Init();
+    Hash.UpdateStr(C.Message);
+    EXPECT_EQ(FinalHex(Hash), C.Digest);
+    EXPECT_EQ(ReferenceMd5Hex(Bytes(C.Message)), C.Digest);
+  }
+}
+
+TEST(Md5Digest, AnySplitGivesTheSameDigest) {
+  std::mt19937 Rng(20261210);
+  for (std::size_t Size : {0u, 1u, 55u, 63u, 64u, 65u, 127u, 200u, 1000u}) {
+    const TBytes Message = RandomBytes(Size, static_cast<std::uint32_t>(Size));
+    const std::string Expected = ReferenceMd5Hex(Message);
+    ASSERT_EQ(Md5Hex(Message), Expected) << "one Update of " << Size;
+    for (int Round = 0; Round < 25; ++Round) {
+      TSCL_md5 Hash(nullptr);
+      Hash.Init();
+      std::vector<std::size_t> Pieces;
+      std::size_t Done = 0;
+      while (Done < Size || Pieces.size() < 2) {
+        // About one piece in five is empty; the others are up to 150 bytes long.
+        const std::size_t Want = Rng() % 5 == 0 ? 0 : Rng() % 150 + 1;
+        const std::size_t Piece = std::min(Want, Size - Done);
+        Hash.Update(Message.data() + Done, static_cast<std::uint32_t>(Piece));
+        Done += Piece;
+        Pieces.push_back(Piece);
+        ASSERT_EQ(Hash.BlockFill(), Done % 64);
+        ASSERT_EQ(Hash.BitCountLow(), Done * 8);
+        ASSERT_EQ(Hash.BitCountHigh(), 0u);
+        ASSERT_NO_FATAL_FAILURE(ExpectBlockInvariant(Hash));
+      }
+      ASSERT_EQ(FinalHex(Hash), Expected) << "size " << Size << ", " << Pieces.size() << " pieces";
+    }
+  }
+}
+
+TEST(Md5Digest, BlockBoundaries) {
+  // The marker lands at BlockFill: up to 55 the length fits behind it in the same block, from
+  // 56 on a further block is needed. Digests from md5sum over runs of 'a'.
+  struct TCase {
+    std::size_t Length;
+    const char* Digest;
+  };
+  static const TCase Cases[] = {
+      {55, "ef1772b6dff9a122358552954ad0df65"},  {56, "3b0c8ac703f828b04c6c197006d17218"},
+      {57, "652b906d60af96844ebd21b674f35e93"},  {63, "b06521f39153d618550606be297466d5"},
+      {64, "014842d480b571495a4a0363793f7367"},  {65, "c743a45e0d2e6a95cb859adae0248435"},
+      {119, "8a7bd0732ed6a28ce75f6dabc90e1613"}, {120, "5f61c0ccad4cac44c75ff505e1f1e537"},
+      {128, "e510683b3f5ffe4093d021808bc6ff70"},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Length);
+    const std::string Message(C.Length, 'a');
+    TSCL_md5 Hash(nullptr);
+    Hash.Init();
+    Hash.UpdateStr(Message);
+    EXPECT_EQ(Hash.BlockFill(), C.Length % 64);
+    EXPECT_EQ(Hash.BitCountLow(), C.Length * 8);
+    ExpectBlockInvariant(Hash);
+    EXPECT_EQ(FinalHex(Hash), C.Digest);
+    EXPECT_EQ(Snap(Hash), AllZero);
+    EXPECT_EQ(ReferenceMd5Hex(Bytes(Message)), C.Digest);
+  }
+}
+
+TEST(Md5Digest, BitCountCarriesIntoHighWord) {
+  // 2^29 + 1 zero bytes are 2^32 + 8 bits. One Update carries through Length >> 29; the same
+  // bytes as 2^29 - 1 then 2 carry out of the low word. Digest from md5sum.
+  constexpr std::uint32_t Big = (1u << 29) + 1;
+  const TBytes Zeros(Big);
+  const char* const Expected = "ea3b62c6b93cb3625a1fd76777985f5a";
+
+  TSCL_md5 Whole(nullptr);
+  Whole.Init();
+  Whole.Update(Zeros.data(), Big);
+  EXPECT_EQ(Whole.BitCountHigh(), 1u);
+  EXPECT_EQ(Whole.BitCountLow(), 8u);
+  EXPECT_EQ(FinalHex(Whole), Expected);
+
+  TSCL_md5 Split(nullptr);
+  Split.Init();
+  Split.Update(Zeros.data(), Big - 2);
+  EXPECT_EQ(Split.BitCountHigh(), 0u);
+  EXPECT_EQ(Split.BitCountLow(), 0xfffffff8u);
+  Split.Update(Zeros.data(), 2);
+  EXPECT_EQ(Split.BitCountHigh(), 1u);
+  EXPECT_EQ(Split.BitCountLow(), 8u);
+  EXPECT_EQ(FinalHex(Split), Expected);
+}
+
+// ---------------------------------------------------------------------------------------------
+// State
+
+TEST(Md5State, NewInstanceIsAllZero) {
+  TSCL_md5 Hash(nullptr);
+  EXPECT_EQ(Snap(Hash), AllZero);
+}
+
+TEST(Md5State, InitLoadsTheInitialWordsAndDiscardsAComputation) {
+  TSCL_md5 Hash(nullptr);
+  Hash.Init();
+  const TSnapshot Fresh = Snap(Hash);
+  EXPECT_TRUE(Fresh.Initialized);
+  EXPECT_EQ(Fresh.Chain,
+            (std::array<std::uint32_t, 4>{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476}));
+  EXPECT_EQ(Fresh.High + Fresh.Low + Fresh.Fill, 0u);
+  EXPECT_EQ(Fresh.Block, AllZero.Block);
+
+  Hash.UpdateStr(std::string(100, 'x'));
+  Hash.Init();
+  EXPECT_EQ(Snap(Hash), Fresh);
+  Hash.UpdateStr("abc");
+  EXPECT_EQ(FinalHex(Hash), "900150983cd24fb0d6963f7d28e17f72");
+}
+
+TEST(Md5State, BurnAndFinalZeroEverything) {
+  TSCL_md5 Hash(nullptr);
+  Hash.Init();
+  Hash.UpdateStr(std::string(70, 'q'));
+  ASSERT_NE(Snap(Hash), AllZero);
+  Hash.Burn();
+  EXPECT_EQ(Snap(Hash), AllZero);
+
+  Hash.Init();
+  Hash.UpdateStr(std::string(70, 'q'));
+  FinalHex(Hash);
+  EXPECT_EQ(Snap(Hash), AllZero);
+}
+
+TEST(Md5State, EmptyUpdatesChangeNothing) {
+  TSCL_md5 Hash(nullptr);
+  Hash.Init();
+  Hash.UpdateStr("partial");
+  const TSnapshot Before = Snap(Hash);
+  Hash.Update(nullptr, 0);
+  EXPECT_EQ(Snap(Hash), Before);
+  Hash.UpdateStr("");
+  EXPECT_EQ(Snap(Hash), Before);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Misuse
+
+TEST(Md5Errors, UpdateWhenIdleRaisesAndChangesNothing) {
+  const std::uint8_t Data[3] = {1, 2, 3};
+  const std::function<void(TSCL_md5&)> Calls[] = {
+      [&](TSCL_md5& H) { H.Update(Data, 0); },
+      [&](TSCL_md5& H) { H.Update(Data, 3); },
+      [](TSCL_md5& H) { H.UpdateStr(""); },
+  };
+  for (const auto& Call : Calls) {
+    TSCL_md5 Hash(nullptr);
+    ExpectNotInitialized([&] { Call(Hash); });
+    EXPECT_EQ(Snap(Hash), AllZero);
+  }
+  TSCL_md5 Finished(nullptr);
+  Finished.Init();
+  Finished.UpdateStr("abc");
+  FinalHex(Finished);
+  ExpectNotInitialized([&] { Finished.UpdateStr("d"); });
+  EXPECT_EQ(Snap(Finished), AllZero);
+}
+
+TEST(Md5Errors, FinalWhenIdleLeavesTheDigestAlone) {
+  std::array<std::uint8_t, 16> Digest;
+  Digest.fill(0xa5);
+  TSCL_md5 Hash(nullptr);
+  ExpectNotInitialized([&] { Hash.Final(Digest.data()); });
+  EXPECT_EQ(Hex(Digest), "a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5");
+  EXPECT_EQ(Snap(Hash), AllZero);
+}
+
+TEST(Md5Errors, SecondFinalRaisesAndTheFirstDigestStands) {
+  TSCL_md5 Hash(nullptr);
+  Hash.Init();
+  Hash.UpdateStr("abc");
+  std::array<std::uint8_t, 16> Digest{};
+  Hash.Final(Digest.data());
+  ExpectNotInitialized([&] { Hash.Final(Digest.data()); });
+  EXPECT_EQ(Hex(Digest), "900150983cd24fb0d6963f7d28e17f72");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Streams
+
+TEST(Md5Stream, ReadsInPiecesAndHashesWhatWasRead) {
+  struct TCase {
+    std::size_t StreamSize;
+    std::uint32_t Count;
+    std::vector<std::size_t> Reads;
+    std::size_t Hashed;
+  };
+  const TCase Cases[] = {
+      {50, 20, {20}, 20},
+      {100, 1000, {1000}, 100},
+      {3 * 8192 + 5, 3 * 8192 + 5, {8192, 8192, 8192, 5}, 3 * 8192 + 5},
+      {10000, 20000, {8192, 8192, 3616}, 10000},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Count);
+    const TBytes Data = RandomBytes(C.StreamSize, 7);
+    TMemoryStream Memory(Data);
+    TCountingStream Stream(Memory);
+    TSCL_md5 Hash(nullptr);
+    Hash.Init();
+    Hash.UpdateStream(Stream, C.Count);
+    EXPECT_EQ(Stream.Reads, C.Reads);
+    EXPECT_EQ(Memory.Position(), static_cast<std::int64_t>(C.Hashed));
+    EXPECT_EQ(FinalHex(Hash), ReferenceMd5Hex(std::span(Data).first(C.Hashed)));
+  }
+}
+
+TEST(Md5Stream, ZeroCountReadsNothingEvenWhenIdle) {
+  TMemoryStream Memory(RandomBytes(10, 1));
+  TCountingStream Stream(Memory);
+  TSCL_md5 Hash(nullptr);
+  EXPECT_NO_THROW(Hash.UpdateStream(Stream, 0));
+  EXPECT_TRUE(Stream.Reads.empty());
+  EXPECT_EQ(Memory.Position(), 0);
+}
+
+TEST(Md5Stream, IdleInstanceReadsOnceThenRaises) {
+  TMemoryStream Memory(RandomBytes(10000, 1));
+  TCountingStream Stream(Memory);
+  TSCL_md5 Hash(nullptr);
+  ExpectNotInitialized([&] { Hash.UpdateStream(Stream, 9000); });
+  EXPECT_EQ(Stream.Reads, std::vector<std::size_t>{8192});
+  EXPECT_EQ(Memory.Position(), 8192);
+  EXPECT_EQ(Snap(Hash), AllZero);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Class level
+
+TEST(Md5Class, QueriesByClassInstanceAndReference) {
+  TSCL_md5 Md5(nullptr);
+  TSCL_hash Plain(nullptr);
+  const TSCL_hashclassref Md5Ref = &TSCL_md5::Class();
+  const TSCL_hashclassref PlainRef = &TSCL_hash::Class();
+  struct TCase {
+    const char* Via;
+    bool IsMd5;
+    std::int32_t Id;
+    std::string Algorithm;
+    std::int32_t HashSize;
+    bool SelfTest;
+  };
+  const TCase Cases[] = {
+      {"TSCL_md5::Class()", true, TSCL_md5::Class().GetId(), TSCL_md5::Class().GetAlgorithm(),
+       TSCL_md5::Class().GetHashSize(), TSCL_md5::Class().SelfTest()},
+      {"md5 instance", true, Md5.GetId(), Md5.GetAlgorithm(), Md5.GetHashSize(), Md5.SelfTest()},
+      {"md5 class reference", true, Md5Ref->GetId(), Md5Ref->GetAlgorithm(), Md5Ref->GetHashSize(),
+       Md5Ref->SelfTest()},
+      {"TSCL_hash::Class()", false, TSCL_hash::Class().GetId(), TSCL_hash::Class().GetAlgorithm(),
+       TSCL_hash::Class().GetHashSize(), TSCL_hash::Class().SelfTest()},
+      {"plain instance", false, Plain.GetId(), Plain.GetAlgorithm(), Plain.GetHashSize(),
+       Plain.SelfTest()},
+      {"plain class reference", false, PlainRef->GetId(), PlainRef->GetAlgorithm(),
+       PlainRef->GetHashSize(), PlainRef->SelfTest()},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Via);
+    EXPECT_EQ(C.Id, C.IsMd5 ? 16 : -1);
+    EXPECT_EQ(C.Algorithm, C.IsMd5 ? "MD5" : "");
+    EXPECT_EQ(C.HashSize, C.IsMd5 ? 128 : -1);
+    EXPECT_EQ(C.SelfTest, C.IsMd5);
+  }
+}
+
+TEST(Md5Class, DescriptorAndConstructionThroughTheReference) {
+  const TSCL_md5::TClass& Class = TSCL_md5::Class();
+  EXPECT_EQ(&Class, &TSCL_md5::Class());
+  EXPECT_EQ(Class.ClassName(), "TSCL_md5");
+  EXPECT_EQ(Class.ClassParent(), &TSCL_hash::Class());
+  EXPECT_TRUE(Class.InheritsFrom(TComponent::Class()));
+
+  const TSCL_hashclassref Ref = &Class;
+  const std::unique_ptr<TSCL_hash> Hash = Ref->CreateOwned();
+  ASSERT_NE(dynamic_cast<TSCL_md5*>(Hash.get()), nullptr);
+  EXPECT_EQ(&Hash->ClassType(), &Class);
+  EXPECT_EQ(Hash->ClassName(), "TSCL_md5");
+  Hash->Init();
+  Hash->UpdateStr("abc");
+  EXPECT_EQ(FinalHex(*Hash), "900150983cd24fb0d6963f7d28e17f72");
+}
+
+TEST(Md5Class, SelfTestLeavesARunningComputationAlone) {
+  TSCL_md5 Hash(nullptr);
+  Hash.Init();
+  Hash.UpdateStr(std::string(60, 'a'));
+  const TSnapshot Before = Snap(Hash);
+  EXPECT_TRUE(Hash.SelfTest());
+  EXPECT_EQ(Snap(Hash), Before);
+  Hash.UpdateStr("aaaa");
+  EXPECT_EQ(FinalHex(Hash), "014842d480b571495a4a0363793f7367");
+}
+
+TEST(PlainHash, DoesNothingAndRaisesNothing) {
+  TSCL_hash Hash(nullptr);
+  std::array<std::uint8_t, 16> Digest;
+  Digest.fill(0x5c);
+  const auto Pattern = Digest;
+  EXPECT_NO_THROW({
+    Hash.Update("x", 1);
+    Hash.Final(Digest.data());
+    Hash.Init();
+    Hash.UpdateStr("abc");
+    Hash.Final(Digest.data());
+    Hash.Burn();
+  });
+  EXPECT_EQ(Digest, Pattern);
+  EXPECT_FALSE(Hash.Initialized());
+}
+
+TEST(Md5Properties, PublishedReadOnlyQueries) {
+  const std::vector<const TPropInfo*> Props = TSCL_md5::Class().Properties();
+  std::vector<std::string_view> Names;
+  for (const TPropInfo* P : Props)
+    Names.push_back(P->Name);
+  EXPECT_EQ(Names, (std::vector<std::string_view>{"Id", "Algorithm", "HashSize"}));
+
+  TSCL_md5 Hash(nullptr);
+  const TPropValue Expected[] = {std::int32_t{16}, std::string("MD5"), std::int32_t{128}};
+  const TPropValue Written[] = {std::int32_t{99}, std::string("SHA1"), std::int32_t{7}};
+  for (std::size_t I = 0; I < Props.size() && I < 3; ++I) {
+    SCOPED_TRACE(Props[I]->Name);
+    EXPECT_EQ(Props[I]->Read(Hash), Expected[I]);
+    EXPECT_NO_THROW(Props[I]->Write(Hash, Written[I]));
+    EXPECT_EQ(Props[I]->Read(Hash), Expected[I]);
+  }
+  EXPECT_EQ(TSCL_md5::Class().FindProperty("hashsize"), Props[2]);
+  EXPECT_EQ(Snap(Hash), AllZero);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lifetime
+
+TEST(Md5Lifetime, DestroyingARunningInstanceWipesIt) {
+  alignas(TSCL_md5) std::uint8_t Storage[sizeof(TSCL_md5)];
+  auto* Hash = new (Storage) TSCL_md5(nullptr);
+  Hash->Init();
+  Hash->UpdateStr("secret");
+  // Where the chaining words and the block sit inside the storage.
+  const auto ChainAt = reinterpret_cast<const std::uint8_t*>(Hash->ChainState()) - Storage;
+  const auto BlockAt = Hash->Block() - Storage;
+  ASSERT_NE(Hash->ChainState()[0], 0u);
+  ASSERT_EQ(Hash->Block()[0], 's');
+  Hash->~TSCL_md5();
+  const auto IsZero = [&](std::ptrdiff_t At, std::size_t Size) {
+    return std::all_of(Storage + At, Storage + At + Size, [](std::uint8_t B) { return B == 0; });
+  };
+  EXPECT_TRUE(IsZero(ChainAt, 16));
+  EXPECT_TRUE(IsZero(BlockAt, 64));
+}
+
+TEST(Md5Lifetime, OwnerFreesItsHashesAndAnEarlyFreeUnlists) {
+  auto Owner = std::make_unique<TComponent>(nullptr);
+  auto& Running = NewComponent<TSCL_md5>(*Owner);
+  Running.Init();
+  Running.UpdateStr("left running when its owner goes");
+  EXPECT_EQ(Owner->ComponentCount(), 1);
+  EXPECT_EQ(Owner->Components(0), &Running);
+  EXPECT_EQ(Running.Owner(), Owner.get());
+
+  {
+    const std::unique_ptr<TSCL_hash> Early = TSCL_md5::Class().CreateOwned(Owner.get());
+    Early->Init();
+    EXPECT_EQ(Owner->ComponentCount(), 2);
+    EXPECT_EQ(Owner->Components(1), Early.get());
+  }
+  EXPECT_EQ(Owner->ComponentCount(), 1);
+  EXPECT_EQ(Owner->Components(0), &Running);
+  Owner.reset(); // frees Running; a leak or a double free shows under the sanitizers
+}
+
+} // namespace
