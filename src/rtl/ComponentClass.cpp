@@ -5,8 +5,10 @@
 namespace Sumtide {
 
 TComponentClass::TComponentClass(std::string_view ClassName, const TComponentClass* ClassParent,
-                                 std::span<const TPropInfo> OwnProperties)
-    : FClassName(ClassName), FClassParent(ClassParent), FOwnProperties(OwnProperties) {}
+                                 std::span<const TPropInfo> OwnProperties,
+                                 std::span<const TMethodInfo> OwnMethods)
+    : FClassName(ClassName), FClassParent(ClassParent), FOwnProperties(OwnProperties),
+      FOwnMethods(OwnMethods) {}
 
 bool TComponentClass::InheritsFrom(const TComponentClass& Ancestor) const {
   for (const TComponentClass* C = this; C != nullptr; C = C->FClassParent)
@@ -28,6 +30,14 @@ const TPropInfo* TComponentClass::FindProperty(std::string_view Name) const {
     for (const TPropInfo& P : C->FOwnProperties)
       if (SameText(P.Name, Name))
         return &P;
+  return nullptr;
+}
+
+const TMethodInfo* TComponentClass::FindMethod(std::string_view Name) const {
+  for (const TComponentClass* C = this; C != nullptr; C = C->FClassParent)
+    for (const TMethodInfo& M : C->FOwnMethods)
+      if (SameText(M.Name, Name))
+        return &M;
   return nullptr;
 }
 

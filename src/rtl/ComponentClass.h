@@ -18,7 +18,8 @@ class TComponent;
 class TComponentClass {
 public:
   TComponentClass(std::string_view ClassName, const TComponentClass* ClassParent,
-                  std::span<const TPropInfo> OwnProperties);
+                  std::span<const TPropInfo> OwnProperties,
+                  std::span<const TMethodInfo> OwnMethods = {});
   TComponentClass(const TComponentClass&) = delete;
   TComponentClass& operator=(const TComponentClass&) = delete;
   virtual ~TComponentClass() = default;
@@ -30,6 +31,8 @@ public:
   // Every published property, those of the base classes first.
   std::vector<const TPropInfo*> Properties() const;
   const TPropInfo* FindProperty(std::string_view Name) const;
+  // The handler of that name that this class or a base class publishes, or null.
+  const TMethodInfo* FindMethod(std::string_view Name) const;
 
   // Creates an instance. With an owner, the owner frees it unless it is freed earlier, and the
   // pointer returned does not own it; without one, the caller owns it.
@@ -45,6 +48,7 @@ private:
   std::string_view FClassName;
   const TComponentClass* FClassParent;
   std::span<const TPropInfo> FOwnProperties;
+  std::span<const TMethodInfo> FOwnMethods;
 };
 
 // The descriptor of a class that adds no class-level queries of its own: T(TComponent*) is its

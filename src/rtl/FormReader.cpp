@@ -216,6 +216,20 @@ TPropValue TFormReader::ReadValue(const TPropInfo& Prop, std::string_view ClassN
     FLexer.Next();
     return Index;
   }
+  case TPropKind::Event: {
+    if (FLexer.Token() != TFormToken::Ident)
+      WrongType("a handler name");
+    if (SameText(FLexer.Text(), "nil")) {
+      FLexer.Next();
+      return TNotifyEvent{};
+    }
+    const TMethodInfo* Method = FRoot->ClassType().FindMethod(FLexer.Text());
+    if (!Method)
+      Fail("unknown handler '" + FLexer.Text() + "' for " + Where + ": " +
+           std::string(FRoot->ClassName()) + " publishes no handler of that name");
+    FLexer.Next();
+    return TNotifyEvent{FRoot, Method};
+  }
   case TPropKind::Set: {
     if (FLexer.Token() != TFormToken::LBracket)
       WrongType("a set");

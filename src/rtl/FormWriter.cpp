@@ -50,6 +50,10 @@ std::string ValueText(const TPropInfo& Prop, const TPropValue& Value) {
       return std::string(Prop.ElementNames[static_cast<std::size_t>(Index)]);
     return std::to_string(Index); // not a name: the reader refuses it rather than guess
   }
+  case TPropKind::Event: {
+    const TNotifyEvent& Event = std::get<TNotifyEvent>(Value);
+    return Event ? std::string(Event.Method->Name) : std::string("nil");
+  }
   case TPropKind::Set: {
     const std::uint32_t Bits = std::get<TSetValue>(Value).Bits;
     std::string Text = "[";

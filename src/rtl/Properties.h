@@ -19,6 +19,7 @@ enum class TPropKind {
   Boolean,     // Enabled = False
   Enumeration, // one name of ElementNames: Position = poScreenCenter
   Set,         // any names of ElementNames: BorderIcons = [biSystemMenu, biMinimize]
+  Event,       // a handler the root's class publishes, by name: OnClick = Button1Click
 };
 
 // A set value: bit i stands for ElementNames[i].
@@ -27,9 +28,28 @@ struct TSetValue {
   friend bool operator==(TSetValue, TSetValue) = default;
 };
 
+// A handler a class publishes by name, so that a form description can bind events to it.
+struct TMethodInfo {
+  std::string_view Name;
+  void (*Invoke)(TComponent& Self, TComponent* Sender);
+};
+
+// An event binding: the handler and the instance it runs on; empty when nothing is bound.
+struct TNotifyEvent {
+  TComponent* Instance = nullptr;
+  const TMethodInfo* Method = nullptr;
+
+  explicit operator bool() const { return Method != nullptr; }
+  void operator()(TComponent* Sender) const {
+    if (Method)
+      Method->Invoke(*Instance, Sender);
+  }
+  friend bool operator==(const TNotifyEvent&, const TNotifyEvent&) = default;
+};
+
 // Integer and Enumeration properties hold an int32_t (the ordinal for an enumeration), String a
-// std::string, Boolean a bool and Set a TSetValue.
-using TPropValue = std::variant<std::int32_t, std::string, bool, TSetValue>;
+// std::string, Boolean a bool, Set a TSetValue and Event a TNotifyEvent.
+using TPropValue = std::variant<std::int32_t, std::string, bool, TSetValue, TNotifyEvent>;
 
 // One published property of a class: its name and kind, a read and a write accessor, and the
 // default value the writer leaves out (none: always stored).
@@ -52,6 +72,9 @@ template <class C, class R> struct TGetter<R (C::*)() const> {
   using Value = std::remove_cvref_t<R>;
 };
 
+template <class> struct TMethodOwner;
+template <class C> struct TMethodOwner<void (C::*)(TComponent*)> { using Class = C; };
+
 template <class Value> TPropValue ToPropValue(const Value& V) {
   if constexpr (std::is_enum_v<Value>)
     return static_cast<std::int32_t>(V);
@@ -72,9 +95,17 @@ template <class Value> Value FromPropValue(const TPropValue& V) {
 
 } // namespace Detail
 
+// Builds a method table entry from a handler `void (C::*)(TComponent* Sender)`.
+template <auto Handler> TMethodInfo MakeMethod(std::string_view Name) {
+  using C = typename Detail::TMethodOwner<decltype(Handler)>::Class;
+  return TMethodInfo{
+      Name, [](TComponent& Self, TComponent* Sender) { (static_cast<C&>(Self).*Handler)(Sender); }};
+}
+
 // Builds a table entry from a getter `V (C::*)() const` and a setter `void (C::*)(V)` or
-// `void (C::*)(const V&)`. V is std::int32_t, std::string, bool, an enumeration type, or
-// std::uint32_t for a set. The table of class C is only ever applied to instances of C.
+// `void (C::*)(const V&)`. V is std::int32_t, std::string, bool, an enumeration type,
+// std::uint32_t for a set, or TNotifyEvent. The table of class C is only ever applied to instances
+// of C.
 template <auto Get, auto Set>
 TPropInfo MakeProperty(std::string_view Name, TPropKind Kind,
                        std::optional<TPropValue> Default = std::nullopt,

@@ -21,13 +21,23 @@ const TPropInfo GadgetProperties[] = {
                                                       std::int32_t{0}, AlignNames),
     MakeProperty<&TGadget::Anchors, &TGadget::SetAnchors>("Anchors", TPropKind::Set,
                                                           TSetValue{0b0011}, AnchorNames),
+    MakeProperty<&TGadget::OnClick, &TGadget::SetOnClick>("OnClick", TPropKind::Event,
+                                                          TNotifyEvent{}),
 };
 
 const TPropInfo StrictProperties[] = {
     MakeProperty<&TStrictGadget::Limit, &TStrictGadget::SetLimit>("Limit", TPropKind::Integer,
                                                                   std::int32_t{0}),
 };
+const TMethodInfo BoardMethods[] = {
+    MakeMethod<&TBoard::GadgetClick>("GadgetClick"),
+};
 } // namespace
+
+const TComponentClass& TBoard::Class() {
+  static const TComponentClassOf<TBoard> Descriptor("TBoard", &TGadget::Class(), {}, BoardMethods);
+  return Descriptor;
+}
 
 const TComponentClass& TGadget::Class() {
   static const TComponentClassOf<TGadget> Descriptor("TGadget", &TComponent::Class(),
@@ -61,6 +71,7 @@ void RegisterTestClasses() {
   RegisterClass(TComponent::Class());
   RegisterClass(TGadget::Class());
   RegisterClass(TStrictGadget::Class());
+  RegisterClass(TBoard::Class());
 }
 
 } // namespace Sumtide::Test

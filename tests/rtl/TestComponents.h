@@ -31,6 +31,8 @@ public:
   void SetAlign(TAlign V) { FAlign = V; }
   std::uint32_t Anchors() const { return FAnchors; }
   void SetAnchors(std::uint32_t V) { FAnchors = V; }
+  TNotifyEvent OnClick() const { return FOnClick; }
+  void SetOnClick(TNotifyEvent V) { FOnClick = V; }
 
   // Gadgets nest in gadgets, as controls do in their parents.
   TComponent* GetParentComponent() const override { return FParent; }
@@ -47,6 +49,7 @@ private:
   bool FVisible = true;
   TAlign FAlign = TAlign::alNone;
   std::uint32_t FAnchors = 0b0011; // akLeft, akTop
+  TNotifyEvent FOnClick;
   TComponent* FParent = nullptr;
 };
 
@@ -63,7 +66,18 @@ private:
   std::int32_t FLimit = 0;
 };
 
-// Registers TComponent, TGadget and TStrictGadget by name.
+// A gadget that publishes a handler, as a form does for its controls' events.
+class TBoard : public TGadget {
+public:
+  using TGadget::TGadget;
+  static const TComponentClass& Class();
+  const TComponentClass& ClassType() const override { return Class(); }
+
+  void GadgetClick(TComponent* Sender) { LastSender = Sender; }
+  TComponent* LastSender = nullptr;
+};
+
+// Registers TComponent, TGadget, TStrictGadget and TBoard by name.
 void RegisterTestClasses();
 
 } // namespace Sumtide::Test

@@ -75,7 +75,7 @@ TEST_F(ComponentTest, PropertiesListBaseClassFirst) {
   for (const TPropInfo* P : TStrictGadget::Class().Properties())
     Names.push_back(P->Name);
   EXPECT_EQ(Names, (std::vector<std::string_view>{"Width", "Caption", "Visible", "Align", "Anchors",
-                                                  "Limit"}));
+                                                  "OnClick", "Limit"}));
   EXPECT_EQ(TStrictGadget::Class().FindProperty("width"), TGadget::Class().FindProperty("Width"));
   EXPECT_EQ(TGadget::Class().FindProperty("Limit"), nullptr);
 }

@@ -159,6 +159,12 @@ TEST_F(FormDescriptionTest, MalformedDescriptionsNameTheLineAndLeaveNothingBuilt
       {"write accessor refuses", Head + "  object S: TStrictGadget\n    Limit = -1\n  end\nend", 3,
        "Limit must not be negative"},
       {"nested too deeply", Nested(100), 65, "nested too deeply"},
+      {"unknown handler", "object A: TBoard\n  object B: TGadget\n    OnClick = Nope\n  end\nend",
+       3, "unknown handler 'Nope' for property OnClick of TGadget: TBoard publishes no handler"},
+      {"handler of a class that is not the root",
+       Head + "  object B: TBoard\n  end\n  OnClick = GadgetClick\nend", 4, "unknown handler"},
+      {"event given a string", Head + "  OnClick = 'GadgetClick'\nend", 2,
+       "a handler name expected"},
   };
   for (const TMalformed& Case : Cases) {
     SCOPED_TRACE(Case.Label);
@@ -175,6 +181,40 @@ TEST_F(FormDescriptionTest, MalformedDescriptionsNameTheLineAndLeaveNothingBuilt
     EXPECT_EQ(Owner.ComponentCount(), 0);
     EXPECT_EQ(TGadget::Live, 0);
   }
+}
+
+TEST_F(FormDescriptionTest, EventsBindToHandlersTheRootPublishes) {
+  const char* Text = "object Board1: TBoard\n"
+                     "  OnClick = GadgetClick\n"
+                     "  object Button1: TGadget\n"
+                     "    OnClick = gadgetclick\n"
+                     "  end\n"
+                     "  object Button2: TGadget\n"
+                     "    OnClick = nil\n"
+                     "  end\n"
+                     "end\n";
+  auto Root = ReadComponent(Text);
+  auto& Board = dynamic_cast<TBoard&>(*Root);
+  auto& Button1 = dynamic_cast<TGadget&>(*Board.FindComponent("Button1"));
+  auto& Button2 = dynamic_cast<TGadget&>(*Board.FindComponent("Button2"));
+  ASSERT_TRUE(Button1.OnClick());
+  EXPECT_FALSE(Button2.OnClick());
+  Button1.OnClick()(&Button1);
+  EXPECT_EQ(Board.LastSender, &Button1);
+  Board.OnClick()(&Board);
+  EXPECT_EQ(Board.LastSender, &Board);
+  // The writer names the handler and leaves an unbound event out.
+  EXPECT_EQ(WriteComponent(Board), "object Board1: TBoard\n"
+                                   "  Caption = ''\n"
+                                   "  OnClick = GadgetClick\n"
+                                   "  object Button1: TGadget\n"
+                                   "    Caption = ''\n"
+                                   "    OnClick = GadgetClick\n"
+                                   "  end\n"
+                                   "  object Button2: TGadget\n"
+                                   "    Caption = ''\n"
+                                   "  end\n"
+                                   "end\n");
 }
 
 TEST_F(FormDescriptionTest, ReadingIntoAnExistingRootFreesWhatItCreatedOnFailure) {
