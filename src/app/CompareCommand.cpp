@@ -1,0 +1,20 @@
+#include "app/Unit1.h"
+#include "forms/Application.h"
+#include "forms/SystemServices.h"
+#include "rtl/StringUtils.h"
+
+namespace Sumtide {
+
+void TForm1::Button3Click(TComponent*) {
+  Edit2->SetText(Trim(Edit2->Text()));
+  const std::string Expected = AnsiUpperCase(Edit2->Text());
+  const std::string Computed = AnsiUpperCase(Edit1->Text());
+  if (Expected == Computed)
+    Application->MessageBox("Les sommes de contrôle MD5 sont identiques.", "",
+                            Toolkit::MB_ICONINFORMATION | Toolkit::MB_OK);
+  else
+    Application->MessageBox("Les sommes de contrôle MD5 sont différentes.", "",
+                            Toolkit::MB_ICONSTOP | Toolkit::MB_OK);
+}
+
+} // namespace Sumtide

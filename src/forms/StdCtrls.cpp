@@ -1,0 +1,87 @@
+#include "forms/StdCtrls.h"
+
+namespace Sumtide {
+
+namespace {
+
+const TPropInfo CaptionProperties[] = {
+    MakeProperty<&TControl::GetText, &TControl::SetText>("Caption", TPropKind::String,
+                                                         std::string()),
+};
+
+const TPropInfo EditProperties[] = {
+    MakeProperty<&TControl::GetText, &TControl::SetText>("Text", TPropKind::String, std::string()),
+    MakeProperty<&TEdit::ReadOnly, &TEdit::SetReadOnly>("ReadOnly", TPropKind::Boolean, false),
+};
+
+const TPropInfo LabelProperties[] = {
+    MakeProperty<&TControl::GetText, &TControl::SetText>("Caption", TPropKind::String,
+                                                         std::string()),
+    MakeProperty<&TLabel::Transparent, &TLabel::SetTransparent>("Transparent", TPropKind::Boolean,
+                                                                false),
+    MakeProperty<&TLabel::AutoSize, &TLabel::SetAutoSize>("AutoSize", TPropKind::Boolean, true),
+};
+
+} // namespace
+
+TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
+  SetTabStop(true);
+  SetColor(TColor::clBtnFace);
+}
+
+const TComponentClass& TButton::Class() {
+  static const TComponentClassOf<TButton> Descriptor("TButton", &TWinControl::Class(),
+                                                     CaptionProperties);
+  return Descriptor;
+}
+
+Toolkit::TPeerProps TButton::PeerProps() const {
+  Toolkit::TPeerProps P = TWinControl::PeerProps();
+  P.Kind = Toolkit::TPeerKind::Button;
+  P.Clickable = true;
+  return P;
+}
+
+TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
+  SetTabStop(true);
+  SetColor(TColor::clWindow);
+}
+
+const TComponentClass& TEdit::Class() {
+  static const TComponentClassOf<TEdit> Descriptor("TEdit", &TWinControl::Class(), EditProperties);
+  return Descriptor;
+}
+
+Toolkit::TPeerProps TEdit::PeerProps() const {
+  Toolkit::TPeerProps P = TWinControl::PeerProps();
+  P.Kind = Toolkit::TPeerKind::Edit;
+  P.ReadOnly = FReadOnly;
+  return P;
+}
+
+const TComponentClass& TGroupBox::Class() {
+  static const TComponentClassOf<TGroupBox> Descriptor("TGroupBox", &TWinControl::Class(),
+                                                       CaptionProperties);
+  return Descriptor;
+}
+
+Toolkit::TPeerProps TGroupBox::PeerProps() const {
+  Toolkit::TPeerProps P = TWinControl::PeerProps();
+  P.Kind = Toolkit::TPeerKind::GroupBox;
+  return P;
+}
+
+const TComponentClass& TLabel::Class() {
+  static const TComponentClassOf<TLabel> Descriptor("TLabel", &TControl::Class(), LabelProperties);
+  return Descriptor;
+}
+
+Toolkit::TPeerProps TLabel::PeerProps() const {
+  Toolkit::TPeerProps P = TControl::PeerProps();
+  P.Kind = Toolkit::TPeerKind::Label;
+  P.Transparent = FTransparent;
+  P.AutoSize = FAutoSize;
+  return P;
+}
+
+} // namespace Sumtide

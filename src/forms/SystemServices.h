@@ -1,0 +1,36 @@
+#pragma once
+
+// The system services a window's commands call, reached through the application's toolkit.
+
+#include "toolkit/Toolkit.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace Sumtide {
+
+using Toolkit::TDropHandle;
+
+void DragAcceptFiles(Toolkit::IPeer& Window, bool Accept);
+std::uint32_t DragQueryFileCount(TDropHandle Drop);
+std::string DragQueryFileName(TDropHandle Drop, std::uint32_t Index);
+void DragFinish(TDropHandle Drop);
+void ShellExecuteOpen(const std::string& Address);
+// Upper-cases by the rules of the user's locale.
+std::string AnsiUpperCase(const std::string& Text);
+
+// Shows the wait cursor for as long as it lives.
+class TBusyCursor {
+public:
+  TBusyCursor();
+  ~TBusyCursor();
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+// A modal progress display with a cancel button.
+std::unique_ptr<Toolkit::IProgress> BeginProgress(const std::string& Caption,
+                                                  const std::string& Text);
+
+} // namespace Sumtide

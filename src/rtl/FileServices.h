@@ -1,0 +1,77 @@
+#pragma once
+
+#include "rtl/Exception.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace Sumtide {
+
+// The file access behind the checksum command: an existence test and a file opened for reading
+// only. Names are UTF-8 paths taken literally: nothing is trimmed, unquoted or expanded, a
+// relative name resolves against the current directory, and a name holding a NUL byte names no
+// file at all (cutting it at the NUL would name another one).
+//
+// On POSIX:
+// - `*` and `?` are ordinary characters; there is no wildcard expansion.
+// - Only regular files count (symbolic links are followed). A FIFO, socket or device is neither
+//   an existing file nor openable, so nothing the user names can block the window or stream
+//   endless data. The open itself does not block, and the opened descriptor is checked again,
+//   so an object swapped in after the existence test is still refused.
+// - POSIX offers no way to deny other writers while the file is open, so a file being written
+//   meanwhile is hashed over whatever the reads return: the size taken at the open is only a
+//   hint, and a read stops at the real end of file.
+
+// A read that failed on an open file. The message names the file and has no final period: the
+// error display adds it.
+class EFileReadError : public Exception {
+public:
+  explicit EFileReadError(const std::string& FileName)
+      : Exception("Impossible de lire le fichier \"" + FileName + "\"") {}
+};
+
+// True when Name names an existing regular file, or a symbolic link that leads to one. Any
+// failure to look it up (no such entry, access denied on a directory on the way, a link loop, a
+// name too long) is a plain false, never an error.
+bool FileExists(const std::string& Name);
+
+// A file opened for reading only; closed when the object is destroyed.
+class TReadOnlyFile {
+public:
+  // The file opened, or nothing when it cannot be opened or is not a regular file.
+  static std::optional<TReadOnlyFile> Open(const std::string& Name);
+
+  TReadOnlyFile(TReadOnlyFile&& Other) noexcept;
+  TReadOnlyFile& operator=(TReadOnlyFile&& Other) noexcept;
+  TReadOnlyFile(const TReadOnlyFile&) = delete;
+  TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
+  ~TReadOnlyFile() { Close(); }
+
+  const std::string& Name() const { return FName; }
+  bool IsOpen() const { return FHandle != ClosedHandle; }
+  // The size in bytes when the file was opened.
+  std::int64_t Size() const { return FSize; }
+
+  // Reads up to Count bytes from the current position into Buffer, stopping early only at the
+  // end of file, and returns how many it read (0 for Count <= 0 or at the end). A failing read,
+  // or a read on a closed file, raises EFileReadError.
+  std::int64_t Read(void* Buffer, std::int64_t Count);
+
+  // Closes the file; harmless when it is already closed. Errors on closing are ignored: nothing
+  // was written through the file.
+  void Close() noexcept;
+
+private:
+  static constexpr std::intptr_t ClosedHandle = -1;
+
+  TReadOnlyFile(std::string Name, std::intptr_t Handle, std::int64_t Size)
+      : FName(std::move(Name)), FHandle(Handle), FSize(Size) {}
+
+  std::string FName;
+  std::intptr_t FHandle; // a file descriptor or a HANDLE, by platform; ClosedHandle when closed
+  std::int64_t FSize;
+};
+
+} // namespace Sumtide

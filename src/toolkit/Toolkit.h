@@ -1,0 +1,154 @@
+#pragma once
+
+// What the form framework asks of a platform. The forms layer describes each window and control
+// once, from its properties; a backend (headless for tests, Qt, Win32) builds a native peer for
+// it and reports what the user does through the peer's event sink. Nothing here knows a
+// platform, and nothing in a backend knows the window it shows.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Sumtide::Toolkit {
+
+// Colours as the layout names them; a backend maps the system colours to its own palette.
+enum class TColor : std::uint8_t { clDefault, clBtnFace, clWindow, clWindowText, clWhite, clGray };
+enum class TCursor : std::uint8_t { crDefault, crHandPoint };
+enum class TPeerKind : std::uint8_t { Form, GroupBox, Button, Edit, Label };
+
+struct TFontSpec {
+  std::string Name = "MS Sans Serif";
+  std::int32_t Height = -11; // negative: character height in pixels at 96 pixels per inch
+  TColor Color = TColor::clWindowText;
+};
+
+// Everything a backend needs to build one peer. Positions and sizes are already scaled to the
+// screen; for a form they give its client area, for a control its place in the parent's.
+struct TPeerProps {
+  TPeerKind Kind = TPeerKind::Form;
+  std::string Name; // the component's name: GUI tests find peers by it
+  std::int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+  std::string Text; // caption of a form, group box, button or label; text of an edit
+  bool Enabled = true;
+  bool Visible = true;
+  std::int32_t TabOrder = -1; // -1: not in the tab order
+  bool TabStop = false;
+  bool ReadOnly = false;
+  TColor Color = TColor::clDefault;
+  TFontSpec Font;
+  bool Transparent = false;
+  bool AutoSize = false; // labels: size to the caption
+  TCursor Cursor = TCursor::crDefault;
+  bool Clickable = false; // the peer reports clicks (buttons, and labels with a handler)
+  // Forms only.
+  bool CentreOnScreen = false;
+  bool Resizable = true;
+  bool MinimizeBox = true;
+  bool MaximizeBox = true;
+};
+
+// A window message as the form's message dispatch sees it. The drop message carries the drop
+// handle in WParam.
+struct TMessage {
+  std::uint32_t Msg = 0;
+  std::uintptr_t WParam = 0;
+  std::intptr_t LParam = 0;
+  std::intptr_t Result = 0;
+};
+
+constexpr std::uint32_t WM_DROPFILES = 563;
+
+using TDropHandle = std::uintptr_t;
+
+// Message box flags (the values of the platform's message box).
+constexpr int MB_OK = 0;
+constexpr int MB_ICONSTOP = 16;
+constexpr int MB_ICONINFORMATION = 64;
+
+// The start-up show state handed to the entry function.
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWMAXIMIZED = 3;
+constexpr int SW_SHOWMINNOACTIVE = 7;
+
+// What the forms layer hears from a peer. Each call is one event of the message loop; the forms
+// layer runs the handler inside its exception guard, so nothing thrown comes back to the backend.
+class IPeerEvents {
+public:
+  virtual void PeerClicked() = 0;
+  virtual void PeerMessage(TMessage& Message) = 0;
+  // The user closes a form (close box, system menu, Alt+F4).
+  virtual void PeerCloseRequested() = 0;
+
+protected:
+  ~IPeerEvents() = default;
+};
+
+class IPeer {
+public:
+  virtual ~IPeer() = default;
+  virtual std::string GetText() const = 0;
+  virtual void SetText(const std::string& Text) = 0;
+  virtual void SetEnabled(bool Enabled) = 0;
+  virtual void SetVisible(bool Visible) = 0;
+};
+
+// The file-open dialog's settings going in, and the choice coming out.
+struct TOpenDialogParams {
+  std::string Filter;           // "Description|pattern|Description|pattern..."
+  std::int32_t FilterIndex = 1; // 1-based
+  std::string FileName;         // shown in the name box; the chosen file's full path after OK
+  bool HideReadOnly = true;
+  bool EnableSizing = true;
+};
+
+// A modal progress display with a cancel button, for long runs.
+class IProgress {
+public:
+  virtual ~IProgress() = default;
+  // Shows Done of Total and lets the display handle its input; false once the user cancelled.
+  virtual bool Step(std::int64_t Done, std::int64_t Total) = 0;
+};
+
+class IToolkit {
+public:
+  virtual ~IToolkit() = default;
+
+  // Builds the native peer of a form (Parent null) or of a control in Parent.
+  virtual std::unique_ptr<IPeer> CreatePeer(const TPeerProps& Props, IPeer* Parent,
+                                            IPeerEvents& Events) = 0;
+  // The pixel height of a line of text in Font on this screen (13 for the layout's font at 96
+  // pixels per inch), and the screen's resolution.
+  virtual std::int32_t TextHeight(const TFontSpec& Font) = 0;
+  virtual std::int32_t PixelsPerInch() = 0;
+
+  // Shows the main form in the start-up show state and runs the message loop until Terminate.
+  virtual void Run(IPeer& MainForm, int ShowState) = 0;
+  // Posts the quit message (exit code 0): the loop ends when it takes it.
+  virtual void Terminate() = 0;
+
+  // A modal box owned by the application window; returns the button pressed.
+  virtual int MessageBox(const std::string& Text, const std::string& Caption, int Flags) = 0;
+  // Runs the modal file-open dialog; true when a file was chosen (Params updated).
+  virtual bool OpenDialog(TOpenDialogParams& Params) = 0;
+
+  // Files dropped on Form arrive as WM_DROPFILES through its event sink.
+  virtual void AcceptDrops(IPeer& Form, bool Accept) = 0;
+  virtual std::uint32_t DropFileCount(TDropHandle Drop) = 0;
+  virtual std::string DropFileName(TDropHandle Drop, std::uint32_t Index) = 0;
+  virtual void DropFinish(TDropHandle Drop) = 0;
+
+  // Hands an address to the desktop shell's "open".
+  virtual void ShellOpen(const std::string& Address) = 0;
+  // Makes whatever window holds the mouse capture give it up.
+  virtual void ReleaseCapture() = 0;
+  // Shows the wait cursor over the application, or the normal cursors again.
+  virtual void SetBusyCursor(bool Busy) = 0;
+  virtual std::unique_ptr<IProgress> BeginProgress(const std::string& Caption,
+                                                   const std::string& Text) = 0;
+  // Upper-cases a text by the rules of the user's locale.
+  virtual std::string UpperCase(const std::string& Text) = 0;
+};
+
+} // namespace Sumtide::Toolkit
