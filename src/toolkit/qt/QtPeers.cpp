@@ -1,0 +1,296 @@
+#include "toolkit/qt/QtPeers.h"
+
+#include "toolkit/qt/QtToolkit.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QUrl>
+
+namespace Sumtide::QtBackend {
+
+namespace {
+
+using Toolkit::IPeerEvents;
+using Toolkit::TColor;
+using Toolkit::TPeerKind;
+using Toolkit::TPeerProps;
+
+QString ToQt(const std::string& Text) {
+  return QString::fromUtf8(Text.data(), qsizetype(Text.size()));
+}
+
+QColor ColorOf(TColor Color, const QPalette& Palette) {
+  switch (Color) {
+  case TColor::clBtnFace:
+    return Palette.color(QPalette::Window);
+  case TColor::clWindow:
+    return Palette.color(QPalette::Base);
+  case TColor::clWindowText:
+    return Palette.color(QPalette::WindowText);
+  case TColor::clWhite:
+    return Qt::white;
+  case TColor::clGray:
+    return QColor(128, 128, 128);
+  case TColor::clDefault:
+    break;
+  }
+  return {};
+}
+
+// The local files of a drag, or nothing when anything in it is not a local file.
+QStringList LocalFiles(const QMimeData* Data) {
+  QStringList Files;
+  if (!Data || !Data->hasUrls())
+    return Files;
+  for (const QUrl& Url : Data->urls()) {
+    if (!Url.isLocalFile())
+      return {};
+    Files << Url.toLocalFile();
+  }
+  return Files;
+}
+
+class TFormWindow final : public QWidget {
+public:
+  TFormWindow(TQtToolkit& Toolkit, IPeerEvents& Events) : FToolkit(Toolkit), FEvents(Events) {}
+
+protected:
+  void closeEvent(QCloseEvent* Event) override {
+    // The application decides: closing the main window terminates it, and the window goes with
+    // the application.
+    Event->ignore();
+    FEvents.PeerCloseRequested();
+  }
+  void dragEnterEvent(QDragEnterEvent* Event) override {
+    if (acceptDrops() && !LocalFiles(Event->mimeData()).isEmpty())
+      Event->acceptProposedAction();
+  }
+  void dragMoveEvent(QDragMoveEvent* Event) override {
+    if (acceptDrops() && !LocalFiles(Event->mimeData()).isEmpty())
+      Event->acceptProposedAction();
+  }
+  void dropEvent(QDropEvent* Event) override {
+    const QStringList Files = LocalFiles(Event->mimeData());
+    if (Files.isEmpty())
+      return;
+    std::vector<std::string> Paths;
+    for (const QString& File : Files)
+      Paths.push_back(File.toUtf8().toStdString());
+    Event->acceptProposedAction();
+    Toolkit::TMessage Message{Toolkit::WM_DROPFILES, FToolkit.NewDrop(std::move(Paths)), 0, 0};
+    FEvents.PeerMessage(Message);
+  }
+
+private:
+  TQtToolkit& FToolkit;
+  IPeerEvents& FEvents;
+};
+
+// A push button that Enter and Return press while it has the focus, as on the desktop the layout
+// was made for; Qt presses a plain window's buttons with the space bar only.
+class TButtonWidget final : public QPushButton {
+public:
+  TButtonWidget(QWidget* Parent, IPeerEvents& Events) : QPushButton(Parent), FEvents(Events) {
+    setAutoDefault(false);
+    connect(this, &QPushButton::clicked, this, [this] { FEvents.PeerClicked(); });
+  }
+
+protected:
+  void keyPressEvent(QKeyEvent* Event) override {
+    if ((Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter) &&
+        Event->modifiers() == Qt::NoModifier) {
+      click();
+      return;
+    }
+    QPushButton::keyPressEvent(Event);
+  }
+
+private:
+  IPeerEvents& FEvents;
+};
+
+class TLabelWidget final : public QLabel {
+public:
+  TLabelWidget(QWidget* Parent, IPeerEvents& Events, bool Clickable)
+      : QLabel(Parent), FEvents(Events) {
+    // A label without a handler lets the mouse through to what lies under it.
+    setAttribute(Qt::WA_TransparentForMouseEvents, !Clickable);
+  }
+
+protected:
+  void mouseReleaseEvent(QMouseEvent* Event) override {
+    if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()))
+      FEvents.PeerClicked();
+  }
+
+private:
+  IPeerEvents& FEvents;
+};
+
+QWidget* MakeWidget(TQtToolkit& Toolkit, const TPeerProps& Props, QWidget* Parent,
+                    IPeerEvents& Events) {
+  switch (Props.Kind) {
+  case TPeerKind::Form: {
+    auto* Window = new TFormWindow(Toolkit, Events);
+    Window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                           (Props.MinimizeBox ? Qt::WindowMinimizeButtonHint : Qt::Widget) |
+                           (Props.MaximizeBox ? Qt::WindowMaximizeButtonHint : Qt::Widget));
+    Window->setWindowTitle(ToQt(Props.Text));
+    return Window;
+  }
+  case TPeerKind::GroupBox:
+    return new QGroupBox(ToQt(Props.Text), Parent);
+  case TPeerKind::Button: {
+    auto* Button = new TButtonWidget(Parent, Events);
+    Button->setText(ToQt(Props.Text));
+    return Button;
+  }
+  case TPeerKind::Edit: {
+    auto* Edit = new QLineEdit(ToQt(Props.Text), Parent);
+    Edit->setReadOnly(Props.ReadOnly);
+    // A file dropped on an edit goes to the window, not into the text.
+    Edit->setAcceptDrops(false);
+    return Edit;
+  }
+  case TPeerKind::Label: {
+    auto* Label = new TLabelWidget(Parent, Events, Props.Clickable);
+    Label->setText(ToQt(Props.Text));
+    Label->setTextFormat(Qt::PlainText);
+    return Label;
+  }
+  }
+  return new QWidget(Parent);
+}
+
+} // namespace
+
+QFont QtFont(const Toolkit::TFontSpec& Font) {
+  QFont Result = Font.Name == "MS Sans Serif"
+                     ? QFontDatabase::systemFont(QFontDatabase::GeneralFont)
+                     : QFont(ToQt(Font.Name));
+  Result.setStyleHint(QFont::SansSerif);
+  const int Pixels = Font.Height < 0 ? -Font.Height : Font.Height;
+  Result.setPixelSize(Pixels > 0 ? Pixels : 11);
+  return Result;
+}
+
+std::unique_ptr<TQtPeer> CreateQtPeer(TQtToolkit& Toolkit, const TPeerProps& Props, TQtPeer* Parent,
+                                      IPeerEvents& Events) {
+  QWidget* Widget = MakeWidget(Toolkit, Props, Parent ? Parent->Widget() : nullptr, Events);
+  auto Peer = std::make_unique<TQtPeer>(Widget, Props.Kind, Props.AutoSize);
+  Widget->setObjectName(ToQt(Props.Name));
+  Widget->setFont(QtFont(Props.Font));
+  Widget->setEnabled(Props.Enabled);
+
+  QPalette Palette = Widget->palette();
+  if (Props.Font.Color != TColor::clWindowText && Props.Font.Color != TColor::clDefault)
+    Palette.setColor(QPalette::WindowText, ColorOf(Props.Font.Color, Palette));
+  if (Props.Color != TColor::clDefault) {
+    const QColor Face = ColorOf(Props.Color, Palette);
+    Palette.setColor(Props.Kind == TPeerKind::Edit ? QPalette::Base : QPalette::Window, Face);
+  }
+  Widget->setPalette(Palette);
+  if (Props.Kind == TPeerKind::Label)
+    Widget->setAutoFillBackground(!Props.Transparent);
+  if (Props.Cursor == Toolkit::TCursor::crHandPoint)
+    Widget->setCursor(Qt::PointingHandCursor);
+
+  // Tab order and focus as the layout gives them: a control without TabStop takes the focus only
+  // by the mouse; labels and group boxes never.
+  const bool Focusable = Props.Kind == TPeerKind::Button || Props.Kind == TPeerKind::Edit;
+  Widget->setFocusPolicy(!Focusable      ? Qt::NoFocus
+                         : Props.TabStop ? Qt::StrongFocus
+                                         : Qt::ClickFocus);
+  Widget->setProperty("sumtideTabOrder", Props.TabOrder);
+  Widget->setProperty("sumtideTabStop", Focusable && Props.TabStop);
+  Widget->setProperty("sumtideCentre", Props.CentreOnScreen);
+
+  if (Props.Kind == TPeerKind::Form) {
+    Widget->setFixedSize(Props.Width, Props.Height);
+    Widget->move(Props.Left, Props.Top);
+  } else {
+    Widget->setGeometry(Props.Left, Props.Top, Props.Width, Props.Height);
+    if (Props.Kind == TPeerKind::Label && Props.AutoSize)
+      Widget->adjustSize();
+    Widget->setVisible(Props.Visible);
+  }
+  return Peer;
+}
+
+TQtPeer::TQtPeer(QWidget* Widget, Toolkit::TPeerKind Kind, bool AutoSize)
+    : FWidget(Widget), FKind(Kind), FAutoSize(AutoSize) {}
+
+TQtPeer::~TQtPeer() {
+  delete FWidget.data();
+}
+
+std::string TQtPeer::GetText() const {
+  if (!FWidget)
+    return {};
+  QString Text;
+  switch (FKind) {
+  case TPeerKind::Form:
+    Text = FWidget->windowTitle();
+    break;
+  case TPeerKind::GroupBox:
+    Text = static_cast<QGroupBox*>(FWidget.data())->title();
+    break;
+  case TPeerKind::Button:
+    Text = static_cast<QPushButton*>(FWidget.data())->text();
+    break;
+  case TPeerKind::Edit:
+    Text = static_cast<QLineEdit*>(FWidget.data())->text();
+    break;
+  case TPeerKind::Label:
+    Text = static_cast<QLabel*>(FWidget.data())->text();
+    break;
+  }
+  return Text.toUtf8().toStdString();
+}
+
+void TQtPeer::SetText(const std::string& Text) {
+  if (!FWidget)
+    return;
+  const QString Value = ToQt(Text);
+  switch (FKind) {
+  case TPeerKind::Form:
+    FWidget->setWindowTitle(Value);
+    break;
+  case TPeerKind::GroupBox:
+    static_cast<QGroupBox*>(FWidget.data())->setTitle(Value);
+    break;
+  case TPeerKind::Button:
+    static_cast<QPushButton*>(FWidget.data())->setText(Value);
+    break;
+  case TPeerKind::Edit:
+    static_cast<QLineEdit*>(FWidget.data())->setText(Value);
+    break;
+  case TPeerKind::Label:
+    static_cast<QLabel*>(FWidget.data())->setText(Value);
+    if (FAutoSize)
+      FWidget->adjustSize();
+    break;
+  }
+}
+
+void TQtPeer::SetEnabled(bool Enabled) {
+  if (FWidget)
+    FWidget->setEnabled(Enabled);
+}
+
+void TQtPeer::SetVisible(bool Visible) {
+  if (FWidget)
+    FWidget->setVisible(Visible);
+}
+
+} // namespace Sumtide::QtBackend
