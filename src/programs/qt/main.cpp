@@ -9,7 +9,13 @@
 
 int main(int argc, char* argv[]) {
   QApplication QtApp(argc, argv); // Qt's own options only; the program reads no arguments
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/sumtide/sumtide.svg")));
+  // Window and taskbar icon. From the SVG when Qt's SVG icon engine is installed (every size
+  // sharp), otherwise that file adds nothing; the PNGs cover the usual sizes either way and are
+  // preferred at their own sizes.
+  QIcon Icon(QStringLiteral(":/sumtide/sumtide.svg"));
+  for (const int Size : {16, 32, 48, 256})
+    Icon.addFile(QStringLiteral(":/sumtide/sumtide-%1.png").arg(Size), QSize(Size, Size));
+  QApplication::setWindowIcon(Icon);
   Sumtide::QtBackend::TQtToolkit Toolkit;
   Sumtide::RegisterUnit1();
   return Sumtide::SumtideMain(Toolkit, Sumtide::Toolkit::SW_SHOWNORMAL);
