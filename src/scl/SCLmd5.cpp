@@ -1,6 +1,7 @@
 #include "scl/SCLmd5.h"
 
 #include "rtl/SecureWipe.h"
+#include "scl/Md5Compress.h"
 
 #include <bit>
 #include <cstring>
@@ -77,7 +78,16 @@ SUMTIDE_MD5_INLINE std::uint32_t StepI(std::uint32_t A, std::uint32_t B, std::ui
   return RotateLeft<S>(T + (C ^ (B | NotD))) + B;
 }
 
-#undef SUMTIDE_MD5_INLINE
+// Which block function TSCL_md5 uses, decided while the program starts. Should a block be hashed
+// before that, in another file's static initialisation, this still reads false and the portable
+// function, which runs everywhere, hashes it.
+#if defined(SUMTIDE_MD5_VECTOR_COMPRESS) && defined(__AVX512F__) && defined(__AVX512VL__)
+constexpr bool VectorCompressInUse = true; // built for processors that have them
+#elif defined(SUMTIDE_MD5_VECTOR_COMPRESS)
+const bool VectorCompressInUse = Md5Internal::HasVectorCompress();
+#else
+constexpr bool VectorCompressInUse = false;
+#endif
 
 } // namespace
 
@@ -179,12 +189,17 @@ void TSCL_md5::Final(void* Digest) {
   Burn();
 }
 
-void TSCL_md5::Compress() {
-  const std::uint8_t* M = FBlock;
-  std::uint32_t A = FChainState[0];
-  std::uint32_t B = FChainState[1];
-  std::uint32_t C = FChainState[2];
-  std::uint32_t D = FChainState[3];
+namespace {
+
+// The 64 steps, adding the block at M into State. TSCL_md5::Compress takes them inline: there
+// the chaining words and the block sit at fixed offsets from one pointer, and GCC reloads each
+// word from the block as it needs it. Called out of line with two pointers, it keeps some words
+// in registers and parks others on the stack, and runs about 4% slower.
+SUMTIDE_MD5_INLINE void PortableSteps(std::uint32_t State[4], const std::uint8_t* M) {
+  std::uint32_t A = State[0];
+  std::uint32_t B = State[1];
+  std::uint32_t C = State[2];
+  std::uint32_t D = State[3];
 
   A = StepF<0xd76aa478, 7>(A, B, C, D, LoadWord(M + 0));
   D = StepF<0xe8c7b756, 12>(D, A, B, C, LoadWord(M + 4));
@@ -254,10 +269,36 @@ void TSCL_md5::Compress() {
   C = StepI<0x2ad7d2bb, 15>(C, D, A, B, LoadWord(M + 8));
   B = StepI<0xeb86d391, 21>(B, C, D, A, LoadWord(M + 36));
 
-  FChainState[0] += A;
-  FChainState[1] += B;
-  FChainState[2] += C;
-  FChainState[3] += D;
+  State[0] += A;
+  State[1] += B;
+  State[2] += C;
+  State[3] += D;
+}
+
+#undef SUMTIDE_MD5_INLINE
+
+} // namespace
+
+namespace Md5Internal {
+
+void CompressPortable(std::uint32_t State[4], const std::uint8_t Block[64]) {
+  PortableSteps(State, Block);
+}
+
+bool UsesVectorCompress() {
+  return VectorCompressInUse;
+}
+
+} // namespace Md5Internal
+
+// One branch per block, on a value that never changes and so is always predicted.
+void TSCL_md5::Compress() {
+#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
+  if (VectorCompressInUse)
+    Md5Internal::CompressVector(FChainState, FBlock);
+  else
+#endif
+    PortableSteps(FChainState, FBlock);
   FBlockFill = 0;
   std::memset(FBlock, 0, sizeof FBlock);
 }

@@ -42,6 +42,8 @@ public:
   const std::uint8_t* Block() const { return FBlock; }
 
 private:
+  // Adds Block into ChainState, with the AVX-512 block function where the processor has it and
+  // the portable one elsewhere, then empties Block.
   void Compress();
 
   std::uint32_t FBitCountHigh = 0;

@@ -1,3 +1,4 @@
+#include "scl/Md5Compress.h"
 #include "scl/SCLmd5.h"
 
 #include <algorithm>
@@ -57,9 +58,9 @@ std::string Md5Hex(std::span<const std::uint8_t> Message) {
   return FinalHex(Hash);
 }
 
-// An independent model: the digest written straight from RFC 1321's definitions, one loop over
-// the 64 steps, with the constants derived from the sine as the RFC defines them.
-std::string ReferenceMd5Hex(std::span<const std::uint8_t> Message) {
+// An independent model, written straight from RFC 1321's definitions: one loop over the 64 steps,
+// with the constants derived from the sine as the RFC defines them. Adds Block into H.
+void ReferenceCompress(std::uint32_t H[4], const std::uint8_t* Block) {
   static const auto K = [] {
     std::array<std::uint32_t, 64> T{};
     for (int I = 0; I < 64; ++I)
@@ -69,6 +70,35 @@ std::string ReferenceMd5Hex(std::span<const std::uint8_t> Message) {
   static constexpr int Shift[4][4] = {
       {7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
 
+  std::uint32_t X[16];
+  for (int J = 0; J < 16; ++J)
+    X[J] = Block[4 * J] | Block[4 * J + 1] << 8 | Block[4 * J + 2] << 16 |
+           static_cast<std::uint32_t>(Block[4 * J + 3]) << 24;
+  std::uint32_t A = H[0], B = H[1], C = H[2], D = H[3];
+  for (int I = 0; I < 64; ++I) {
+    std::uint32_t F;
+    int G;
+    switch (I / 16) {
+    case 0:
+      F = (B & C) | (~B & D), G = I;
+      break;
+    case 1:
+      F = (B & D) | (C & ~D), G = (5 * I + 1) % 16;
+      break;
+    case 2:
+      F = B ^ C ^ D, G = (3 * I + 5) % 16;
+      break;
+    default:
+      F = C ^ (B | ~D), G = (7 * I) % 16;
+    }
+    const std::uint32_t Next = B + std::rotl(A + F + K[I] + X[G], Shift[I / 16][I % 4]);
+    A = D, D = C, C = B, B = Next;
+  }
+  H[0] += A, H[1] += B, H[2] += C, H[3] += D;
+}
+
+// The whole digest by the model: padding and length as the RFC lays them out, then the blocks.
+std::string ReferenceMd5Hex(std::span<const std::uint8_t> Message) {
   TBytes M(Message.begin(), Message.end());
   const std::uint64_t Bits = static_cast<std::uint64_t>(Message.size()) * 8;
   M.push_back(0x80);
@@ -78,33 +108,8 @@ std::string ReferenceMd5Hex(std::span<const std::uint8_t> Message) {
     M.push_back(static_cast<std::uint8_t>(Bits >> (8 * I)));
 
   std::uint32_t H[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
-  for (std::size_t Off = 0; Off < M.size(); Off += 64) {
-    std::uint32_t X[16];
-    for (int J = 0; J < 16; ++J)
-      X[J] = M[Off + 4 * J] | M[Off + 4 * J + 1] << 8 | M[Off + 4 * J + 2] << 16 |
-             static_cast<std::uint32_t>(M[Off + 4 * J + 3]) << 24;
-    std::uint32_t A = H[0], B = H[1], C = H[2], D = H[3];
-    for (int I = 0; I < 64; ++I) {
-      std::uint32_t F;
-      int G;
-      switch (I / 16) {
-      case 0:
-        F = (B & C) | (~B & D), G = I;
-        break;
-      case 1:
-        F = (B & D) | (C & ~D), G = (5 * I + 1) % 16;
-        break;
-      case 2:
-        F = B ^ C ^ D, G = (3 * I + 5) % 16;
-        break;
-      default:
-        F = C ^ (B | ~D), G = (7 * I) % 16;
-      }
-      const std::uint32_t Next = B + std::rotl(A + F + K[I] + X[G], Shift[I / 16][I % 4]);
-      A = D, D = C, C = B, B = Next;
-    }
-    H[0] += A, H[1] += B, H[2] += C, H[3] += D;
-  }
+  for (std::size_t Off = 0; Off < M.size(); Off += 64)
+    ReferenceCompress(H, M.data() + Off);
   std::array<std::uint8_t, 16> Digest;
   for (int I = 0; I < 16; ++I)
     Digest[I] = static_cast<std::uint8_t>(H[I / 4] >> (8 * (I % 4)));
@@ -275,6 +280,63 @@ TEST(Md5Digest, BitCountCarriesIntoHighWord) {
   EXPECT_EQ(Split.BitCountHigh(), 1u);
   EXPECT_EQ(Split.BitCountLow(), 8u);
   EXPECT_EQ(FinalHex(Split), Expected);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Block functions
+
+// Chaining values and blocks to feed a block function: all zero bits, all one bits, then random
+// ones from a fixed seed. The blocks start one byte past an aligned address, as a block inside a
+// caller's buffer may.
+struct TCompressCases {
+  std::vector<std::array<std::uint32_t, 4>> States;
+  TBytes Bytes;
+  const std::uint8_t* Block(std::size_t I) const { return Bytes.data() + 1 + 64 * I; }
+};
+
+TCompressCases MakeCompressCases(std::size_t Count) {
+  TCompressCases Cases;
+  Cases.Bytes = RandomBytes(1 + 64 * Count, 1321);
+  std::fill_n(Cases.Bytes.begin() + 1, 64, 0x00);
+  std::fill_n(Cases.Bytes.begin() + 65, 64, 0xff);
+  Cases.States = {{0, 0, 0, 0}, {~0u, ~0u, ~0u, ~0u}};
+  std::mt19937 Rng(1992);
+  const auto Word = [&] { return static_cast<std::uint32_t>(Rng()); };
+  while (Cases.States.size() < Count)
+    Cases.States.push_back({Word(), Word(), Word(), Word()});
+  return Cases;
+}
+
+TEST(Md5Compress, PortableMatchesTheModel) {
+  const TCompressCases Cases = MakeCompressCases(500);
+  for (std::size_t I = 0; I < Cases.States.size(); ++I) {
+    auto Expected = Cases.States[I];
+    ReferenceCompress(Expected.data(), Cases.Block(I));
+    auto Got = Cases.States[I];
+    Md5Internal::CompressPortable(Got.data(), Cases.Block(I));
+    ASSERT_EQ(Got, Expected) << "case " << I;
+  }
+}
+
+TEST(Md5Compress, VectorMatchesPortable) {
+#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
+  if (!Md5Internal::HasVectorCompress())
+    GTEST_SKIP() << "this processor lacks AVX-512F or AVX-512VL";
+  const TCompressCases Cases = MakeCompressCases(2000);
+  for (std::size_t I = 0; I < Cases.States.size(); ++I) {
+    auto Expected = Cases.States[I];
+    Md5Internal::CompressPortable(Expected.data(), Cases.Block(I));
+    auto Got = Cases.States[I];
+    Md5Internal::CompressVector(Got.data(), Cases.Block(I));
+    ASSERT_EQ(Got, Expected) << "case " << I;
+  }
+#else
+  GTEST_SKIP() << "no vector block function for this target";
+#endif
+}
+
+TEST(Md5Compress, HashUsesTheVectorFunctionWhereverItRuns) {
+  EXPECT_EQ(Md5Internal::UsesVectorCompress(), Md5Internal::HasVectorCompress());
 }
 
 // ---------------------------------------------------------------------------------------------
