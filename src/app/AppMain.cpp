@@ -12,8 +12,9 @@ int SumtideMain(Toolkit::IToolkit& Toolkit, int ShowState) {
     Application->SetTitle("Sumtide");
     Application->CreateForm(Form1);
     Application->Run(ShowState);
-  } catch (const std::exception& E) {
-    Application->ShowException(E);
+  } catch (...) {
+    // Whatever stops the start-up is shown, and the program still ends normally.
+    Application->HandleException();
   }
   Form1 = nullptr; // freed with the application
   return 0;

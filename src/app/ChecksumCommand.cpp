@@ -28,6 +28,21 @@ bool HashWhole(TReadOnlyFile& File, TComponent& Owner, TDigest& Digest) {
   return true;
 }
 
+// A file that reports no size, as the kernel's pseudo-files do, is read to its end instead: its
+// checksum is the one of what it holds, not the one of an empty file.
+// Small reads: some of them refuse a large one (a sysctl file answers ENOMEM).
+bool HashToEnd(TReadOnlyFile& File, TComponent& Owner, TDigest& Digest) {
+  constexpr std::int64_t SmallPiece = 64 << 10;
+  auto Buffer = std::make_unique_for_overwrite<std::uint8_t[]>(SmallPiece);
+  auto Hash = std::make_unique<TSCL_md5>(&Owner);
+  Hash->Init();
+  while (const std::int64_t Count = File.Read(Buffer.get(), SmallPiece))
+    Hash->Update(Buffer.get(), static_cast<std::uint32_t>(Count));
+  File.Close();
+  Hash->Final(Digest.data());
+  return true;
+}
+
 bool HashInPieces(TReadOnlyFile& File, TComponent& Owner, TDigest& Digest) {
   const std::int64_t Size = File.Size();
   auto Progress = BeginProgress("Sumtide", "Calcul de la somme de contrôle MD5…");
@@ -63,8 +78,10 @@ void TForm1::Button1Click(TComponent*) {
   TDigest Digest;
   {
     TBusyCursor Busy;
-    const bool Done = File->Size() < WholeFileLimit ? HashWhole(*File, *this, Digest)
-                                                    : HashInPieces(*File, *this, Digest);
+    const std::int64_t Size = File->Size();
+    const bool Done = Size == 0               ? HashToEnd(*File, *this, Digest)
+                      : Size < WholeFileLimit ? HashWhole(*File, *this, Digest)
+                                              : HashInPieces(*File, *this, Digest);
     if (!Done)
       return;
   }

@@ -69,6 +69,9 @@ void TApplication::HandleException() {
   // Nothing may leave here: the caller is the toolkit's event loop.
   try {
     FToolkit.ReleaseCapture();
+  } catch (...) {
+  }
+  try {
     try {
       throw;
     } catch (const std::exception& E) {

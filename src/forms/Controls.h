@@ -84,7 +84,8 @@ public:
   Toolkit::IPeer* Peer() const { return FPeer.get(); }
   // Builds the peers of this control and of the controls in it, in creation order.
   virtual void CreatePeers(Toolkit::IToolkit& Toolkit, Toolkit::IPeer* ParentPeer);
-  // Multiplies positions, sizes and font height by Num / Den, as a form does for its screen.
+  // Multiplies positions and sizes by Num / Den, as a form does for its screen (the fonts follow
+  // the screen's resolution instead).
   virtual void ChangeScale(std::int32_t Num, std::int32_t Den);
 
   // The form the control is placed on (the control itself for a form), or null.

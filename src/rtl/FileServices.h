@@ -24,8 +24,8 @@ namespace Sumtide {
 //   meanwhile is hashed over whatever the reads return: the size taken at the open is only a
 //   hint, and a read stops at the real end of file.
 
-// A read that failed on an open file. The message names the file and has no final period: the
-// error display adds it.
+// A read that failed on an open file. The message names the file; it ends with the closing
+// quote, so the error display shows it without a final period.
 class EFileReadError : public Exception {
 public:
   explicit EFileReadError(const std::string& FileName)

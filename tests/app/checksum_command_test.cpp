@@ -1,0 +1,294 @@
+#include "WindowFixture.h"
+#include "app/ChecksumText.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
+
+namespace Sumtide::Test {
+namespace {
+
+constexpr const char* AbcSum = "900150983CD24FB0D6963F7D28E17F72";
+constexpr std::int64_t TwoGiB = std::int64_t{1} << 31;
+
+class ChecksumCommandTest : public WindowFixture {
+protected:
+  // Runs "Calculer" on Name and checks it ends silently, the window as it was.
+  void ExpectRefused(const std::string& Name) {
+    SCOPED_TRACE("refused: " + Name);
+    const TWindowState Before = State();
+    Calculate(Name);
+    EXPECT_EQ(State(), Before);
+    EXPECT_EQ(Text("Edit3"), Name);
+    EXPECT_EQ(Kit.BusyDepth, 0);
+  }
+
+  // Runs "Calculer" on Name and checks it shows Sum, under a wait cursor, with no extra component
+  // left behind.
+  void ExpectHashed(const std::string& Name, const std::string& Sum) {
+    SCOPED_TRACE("hashed: " + Name);
+    const int Components = Form1->ComponentCount();
+    const int Cursors = Kit.BusyCursorsShown;
+    Calculate(Name);
+    EXPECT_EQ(Text("Edit1"), Sum);
+    EXPECT_TRUE(Enabled("Button3"));
+    EXPECT_TRUE(Kit.MessageBoxes.empty());
+    EXPECT_EQ(Form1->ComponentCount(), Components);
+    EXPECT_EQ(Kit.BusyCursorsShown, Cursors + 1);
+    EXPECT_EQ(Kit.BusyDepth, 0);
+    EXPECT_TRUE(Kit.Progress.empty());
+  }
+};
+
+// Names are taken literally: wildcards, blanks at the ends, control characters and bytes that are
+// no UTF-8 are all part of the name.
+TEST_F(ChecksumCommandTest, HashesTheFileTheNameSpellsOut) {
+  struct TCase {
+    std::string Name, Content;
+    const char* Sum;
+  };
+  const TCase Cases[] = {
+      {"empty", "", "D41D8CD98F00B204E9800998ECF8427E"},
+      {"abc.txt", "abc", AbcSum},
+      {"leading zeros", "1970", "0004D0B59E19461FF126E3A08A814C33"},
+      {"star*.txt", "star", "8FF953DD97C4405234A04291DEE39E0B"},
+      {"what?.txt", "question", "5494AF1F14A8C19939968C3E9E2D4F79"},
+      {"  spaced  ", "spaces", "717E5E6763EFA99E70C9069F3E621FCB"},
+      {"line\nbreak", "newline", "85A422CA8625A1F6325C2E044756B4E3"},
+      {"\xC3\xA9t\xC3\xA9.txt", "utf8", "30DF7F629FCF6B940BCAEF5FAF2490BB"},
+      {"\xFF\xFE.bin", "bytes", "4B3A6218BB3E3A7303E8A171A60FCF92"},
+  };
+  for (const TCase& C : Cases)
+    ExpectHashed(MakeFile(C.Name, C.Content), C.Sum);
+}
+
+TEST_F(ChecksumCommandTest, FollowsASymbolicLinkToAFile) {
+  const std::string Target = MakeFile("target", "linked");
+  ASSERT_EQ(::symlink(Target.c_str(), PathOf("link").c_str()), 0);
+  ExpectHashed(PathOf("link"), "D48E37BC19B9FE2C72923C30FD7A4152");
+}
+
+TEST_F(ChecksumCommandTest, ResolvesARelativeNameAgainstTheCurrentDirectory) {
+  MakeFile("relative.txt", "relative");
+  struct TWorkIn {
+    const std::filesystem::path Previous = std::filesystem::current_path();
+    explicit TWorkIn(const std::filesystem::path& Folder) { std::filesystem::current_path(Folder); }
+    ~TWorkIn() { std::filesystem::current_path(Previous); }
+  } WorkIn(Dir);
+  ExpectHashed("relative.txt", "99C483E1D11B1A279A2A1A3960528487");
+}
+
+// The last-write time plays no part, however far it lies outside the usual range.
+TEST_F(ChecksumCommandTest, IgnoresTheLastWriteTime) {
+  struct TCase {
+    std::int64_t Seconds; // since 1970-01-01 UTC
+    const char* Content;
+    const char* Sum;
+  };
+  const TCase Cases[] = {
+      {0, "1970", "0004D0B59E19461FF126E3A08A814C33"},
+      {157766400, "1975", "7D2B92B6726C241134DAE6CD3FB8C182"},  // 1975-01-01
+      {7258118400, "2200", "5249EE8E0CFF02AD6B4CC0EE0E50B7D1"}, // 2200-01-01
+  };
+  for (const TCase& C : Cases) {
+    const std::string Path = MakeFile(C.Content, C.Content);
+    const timeval Times[2] = {{static_cast<time_t>(C.Seconds), 0},
+                              {static_cast<time_t>(C.Seconds), 0}};
+    ASSERT_EQ(::utimes(Path.c_str(), Times), 0) << std::strerror(errno);
+    struct stat Info;
+    ASSERT_EQ(::stat(Path.c_str(), &Info), 0);
+    ASSERT_EQ(Info.st_mtime, static_cast<time_t>(C.Seconds))
+        << "the file system keeps no such date";
+    ExpectHashed(Path, C.Sum);
+  }
+}
+
+// Anything that is not a readable regular file ends the command without a word, both before any
+// checksum was shown and after one.
+TEST_F(ChecksumCommandTest, EndsSilentlyWhenTheNameIsNoReadableFile) {
+  const std::string Abc = MakeFile("abc.txt", "abc");
+  MakeFile("star*.txt", "star");
+  std::filesystem::create_directory(PathOf("folder"));
+  ASSERT_EQ(::mkfifo(PathOf("fifo").c_str(), 0600), 0);
+  {
+    const int Socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(Socket, 0);
+    sockaddr_un Address{};
+    Address.sun_family = AF_UNIX;
+    const std::string Path = PathOf("socket");
+    ASSERT_LT(Path.size(), sizeof Address.sun_path);
+    std::memcpy(Address.sun_path, Path.c_str(), Path.size() + 1);
+    ASSERT_EQ(::bind(Socket, reinterpret_cast<sockaddr*>(&Address), sizeof Address), 0);
+    ::close(Socket);
+  }
+  ASSERT_EQ(::symlink("loop-b", PathOf("loop-a").c_str()), 0);
+  ASSERT_EQ(::symlink("loop-a", PathOf("loop-b").c_str()), 0);
+
+  std::vector<std::string> Names = {
+      "",
+      PathOf("missing"),
+      PathOf("folder"),
+      PathOf("fifo"),
+      PathOf("socket"),
+      "/dev/zero",
+      PathOf("loop-a"),
+      '"' + Abc + '"',
+      " " + Abc,
+      Abc + " ",
+      PathOf("ab?.txt"),
+      PathOf("*.txt"),
+      PathOf("sta?*.txt"),
+      Abc + std::string(1, '\0') + "x",
+  };
+  // A file that cannot be opened for reading: one without read permission or, as root reads
+  // those anyway, a write-only attribute of the kernel.
+  std::string Locked = MakeFile("locked", "locked");
+  ASSERT_EQ(::chmod(Locked.c_str(), 0), 0);
+  if (::geteuid() == 0)
+    Locked = "/sys/bus/cpu/uevent";
+  struct stat Info;
+  const int Fd = ::open(Locked.c_str(), O_RDONLY);
+  if (Fd >= 0)
+    ::close(Fd);
+  else if (::stat(Locked.c_str(), &Info) == 0 && S_ISREG(Info.st_mode))
+    Names.push_back(Locked);
+
+  for (const std::string& Name : Names)
+    ExpectRefused(Name);
+  EXPECT_EQ(Text("Edit1"), "");
+  EXPECT_FALSE(Enabled("Button3"));
+
+  ExpectHashed(Abc, AbcSum);
+  for (const std::string& Name : Names)
+    ExpectRefused(Name);
+  EXPECT_EQ(Text("Edit1"), AbcSum);
+  EXPECT_TRUE(Enabled("Button3"));
+}
+
+TEST_F(ChecksumCommandTest, ReadsAFileThatReportsNoSizeToItsEnd) {
+  // The kernel's pseudo-files report a size of 0 but have content: their checksum is the one of
+  // that content, not the empty file's.
+  const std::string Name = "/proc/sys/kernel/ostype";
+  struct stat Info {};
+  if (::stat(Name.c_str(), &Info) != 0 || Info.st_size != 0)
+    GTEST_SKIP() << Name << " is not a pseudo-file of size 0 here";
+  std::ifstream In(Name, std::ios::binary);
+  const std::string Content((std::istreambuf_iterator<char>(In)), {});
+  ASSERT_FALSE(Content.empty());
+  TSCL_md5 Reference(nullptr);
+  Reference.Init();
+  Reference.UpdateStr(Content);
+  TDigest Digest;
+  Reference.Final(Digest.data());
+  ExpectHashed(Name, ChecksumText(Digest));
+}
+
+TEST_F(ChecksumCommandTest, ASecondRunOnAnUnchangedFileLeavesTheChecksumAlone) {
+  const std::string Abc = MakeFile("abc.txt", "abc");
+  ExpectHashed(Abc, AbcSum);
+  const int WritesBefore = Writes("Edit1");
+  ExpectHashed(Abc, AbcSum);
+  EXPECT_EQ(Writes("Edit1"), WritesBefore);
+}
+
+// A file that opens but fails to read: the standard error display names it (and adds no period
+// after the closing quote), and the window keeps what it showed.
+TEST_F(ChecksumCommandTest, ShowsAReadFailureAndKeepsTheWindow) {
+  const std::string Unreadable = UnreadableFile();
+  if (Unreadable.empty())
+    GTEST_SKIP() << "no regular file here that fails to read";
+  ExpectHashed(MakeFile("abc.txt", "abc"), AbcSum);
+  TWindowState Expected = State();
+  const int Cursors = Kit.BusyCursorsShown;
+
+  Calculate(Unreadable);
+
+  ++Expected.MessageBoxes;
+  EXPECT_EQ(State(), Expected);
+  ASSERT_EQ(Kit.MessageBoxes.size(), 1u);
+  EXPECT_EQ(Kit.MessageBoxes[0],
+            (Headless::TMessageBoxRecord{"Impossible de lire le fichier \"" + Unreadable + "\"",
+                                         "Sumtide", Toolkit::MB_ICONSTOP}));
+  EXPECT_EQ(Kit.BusyCursorsShown, Cursors + 1);
+  EXPECT_EQ(Kit.BusyDepth, 0);
+}
+
+TEST_F(ChecksumCommandTest, CancellingTheProgressOfALargeFileChangesNothing) {
+  ExpectHashed(MakeFile("abc.txt", "abc"), AbcSum);
+  const TWindowState Before = State();
+  const int Cursors = Kit.BusyCursorsShown;
+  Kit.CancelProgressAtStep = 0;
+
+  Calculate(MakeSparseFile("large", TwoGiB));
+
+  EXPECT_EQ(State(), Before);
+  ASSERT_EQ(Kit.Progress.size(), 1u);
+  const auto& Progress = Kit.Progress[0];
+  EXPECT_EQ(Progress.Caption, "Sumtide");
+  EXPECT_FALSE(Progress.Text.empty());
+  ASSERT_EQ(Progress.Steps.size(), 1u);
+  EXPECT_GT(Progress.Steps[0].first, 0);
+  EXPECT_LT(Progress.Steps[0].first, TwoGiB);
+  EXPECT_EQ(Progress.Steps[0].second, TwoGiB);
+  EXPECT_TRUE(Progress.Closed);
+  EXPECT_EQ(Kit.BusyCursorsShown, Cursors + 1);
+  EXPECT_EQ(Kit.BusyDepth, 0);
+}
+
+#ifdef NDEBUG
+// Hashing gigabytes takes too long under the sanitizers: release builds only.
+TEST_F(ChecksumCommandTest, HashesLargeFilesWholeBelowTwoGiBAndInPiecesFromThere) {
+  struct TCase {
+    std::int64_t Size; // zero bytes
+    const char* Sum;
+    bool InPieces;
+  };
+  const TCase Cases[] = {
+      {TwoGiB - 1, "B3DC5E51B0698DDF18D48BBF16C1153F", false},
+      {TwoGiB, "A981130CF2B7E09F4686DC273CF7187E", true},
+      {2 * TwoGiB + 1, "F18C798FF5D450DFE4D3ACDC12B621FF", true},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Size);
+    Kit.Progress.clear();
+    const std::string Path = MakeSparseFile("large", C.Size);
+    const int Components = Form1->ComponentCount();
+    Calculate(Path);
+    std::filesystem::remove(Path);
+    EXPECT_EQ(Text("Edit1"), C.Sum);
+    EXPECT_TRUE(Kit.MessageBoxes.empty());
+    EXPECT_EQ(Form1->ComponentCount(), Components);
+    EXPECT_EQ(Kit.BusyDepth, 0);
+    if (!C.InPieces) {
+      EXPECT_TRUE(Kit.Progress.empty());
+      continue;
+    }
+    ASSERT_EQ(Kit.Progress.size(), 1u);
+    const auto& Progress = Kit.Progress[0];
+    EXPECT_EQ(Progress.Caption, "Sumtide");
+    EXPECT_TRUE(Progress.Closed);
+    ASSERT_FALSE(Progress.Steps.empty());
+    std::int64_t Done = 0;
+    for (const auto& [StepDone, StepTotal] : Progress.Steps) {
+      EXPECT_GT(StepDone, Done);
+      EXPECT_EQ(StepTotal, C.Size);
+      Done = StepDone;
+    }
+    EXPECT_EQ(Done, C.Size);
+  }
+}
+#endif
+
+} // namespace
+} // namespace Sumtide::Test
