@@ -49,8 +49,7 @@ bool TQtWindow::Complete() const {
          Button4 && Edit1 && Edit2 && Edit3 && Label1 && Label2;
 }
 
-bool WhileModal(const std::function<void()>& Action,
-                const std::function<void(QWidget*)>& Inspect) {
+bool WhileModal(const std::function<void()>& Action, const std::function<void(QWidget*)>& Inspect) {
   bool Seen = false;
   QTimer Poll;
   Poll.setInterval(10);

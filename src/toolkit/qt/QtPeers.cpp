@@ -106,8 +106,9 @@ public:
 
 protected:
   void keyPressEvent(QKeyEvent* Event) override {
+    // The keypad's Enter comes with the keypad modifier.
     if ((Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter) &&
-        Event->modifiers() == Qt::NoModifier) {
+        (Event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
       click();
       return;
     }

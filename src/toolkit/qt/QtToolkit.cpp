@@ -202,8 +202,15 @@ bool TQtToolkit::OpenDialog(Toolkit::TOpenDialogParams& Params) {
   if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
     return false;
   Params.FileName = FromQt(Dialog.selectedFiles().first());
-  if (const qsizetype Index = Filters.indexOf(Dialog.selectedNameFilter()); Index >= 0)
-    Params.FilterIndex = static_cast<std::int32_t>(Index + 1);
+  // With the details hidden, some Qt versions name the chosen filter by its description alone.
+  const QString Chosen = Dialog.selectedNameFilter();
+  for (qsizetype Index = 0; Index < Filters.size(); ++Index)
+    if (Filters[Index] == Chosen ||
+        Filters[Index].left(Filters[Index].lastIndexOf(QLatin1String(" ("))).simplified() ==
+            Chosen) {
+      Params.FilterIndex = static_cast<std::int32_t>(Index + 1);
+      break;
+    }
   return true;
 }
 
