@@ -47,6 +47,12 @@ public:
                            const TComponent& Root) const;
   // Called on each component a form description created, once the whole description is read.
   virtual void Loaded() {}
+  // Called once the object is complete, before a creation path of the library hands it out:
+  // TComponentClass::Create and CreateOwned (and so the form reader), NewComponent and
+  // CreateComponent. Unlike a constructor it reaches the overrides of the most derived class. A
+  // component constructed directly (a local, new, std::make_unique) does not get this call. If it
+  // raises, the creation path frees the component again and passes the exception on.
+  virtual void AfterConstruction() {}
 
 protected:
   // Frees every owned component, the last one first. The destructor does it anyway; a derived
@@ -59,9 +65,18 @@ private:
   std::string FName;
 };
 
+// Creates a component, with Owner or with none, that the returned pointer frees; freeing it also
+// takes it out of its owner's list.
+template <class T, class... Args>
+std::unique_ptr<T> CreateComponent(TComponent* Owner, Args&&... A) {
+  auto Component = std::make_unique<T>(Owner, std::forward<Args>(A)...);
+  Component->AfterConstruction();
+  return Component;
+}
+
 // Creates a component that Owner keeps until Owner is destroyed (or it is freed earlier).
 template <class T, class... Args> T& NewComponent(TComponent& Owner, Args&&... A) {
-  return *std::make_unique<T>(&Owner, std::forward<Args>(A)...).release();
+  return *CreateComponent<T>(&Owner, std::forward<Args>(A)...).release();
 }
 
 bool IsValidIdent(std::string_view Ident);

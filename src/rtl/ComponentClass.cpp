@@ -41,8 +41,14 @@ const TMethodInfo* TComponentClass::FindMethod(std::string_view Name) const {
   return nullptr;
 }
 
+TComponent* TComponentClass::Create(TComponent* AOwner) const {
+  return CreateOwned(AOwner).release();
+}
+
 std::unique_ptr<TComponent> TComponentClass::CreateOwned(TComponent* AOwner) const {
-  return std::unique_ptr<TComponent>(NewInstance(AOwner));
+  std::unique_ptr<TComponent> Instance(NewInstance(AOwner));
+  Instance->AfterConstruction(); // a failure frees the instance again
+  return Instance;
 }
 
 } // namespace Sumtide

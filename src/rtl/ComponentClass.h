@@ -34,11 +34,12 @@ public:
   // The handler of that name that this class or a base class publishes, or null.
   const TMethodInfo* FindMethod(std::string_view Name) const;
 
-  // Creates an instance. With an owner, the owner frees it unless it is freed earlier, and the
-  // pointer returned does not own it; without one, the caller owns it.
-  TComponent* Create(TComponent* AOwner) const { return NewInstance(AOwner); }
-  // Creates an instance that the returned pointer frees; freeing it also takes it out of its
-  // owner's list, so this is the form for a component that lives for one run of a command.
+  // Creates an instance and runs its AfterConstruction. With an owner, the owner frees it unless
+  // it is freed earlier, and the pointer returned does not own it; without one, the caller owns it.
+  TComponent* Create(TComponent* AOwner) const;
+  // Creates an instance, as Create does, that the returned pointer frees; freeing it also takes it
+  // out of its owner's list, so this is the form for a component that lives for one run of a
+  // command.
   std::unique_ptr<TComponent> CreateOwned(TComponent* AOwner = nullptr) const;
 
 protected:

@@ -10,6 +10,8 @@ void RegisterSCLClasses() {
   RegisterClass(TComponent::Class());
   RegisterClass(TSCL_hash::Class());
   RegisterClass(TSCL_md5::Class());
+  RegisterClass(TSCL_cipher::Class());
+  RegisterClass(TSCL_blockcipher::Class());
 }
 
 } // namespace Sumtide
