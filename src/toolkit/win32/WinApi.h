@@ -1,0 +1,24 @@
+#pragma once
+
+// <windows.h> and the headers of the calls the backend makes, for the backend's own sources.
+// The toolkit interface comes first: several of its names are macros here, which must not reach
+// its declarations. The macros that would rename the interface's members are dropped.
+
+#include "toolkit/Toolkit.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+// <windows.h> goes before the headers that build on it.
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+// clang-format on
+
+#undef MessageBox
+#undef FindResource
