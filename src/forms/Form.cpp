@@ -30,6 +30,12 @@ const TPropInfo FormProperties[] = {
     MakeProperty<&TForm::TextHeight, &TForm::SetTextHeight>("TextHeight", TPropKind::Integer),
     MakeProperty<&TForm::OnCreate, &TForm::SetOnCreate>("OnCreate", TPropKind::Event,
                                                         TNotifyEvent{}),
+    // A form starts with a font of its own and the button face colour.
+    MakeProperty<&TControl::ParentFont, &TControl::SetParentFont>("ParentFont", TPropKind::Boolean,
+                                                                  false),
+    MakeProperty<&TControl::Color, &TControl::SetColor>(
+        "Color", TPropKind::Enumeration, static_cast<std::int32_t>(TColor::clBtnFace),
+        PropertyNames::Colors),
 };
 
 std::string UpperAscii(std::string_view S) {

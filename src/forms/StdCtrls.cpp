@@ -1,5 +1,7 @@
 #include "forms/StdCtrls.h"
 
+#include "forms/PropertyNames.h"
+
 namespace Sumtide {
 
 namespace {
@@ -9,9 +11,26 @@ const TPropInfo CaptionProperties[] = {
                                                          std::string()),
 };
 
+// Buttons and edits start with TabStop on and a colour of their own: their defaults say so, so
+// that the writer leaves out exactly what a new instance already holds.
+const TPropInfo ButtonProperties[] = {
+    MakeProperty<&TControl::GetText, &TControl::SetText>("Caption", TPropKind::String,
+                                                         std::string()),
+    MakeProperty<&TControl::Color, &TControl::SetColor>(
+        "Color", TPropKind::Enumeration, static_cast<std::int32_t>(TColor::clBtnFace),
+        PropertyNames::Colors),
+    MakeProperty<&TWinControl::TabStop, &TWinControl::SetTabStop>("TabStop", TPropKind::Boolean,
+                                                                  true),
+};
+
 const TPropInfo EditProperties[] = {
     MakeProperty<&TControl::GetText, &TControl::SetText>("Text", TPropKind::String, std::string()),
     MakeProperty<&TEdit::ReadOnly, &TEdit::SetReadOnly>("ReadOnly", TPropKind::Boolean, false),
+    MakeProperty<&TControl::Color, &TControl::SetColor>("Color", TPropKind::Enumeration,
+                                                        static_cast<std::int32_t>(TColor::clWindow),
+                                                        PropertyNames::Colors),
+    MakeProperty<&TWinControl::TabStop, &TWinControl::SetTabStop>("TabStop", TPropKind::Boolean,
+                                                                  true),
 };
 
 const TPropInfo LabelProperties[] = {
@@ -31,7 +50,7 @@ TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
 
 const TComponentClass& TButton::Class() {
   static const TComponentClassOf<TButton> Descriptor("TButton", &TWinControl::Class(),
-                                                     CaptionProperties);
+                                                     ButtonProperties);
   return Descriptor;
 }
 

@@ -2,6 +2,8 @@
 
 #include "rtl/Component.h"
 
+#include <algorithm>
+
 namespace Sumtide {
 
 TComponentClass::TComponentClass(std::string_view ClassName, const TComponentClass* ClassParent,
@@ -20,8 +22,14 @@ bool TComponentClass::InheritsFrom(const TComponentClass& Ancestor) const {
 std::vector<const TPropInfo*> TComponentClass::Properties() const {
   std::vector<const TPropInfo*> Result =
       FClassParent ? FClassParent->Properties() : std::vector<const TPropInfo*>{};
-  for (const TPropInfo& P : FOwnProperties)
-    Result.push_back(&P);
+  for (const TPropInfo& P : FOwnProperties) {
+    auto Same = std::find_if(Result.begin(), Result.end(),
+                             [&](const TPropInfo* Q) { return SameText(Q->Name, P.Name); });
+    if (Same != Result.end())
+      *Same = &P;
+    else
+      Result.push_back(&P);
+  }
   return Result;
 }
 

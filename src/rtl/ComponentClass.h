@@ -28,7 +28,9 @@ public:
   const TComponentClass* ClassParent() const { return FClassParent; }
   bool InheritsFrom(const TComponentClass& Ancestor) const;
 
-  // Every published property, those of the base classes first.
+  // Every published property, those of the base classes first. A class that publishes a
+  // property of a base class again (to give it the default its constructor sets) replaces it in
+  // place.
   std::vector<const TPropInfo*> Properties() const;
   const TPropInfo* FindProperty(std::string_view Name) const;
   // The handler of that name that this class or a base class publishes, or null.
