@@ -2,6 +2,7 @@
 // After the usual report it prints, for each buffer size, the median throughput of each and the
 // ratio ours / OpenSSL, and which block function TSCL_md5 uses on this processor.
 
+#include "BenchClock.h"
 #include "scl/Md5Compress.h"
 #include "scl/SCLmd5.h"
 
@@ -66,32 +67,6 @@ void BenchOpenSSL(benchmark::State& State) {
   State.SetBytesProcessed(State.iterations() * State.range(0));
 }
 
-// The core clock, from the time a chain of dependent register additions takes (one cycle each).
-// The clock the system reports is the nominal one, which a turbo clock can be far from. Returns
-// 0 where the chain cannot be written.
-double MeasureCoreClock() {
-#if defined(__x86_64__) || defined(__i386__)
-  constexpr long Rounds = 20'000'000;
-  double Best = 0;
-  for (int Attempt = 0; Attempt < 5; ++Attempt) {
-    unsigned long X = 0;
-    const unsigned long One = 1;
-    const auto Start = std::chrono::steady_clock::now();
-    for (long I = 0; I < Rounds; ++I)
-      __asm__ volatile("add %1, %0\n\tadd %1, %0\n\tadd %1, %0\n\tadd %1, %0\n\t"
-                       "add %1, %0\n\tadd %1, %0\n\tadd %1, %0\n\tadd %1, %0\n\t"
-                       "add %1, %0\n\tadd %1, %0"
-                       : "+r"(X)
-                       : "r"(One));
-    const std::chrono::duration<double> Took = std::chrono::steady_clock::now() - Start;
-    Best = std::max(Best, 10.0 * Rounds / Took.count());
-  }
-  return Best;
-#else
-  return 0;
-#endif
-}
-
 // Shows the usual console report and keeps every measured throughput, by benchmark and size.
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -148,10 +123,10 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;
-  double Clock = MeasureCoreClock();
+  double Clock = Sumtide::Bench::MeasureCoreClock();
   TRatioReporter Reporter;
   benchmark::RunSpecifiedBenchmarks(&Reporter);
-  Clock = std::max(Clock, MeasureCoreClock());
+  Clock = std::max(Clock, Sumtide::Bench::MeasureCoreClock());
   std::vector<std::string> SizeNames;
   for (const std::int64_t Size : Sizes)
     SizeNames.push_back(std::to_string(Size));
