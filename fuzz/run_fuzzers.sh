@@ -28,8 +28,16 @@ mkdir -p "$build/artifacts"
 for t in "${targets[@]}"; do
   work="$build/corpus/$t"
   mkdir -p "$work"
-  echo "== fuzz_$t: ${seconds}s"
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  log="$build/fuzz_$t.log"
+  echo "== fuzz_$t: ${seconds}s (log: $log)"
+  if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
-    -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" "$work" "fuzz/corpus/$t"
+    -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" "$work" "fuzz/corpus/$t" \
+    >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "fuzz_$t found a fault; the input is under $build/artifacts"
+    exit 1
+  fi
+  grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$log" || true
 done
+echo "fuzzing: ${#targets[@]} passed, 0 failed"
