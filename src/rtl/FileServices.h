@@ -43,8 +43,18 @@ public:
   // The file opened, or nothing when it cannot be opened or is not a regular file.
   static std::optional<TReadOnlyFile> Open(const std::string& Name);
 
-  TReadOnlyFile(TReadOnlyFile&& Other) noexcept;
-  TReadOnlyFile& operator=(TReadOnlyFile&& Other) noexcept;
+  TReadOnlyFile(TReadOnlyFile&& Other) noexcept
+      : FName(std::move(Other.FName)), FHandle(std::exchange(Other.FHandle, ClosedHandle)),
+        FSize(Other.FSize) {}
+  TReadOnlyFile& operator=(TReadOnlyFile&& Other) noexcept {
+    if (this != &Other) {
+      Close();
+      FName = std::move(Other.FName);
+      FHandle = std::exchange(Other.FHandle, ClosedHandle);
+      FSize = Other.FSize;
+    }
+    return *this;
+  }
   TReadOnlyFile(const TReadOnlyFile&) = delete;
   TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
   ~TReadOnlyFile() { Close(); }

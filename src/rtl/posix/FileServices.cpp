@@ -57,20 +57,6 @@ std::optional<TReadOnlyFile> TReadOnlyFile::Open(const std::string& Name) {
   return TReadOnlyFile(Name, Fd, static_cast<std::int64_t>(Info.st_size));
 }
 
-TReadOnlyFile::TReadOnlyFile(TReadOnlyFile&& Other) noexcept
-    : FName(std::move(Other.FName)), FHandle(std::exchange(Other.FHandle, ClosedHandle)),
-      FSize(Other.FSize) {}
-
-TReadOnlyFile& TReadOnlyFile::operator=(TReadOnlyFile&& Other) noexcept {
-  if (this != &Other) {
-    Close();
-    FName = std::move(Other.FName);
-    FHandle = std::exchange(Other.FHandle, ClosedHandle);
-    FSize = Other.FSize;
-  }
-  return *this;
-}
-
 void TReadOnlyFile::Close() noexcept {
   if (IsOpen())
     CloseDescriptor(static_cast<int>(std::exchange(FHandle, ClosedHandle)));

@@ -57,20 +57,6 @@ std::optional<TReadOnlyFile> TReadOnlyFile::Open(const std::string& Name) {
                        static_cast<std::int64_t>(Size.QuadPart));
 }
 
-TReadOnlyFile::TReadOnlyFile(TReadOnlyFile&& Other) noexcept
-    : FName(std::move(Other.FName)), FHandle(std::exchange(Other.FHandle, ClosedHandle)),
-      FSize(Other.FSize) {}
-
-TReadOnlyFile& TReadOnlyFile::operator=(TReadOnlyFile&& Other) noexcept {
-  if (this != &Other) {
-    Close();
-    FName = std::move(Other.FName);
-    FHandle = std::exchange(Other.FHandle, ClosedHandle);
-    FSize = Other.FSize;
-  }
-  return *this;
-}
-
 void TReadOnlyFile::Close() noexcept {
   if (IsOpen())
     ::CloseHandle(AsHandle(std::exchange(FHandle, ClosedHandle)));
