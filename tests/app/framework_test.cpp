@@ -2,6 +2,7 @@
 // around every event the toolkit delivers, clicks from code, text writes and the message
 // dispatch.
 
+#include "FaultyToolkit.h"
 #include "WindowFixture.h"
 #include "app/AppMain.h"
 #include "rtl/FormError.h"
@@ -86,40 +87,10 @@ TEST_F(FrameworkTest, TheDisplayIsCaptionedWithTheCurrentTitle) {
 
 // --- Handlers that throw, inside the running program.
 
-// The headless toolkit with a planted fault: the next of the services below that the window
-// calls raises it instead of doing its work.
-class TFaultyKit final : public THeadlessToolkit {
-public:
-  std::function<void()> Fault;
-
-  void AcceptDrops(Toolkit::IPeer& Form, bool Accept) override {
-    Trip();
-    THeadlessToolkit::AcceptDrops(Form, Accept);
-  }
-  std::uint32_t DropFileCount(Toolkit::TDropHandle Drop) override {
-    Trip();
-    return THeadlessToolkit::DropFileCount(Drop);
-  }
-  void ShellOpen(const std::string& Address) override {
-    Trip();
-    THeadlessToolkit::ShellOpen(Address);
-  }
-  void Terminate() override {
-    Trip();
-    THeadlessToolkit::Terminate();
-  }
-
-private:
-  void Trip() {
-    if (Fault)
-      std::exchange(Fault, nullptr)();
-  }
-};
-
 class FaultTest : public ::testing::Test {
 protected:
   void SetUp() override { RegisterUnit1(); }
-  TFaultyKit Kit;
+  TFaultyToolkit Kit;
 };
 
 struct TThrown {

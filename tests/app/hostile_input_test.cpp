@@ -4,6 +4,7 @@
 // components that fail while a form description is being read. The cases already covered
 // elsewhere are listed in docs/robustness.md.
 
+#include "FaultyToolkit.h"
 #include "TestComponents.h"
 #include "WindowFixture.h"
 #include "app/AppMain.h"
@@ -107,40 +108,6 @@ int OpenDescriptors() {
   return Count;
 }
 
-// The headless toolkit with two plants: a fault the next service below raises instead of doing
-// its work, and an action run when the wait cursor goes up (the checksum command shows it after
-// the open and before the first read).
-class THostileKit final : public THeadlessToolkit {
-public:
-  std::function<void()> Fault;
-  std::function<void()> OnBusy;
-
-  void SetBusyCursor(bool Busy) override {
-    if (Busy && OnBusy)
-      std::exchange(OnBusy, nullptr)();
-    Trip();
-    THeadlessToolkit::SetBusyCursor(Busy);
-  }
-  bool OpenDialog(Toolkit::TOpenDialogParams& Params) override {
-    Trip();
-    return THeadlessToolkit::OpenDialog(Params);
-  }
-  std::string UpperCase(const std::string& Text) override {
-    Trip();
-    return THeadlessToolkit::UpperCase(Text);
-  }
-  void Terminate() override {
-    Trip();
-    THeadlessToolkit::Terminate();
-  }
-
-private:
-  void Trip() {
-    if (Fault)
-      std::exchange(Fault, nullptr)();
-  }
-};
-
 // The window as WindowFixture builds it, on the hostile toolkit.
 class HostileInputTest : public ::testing::Test {
 protected:
@@ -189,7 +156,7 @@ protected:
     EXPECT_EQ(Kit.BusyDepth, 0);
   }
 
-  THostileKit Kit;
+  TFaultyToolkit Kit;
   std::unique_ptr<TApplication> App;
   std::filesystem::path Dir;
 };
@@ -337,8 +304,8 @@ TEST_F(HostileInputTest, OutOfMemoryForTheBufferIsShownAndChangesNothing) {
 
 struct THandlerCase {
   const char* Handler;
-  void (*Prepare)(THostileKit& Kit, const std::string& Good); // before the fault is planted
-  void (*Deliver)(THostileKit& Kit);
+  void (*Prepare)(TFaultyToolkit& Kit, const std::string& Good); // before the fault is planted
+  void (*Deliver)(TFaultyToolkit& Kit);
 };
 
 void PrintTo(const THandlerCase& Case, std::ostream* Out) {
@@ -354,7 +321,7 @@ protected:
     Dir = Template;
   }
   void TearDown() override { std::filesystem::remove_all(Dir); }
-  THostileKit Kit;
+  TFaultyToolkit Kit;
   std::filesystem::path Dir;
 };
 
@@ -383,7 +350,7 @@ TEST_P(HandlerFaultTest, IsShownAndTheLoopGoesOn) {
   EXPECT_TRUE(WentOn);
 }
 
-void Nothing(THostileKit&, const std::string&) {}
+void Nothing(TFaultyToolkit&, const std::string&) {}
 
 INSTANTIATE_TEST_SUITE_P(
     HostileInputTest, HandlerFaultTest,
@@ -391,22 +358,22 @@ INSTANTIATE_TEST_SUITE_P(
         // The wait cursor, once the file is open.
         THandlerCase{
             "Button1Click",
-            [](THostileKit& K, const std::string& Good) { ASSERT_TRUE(K.Type("Edit3", Good)); },
-            [](THostileKit& K) { ASSERT_TRUE(K.Click("Button1")); }},
+            [](TFaultyToolkit& K, const std::string& Good) { ASSERT_TRUE(K.Type("Edit3", Good)); },
+            [](TFaultyToolkit& K) { ASSERT_TRUE(K.Click("Button1")); }},
         // The open dialog.
         THandlerCase{"Button2Click", Nothing,
-                     [](THostileKit& K) { ASSERT_TRUE(K.Click("Button2")); }},
+                     [](TFaultyToolkit& K) { ASSERT_TRUE(K.Click("Button2")); }},
         // Upper-casing the checksums: "Comparer" is enabled by a first checksum.
         THandlerCase{"Button3Click",
-                     [](THostileKit& K, const std::string& Good) {
+                     [](TFaultyToolkit& K, const std::string& Good) {
                        ASSERT_TRUE(K.Type("Edit3", Good));
                        ASSERT_TRUE(K.Click("Button1"));
                        ASSERT_TRUE(K.Type("Edit2", AbcSum));
                      },
-                     [](THostileKit& K) { ASSERT_TRUE(K.Click("Button3")); }},
+                     [](TFaultyToolkit& K) { ASSERT_TRUE(K.Click("Button3")); }},
         // Ending the application.
         THandlerCase{"Button4Click", Nothing,
-                     [](THostileKit& K) { ASSERT_TRUE(K.Click("Button4")); }}),
+                     [](TFaultyToolkit& K) { ASSERT_TRUE(K.Click("Button4")); }}),
     [](const auto& Info) { return std::string(Info.param.Handler); });
 
 // --- Ownership when reading a form description fails half-way. component_test.cpp shows the
