@@ -2,6 +2,7 @@
 
 #include "rtl/Exception.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -68,6 +69,20 @@ public:
   // end of file, and returns how many it read (0 for Count <= 0 or at the end). A failing read,
   // or a read on a closed file, raises EFileReadError.
   std::int64_t Read(void* Buffer, std::int64_t Count);
+
+  // Moves the position Read starts from back to the start of the file. A failure raises
+  // EFileReadError.
+  void Rewind();
+
+  // Hands the Length bytes from Offset on to Consume in one call, straight from the system's
+  // file cache and without copying them, where the platform allows (a memory mapping on POSIX).
+  // Returns true when Consume took them all. Returns false when the file no longer holds them
+  // (it shrank, before or while Consume ran), cannot be mapped, or the platform maps no files;
+  // Consume may then have taken only some of them, and the caller reads instead. Leaves the
+  // position Read uses where it was. Consume must hold no resource of its own while it touches
+  // the bytes (no allocation, no lock): a fault on a vanished page jumps straight out of it.
+  using TConsume = void (*)(void* Context, const std::uint8_t* Bytes, std::size_t Count);
+  bool ConsumeMapped(std::int64_t Offset, std::int64_t Length, TConsume Consume, void* Context);
 
   // Closes the file; harmless when it is already closed. Errors on closing are ignored: nothing
   // was written through the file.

@@ -73,18 +73,28 @@ TEST_F(ChecksumCommandTest, HashesTheFileTheNameSpellsOut) {
     ExpectHashed(MakeFile(C.Name, C.Content), C.Sum);
 }
 
-// A file larger than any read the command makes at once, of a size no power of two divides:
-// every byte is hashed once, in order, and none past the end.
-TEST_F(ChecksumCommandTest, HashesEveryByteOfAFileReadInPieces) {
-  std::string Content((std::size_t{1} << 20) + 37, '\0');
-  std::uint32_t X = 0x9E3779B9; // xorshift32
-  for (char& Byte : Content) {
-    X ^= X << 13;
-    X ^= X >> 17;
-    X ^= X << 5;
-    Byte = static_cast<char>(X & 0xFF);
+// Files larger than any read the command makes at once, or than one mapped window, of sizes no
+// power of two divides: every byte is hashed once, in order, and none past the end.
+TEST_F(ChecksumCommandTest, HashesEveryByteOfAFileTakenInPieces) {
+  const struct {
+    std::size_t Size;
+    const char* Sum;
+  } Cases[] = {
+      {(std::size_t{1} << 20) + 37, "E42818040DC757EA1520869E78E473DD"},  // read in pieces
+      {(std::size_t{16} << 20) + 37, "506E2B760BAAAA40FF8BCAD0350DE9F5"}, // mapped windows
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Size);
+    std::string Content(C.Size, '\0');
+    std::uint32_t X = 0x9E3779B9; // xorshift32
+    for (char& Byte : Content) {
+      X ^= X << 13;
+      X ^= X >> 17;
+      X ^= X << 5;
+      Byte = static_cast<char>(X & 0xFF);
+    }
+    ExpectHashed(MakeFile("pieces.bin", Content), C.Sum);
   }
-  ExpectHashed(MakeFile("pieces.bin", Content), "E42818040DC757EA1520869E78E473DD");
 }
 
 TEST_F(ChecksumCommandTest, FollowsASymbolicLinkToAFile) {

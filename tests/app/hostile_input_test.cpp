@@ -179,6 +179,9 @@ TEST_F(HostileInputTest, AFileRemovedBeforeTheOpenIsRefused) {
 // open, and shows nothing else.
 TEST_F(HostileInputTest, AFileChangedBetweenTheOpenAndTheReadIsHashedAsTheOpenedFileHoldsIt) {
   const std::string Original(1000, 'o');
+  std::string Large(9 << 20, 'L');
+  for (std::size_t I = 0; I < Large.size(); I += 4093)
+    Large[I] = static_cast<char>(I >> 12);
   struct TCase {
     const char* Label;
     std::string Content;
@@ -189,6 +192,11 @@ TEST_F(HostileInputTest, AFileChangedBetweenTheOpenAndTheReadIsHashedAsTheOpened
   const TCase Cases[] = {
       {"truncated", Original, [](const std::string& P) { ASSERT_EQ(::truncate(P.c_str(), 10), 0); },
        Original.substr(0, 10)},
+      // Large enough to be mapped window by window: the first window is refused, and the file
+      // is read instead.
+      {"truncated, large", Large,
+       [](const std::string& P) { ASSERT_EQ(::truncate(P.c_str(), (5 << 20) + 3), 0); },
+       Large.substr(0, (5 << 20) + 3)},
       {"emptied", Original, [](const std::string& P) { ASSERT_EQ(::truncate(P.c_str(), 0), 0); },
        ""},
       {"grown", "ten bytes.",

@@ -1,12 +1,14 @@
 #include "rtl/FileServices.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -316,6 +318,105 @@ TEST(FileServicesReadErrorTest, AFailingReadRaisesIt) {
   } catch (const EFileReadError& E) {
     EXPECT_EQ(E.Message(), "Impossible de lire le fichier \"/proc/self/mem\"");
   }
+}
+
+// --- Mapped windows.
+
+// Collects what ConsumeMapped hands over.
+struct TCollector {
+  std::string Bytes;
+  int Calls = 0;
+
+  static void Consume(void* Self, const std::uint8_t* Bytes, std::size_t Count) {
+    auto& C = *static_cast<TCollector*>(Self);
+    ++C.Calls;
+    C.Bytes.append(reinterpret_cast<const char*>(Bytes), Count);
+  }
+};
+
+TEST_F(FileServicesTest, MappedWindowsHoldTheFileBytesAndLeaveTheReadPosition) {
+  const auto Page = static_cast<std::int64_t>(::sysconf(_SC_PAGESIZE));
+  std::string Content(static_cast<std::size_t>(3 * Page + 123), '\0');
+  for (std::size_t I = 0; I < Content.size(); ++I)
+    Content[I] = static_cast<char>(I * 7 + I / 251);
+  const auto Size = static_cast<std::int64_t>(Content.size());
+  auto F = TReadOnlyFile::Open(WriteFile("mapped", Content));
+  ASSERT_TRUE(F);
+  struct TCase {
+    std::int64_t Offset, Length;
+    bool Mapped;
+  };
+  const TCase Cases[] = {
+      {0, Size, true},      {Page + 1, Page + 5, true}, {Size - 1, 1, true},
+      {0, Size + 1, false}, {Size, 1, false},           {-1, 2, false},
+      {5, 0, false},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << "offset " << C.Offset << ", length " << C.Length);
+    TCollector Got;
+    EXPECT_EQ(F->ConsumeMapped(C.Offset, C.Length, TCollector::Consume, &Got), C.Mapped);
+    if (C.Mapped)
+      EXPECT_EQ(Got.Bytes, Content.substr(static_cast<std::size_t>(C.Offset),
+                                          static_cast<std::size_t>(C.Length)));
+    else
+      EXPECT_EQ(Got.Calls, 0);
+  }
+  char First[4] = {};
+  EXPECT_EQ(F->Read(First, 4), 4);
+  EXPECT_EQ(std::string(First, 4), Content.substr(0, 4));
+  F->Rewind();
+  EXPECT_EQ(F->Read(First, 4), 4);
+  EXPECT_EQ(std::string(First, 4), Content.substr(0, 4));
+}
+
+// Truncated while its window is consumed, the file's vanished pages fault: the consume ends with
+// false instead of the process, and mapping goes on working afterwards.
+TEST_F(FileServicesTest, AFileThatShrinksWhileMappedEndsTheConsumeNotTheProcess) {
+  const std::string Name = WriteFile("shrinking", std::string(1 << 20, 'x'));
+  auto F = TReadOnlyFile::Open(Name);
+  ASSERT_TRUE(F);
+  // Owns nothing while it touches the bytes: the fault jumps straight out of it.
+  struct TShrinkThenSum {
+    const char* Name;
+    int Calls = 0;
+    unsigned Sum = 0;
+    static void Consume(void* Self, const std::uint8_t* Bytes, std::size_t Count) {
+      auto& S = *static_cast<TShrinkThenSum*>(Self);
+      ++S.Calls;
+      if (::truncate(S.Name, 0) != 0)
+        return;
+      for (std::size_t I = 0; I < Count; I += 512)
+        S.Sum += static_cast<const volatile std::uint8_t*>(Bytes)[I];
+    }
+  } Shrink{Name.c_str()};
+  EXPECT_FALSE(F->ConsumeMapped(0, 1 << 20, TShrinkThenSum::Consume, &Shrink));
+  EXPECT_EQ(Shrink.Calls, 1);
+  EXPECT_EQ(std::filesystem::file_size(Name), 0u) << "the file was not shrunk";
+
+  auto Other = TReadOnlyFile::Open(WriteFile("steady", "steady bytes"));
+  ASSERT_TRUE(Other);
+  TCollector Again;
+  EXPECT_TRUE(Other->ConsumeMapped(0, 12, TCollector::Consume, &Again));
+  EXPECT_EQ(Again.Bytes, "steady bytes");
+}
+
+// A fault outside the window being consumed is not taken for a shrinking file: it still ends the
+// process as it would without the handler.
+TEST_F(FileServicesTest, AFaultOutsideTheConsumedWindowIsNotCaught) {
+  const std::string Name = WriteFile("outside", std::string(1 << 16, 'o'));
+  auto F = TReadOnlyFile::Open(WriteFile("installs", "x"));
+  ASSERT_TRUE(F);
+  TCollector Installs;
+  ASSERT_TRUE(F->ConsumeMapped(0, 1, TCollector::Consume, &Installs));
+  EXPECT_DEATH(
+      {
+        const int Fd = ::open(Name.c_str(), O_RDONLY);
+        auto* Bytes =
+            static_cast<volatile char*>(::mmap(nullptr, 1 << 16, PROT_READ, MAP_SHARED, Fd, 0));
+        ::ftruncate(::open(Name.c_str(), O_WRONLY), 0);
+        std::printf("%d", Bytes[1 << 15]);
+      },
+      "");
 }
 
 } // namespace

@@ -80,4 +80,9 @@ std::int64_t TReadOnlyFile::Read(void* Buffer, std::int64_t Count) {
   return Done;
 }
 
+void TReadOnlyFile::Rewind() {
+  if (!IsOpen() || ::lseek(static_cast<int>(FHandle), 0, SEEK_SET) != 0)
+    throw EFileReadError(FName);
+}
+
 } // namespace Sumtide

@@ -79,4 +79,15 @@ std::int64_t TReadOnlyFile::Read(void* Buffer, std::int64_t Count) {
   return Done;
 }
 
+void TReadOnlyFile::Rewind() {
+  LARGE_INTEGER Start{};
+  if (!IsOpen() || !::SetFilePointerEx(AsHandle(FHandle), Start, nullptr, FILE_BEGIN))
+    throw EFileReadError(FName);
+}
+
+// Files are read, not mapped, on Windows: the caller falls back to Read.
+bool TReadOnlyFile::ConsumeMapped(std::int64_t, std::int64_t, TConsume, void*) {
+  return false;
+}
+
 } // namespace Sumtide
