@@ -1,0 +1,14 @@
+# The Windows program as a zip: sumtide.exe (static, nothing to install beside it) and a short
+# read-me in French, with Windows line ends. `cpack` in the mingw build directory makes it.
+configure_file(${PROJECT_SOURCE_DIR}/resources/windows/LISEZMOI.txt.in
+               ${PROJECT_BINARY_DIR}/LISEZMOI.txt @ONLY NEWLINE_STYLE CRLF)
+install(TARGETS sumtide RUNTIME DESTINATION . COMPONENT program)
+install(FILES ${PROJECT_BINARY_DIR}/LISEZMOI.txt DESTINATION . COMPONENT program)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME sumtide)
+set(CPACK_PACKAGE_VENDOR "Sumtide")
+set(CPACK_PACKAGE_FILE_NAME "sumtide-${PROJECT_VERSION}-windows-x86_64")
+set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
+include(CPack)

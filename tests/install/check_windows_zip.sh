@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds the Windows program (preset mingw), packs it with cpack and checks the zip a user gets:
+# sumtide.exe under 1 MiB that needs no DLL beyond Windows' own, and the French read-me with
+# Windows line ends, in one folder and nothing else.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw --target sumtide >/dev/null
+rm -rf build/mingw/package
+(cd build/mingw && cpack >/dev/null)
+
+zip=$(ls build/mingw/package/sumtide-*-windows-x86_64.zip)
+dir=$(basename "$zip" .zip)
+failures=0
+fail() {
+  echo "windows zip: $*" >&2
+  failures=$((failures + 1))
+}
+
+listing=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
+expected=$(printf '%s\n' "$dir/LISEZMOI.txt" "$dir/sumtide.exe")
+[ "$listing" = "$expected" ] || fail "holds $(echo "$listing" | tr '\n' ' ')instead of $(echo "$expected" | tr '\n' ' ')"
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+unzip -q "$zip" -d "$out"
+exe=$out/$dir/sumtide.exe
+readme=$out/$dir/LISEZMOI.txt
+
+size=$(stat -c %s "$exe")
+[ "$size" -lt $((1 << 20)) ] || fail "sumtide.exe is $size bytes, not under 1 MiB"
+# Only DLLs that come with Windows: no C++ runtime, no threads library to ship beside it.
+dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+for dll in $dlls; do
+  case $dll in
+  kernel32.dll | user32.dll | gdi32.dll | shell32.dll | comdlg32.dll | comctl32.dll | ole32.dll | \
+    advapi32.dll | msvcrt.dll | version.dll | api-ms-win-*) ;;
+  *) fail "sumtide.exe needs $dll" ;;
+  esac
+done
+
+head -c 3 "$readme" | od -An -tx1 | grep -q 'ef bb bf' || fail "LISEZMOI.txt does not start with a UTF-8 mark"
+grep -q 'somme de contrôle MD5' "$readme" || fail "LISEZMOI.txt says nothing of the checksum"
+grep -q "Sumtide $(sed -n 's/^project(Sumtide VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt) pour Windows" "$readme" ||
+  fail "LISEZMOI.txt does not name this version"
+if grep -q $'[^\r]$' <(tail -c +4 "$readme" | grep -v '^$'); then fail "LISEZMOI.txt has lines without Windows line ends"; fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "windows zip: $failures check(s) failed" >&2
+  exit 1
+fi
+echo "windows zip: $(basename "$zip"), sumtide.exe $size bytes ($(((size + 1023) / 1024)) KiB)"
