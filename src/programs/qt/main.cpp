@@ -16,6 +16,9 @@ int main(int argc, char* argv[]) {
   for (const int Size : {16, 32, 48, 256})
     Icon.addFile(QStringLiteral(":/sumtide/sumtide-%1.png").arg(Size), QSize(Size, Size));
   QApplication::setWindowIcon(Icon);
+  // The installed launcher entry's name, without ".desktop": on Wayland it is the windows' app id,
+  // by which the desktop finds the entry's name and icon for them.
+  QApplication::setDesktopFileName(QStringLiteral(SUMTIDE_APP_ID));
   Sumtide::QtBackend::TQtToolkit Toolkit;
   Sumtide::RegisterUnit1();
   return Sumtide::SumtideMain(Toolkit, Sumtide::Toolkit::SW_SHOWNORMAL);
