@@ -1,0 +1,52 @@
+# Installs the component library as a package of its own, under the install component "library"
+# and nothing else in it: the static libraries sumtide_scl and sumtide_rtl, the headers a program
+# that embeds them includes (under include/sumtide, so "scl/SCLmd5.h" and "rtl/Component.h" keep
+# their paths), and the CMake package SumtideSCL with the targets SumtideSCL::scl and
+# SumtideSCL::rtl:
+#
+#   find_package(SumtideSCL 1.2 REQUIRED)
+#   target_link_libraries(app PRIVATE SumtideSCL::scl)
+#
+# examples/embed is such a program; tests/install/check_library_package.sh builds it against an
+# installed copy.
+
+include(CMakePackageConfigHelpers)
+
+set(SUMTIDE_SCL_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/SumtideSCL)
+
+set_target_properties(sumtide_rtl PROPERTIES EXPORT_NAME rtl)
+set_target_properties(sumtide_scl PROPERTIES EXPORT_NAME scl)
+
+install(TARGETS sumtide_rtl sumtide_scl EXPORT SumtideSCLTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library)
+
+# The public headers of the library and every runtime header they include. The library's own
+# kernels (Md5Compress.h, Base64Internal.h) stay private. SecureWipe.h is included by none of them
+# but belongs to the cipher base's contract: a concrete cipher wipes its key with SecureZero.
+install(FILES
+  ${PROJECT_SOURCE_DIR}/src/scl/SCLcrypt.h
+  ${PROJECT_SOURCE_DIR}/src/scl/SCLmd5.h
+  ${PROJECT_SOURCE_DIR}/src/scl/SCLbase64.h
+  ${PROJECT_SOURCE_DIR}/src/scl/SCLRegister.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/sumtide/scl COMPONENT library)
+install(FILES
+  ${PROJECT_SOURCE_DIR}/src/rtl/Component.h
+  ${PROJECT_SOURCE_DIR}/src/rtl/ComponentClass.h
+  ${PROJECT_SOURCE_DIR}/src/rtl/Properties.h
+  ${PROJECT_SOURCE_DIR}/src/rtl/Exception.h
+  ${PROJECT_SOURCE_DIR}/src/rtl/Stream.h
+  ${PROJECT_SOURCE_DIR}/src/rtl/SecureWipe.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/sumtide/rtl COMPONENT library)
+
+install(EXPORT SumtideSCLTargets NAMESPACE SumtideSCL:: DESTINATION ${SUMTIDE_SCL_PACKAGE_DIR}
+  COMPONENT library)
+
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/SumtideSCLConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/SumtideSCLConfig.cmake INSTALL_DESTINATION ${SUMTIDE_SCL_PACKAGE_DIR})
+# Any 1.x release satisfies a request for 1.y with y up to x; 2.0 would be a new interface.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/SumtideSCLConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${PROJECT_BINARY_DIR}/SumtideSCLConfig.cmake
+  ${PROJECT_BINARY_DIR}/SumtideSCLConfigVersion.cmake
+  DESTINATION ${SUMTIDE_SCL_PACKAGE_DIR} COMPONENT library)
