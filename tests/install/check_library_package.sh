@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the component library of a build (the "library" install component) into a throw-away
-# prefix and uses it as a stranger to this repository would: a copy of examples/embed, taken out
-# of the tree, is configured with nothing but CMAKE_PREFIX_PATH, built and run on a file whose MD5
-# is known. Also checks what the prefix holds and which versions find_package accepts.
+# Makes the component library's Debian package (libsumtide-scl-dev, the "library" install
+# component) from a build, unpacks it into a throw-away root and uses it as a stranger to this
+# repository would: a copy of examples/embed, taken out of the tree, is configured with nothing but
+# CMAKE_PREFIX_PATH pointing into that root, built and run on a file whose MD5 is known. Also
+# checks what the package holds and which versions find_package accepts.
 #
 # Usage: tests/install/check_library_package.sh [build directory, default build/release]
 # The library targets of that build must be built.
@@ -26,11 +27,15 @@ libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$build/CMakeCache.txt")
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-prefix=$tmp/prefix
 
-# --- The installed files ----------------------------------------------------------------------
-cmake --install "$build" --component library --prefix "$prefix" >"$tmp/install.log" 2>&1 ||
-  { cat "$tmp/install.log" >&2; give_up "cmake --install --component library failed"; }
+# --- The package and the files it installs ----------------------------------------------------
+cpack --config "$build/CPackConfig.cmake" -B "$tmp/packages" >"$tmp/cpack.log" 2>&1 ||
+  { cat "$tmp/cpack.log" >&2; give_up "cpack could not make the packages"; }
+deb=$(ls "$tmp"/packages/libsumtide-scl-dev_*.deb 2>/dev/null || true)
+[ -n "$deb" ] || { ls "$tmp/packages" >&2; give_up "cpack made no libsumtide-scl-dev package"; }
+[ "$(dpkg-deb -f "$deb" Section)" = libdevel ] || fail "$(basename "$deb") is not in section libdevel"
+dpkg-deb -x "$deb" "$tmp/root"
+prefix=$tmp/root/usr
 
 for f in include/sumtide/scl/SCLcrypt.h include/sumtide/scl/SCLmd5.h \
   include/sumtide/scl/SCLbase64.h include/sumtide/scl/SCLRegister.h \
@@ -38,7 +43,7 @@ for f in include/sumtide/scl/SCLcrypt.h include/sumtide/scl/SCLmd5.h \
   "$libdir/cmake/SumtideSCL/SumtideSCLConfig.cmake" \
   "$libdir/cmake/SumtideSCL/SumtideSCLConfigVersion.cmake" \
   "$libdir/cmake/SumtideSCL/SumtideSCLTargets.cmake"; do
-  [ -f "$prefix/$f" ] || fail "the library component does not install $f"
+  [ -f "$prefix/$f" ] || fail "the library package does not hold /usr/$f"
 done
 # Nothing but the library's headers, its two archives and its CMake package belongs here; the
 # library's private headers stay out.
@@ -49,9 +54,11 @@ while IFS= read -r f; do
   include/sumtide/rtl/*.h | include/sumtide/scl/*.h) ;;
   "$libdir/libsumtide_scl.a" | "$libdir/libsumtide_rtl.a") ;;
   "$libdir"/cmake/SumtideSCL/*.cmake) ;;
-  *) fail "the library component installs a file that is not the library's: $f" ;;
+  *) fail "the library package holds a file that is not the library's: /usr/$f" ;;
   esac
 done < <(cd "$prefix" && find . ! -type d | sed 's|^\./||')
+[ -z "$(find "$tmp/root" -mindepth 1 -maxdepth 1 ! -name usr)" ] ||
+  fail "the library package installs outside /usr"
 # Every installed header compiles on its own against the prefix, so whatever one includes was
 # installed with it.
 while IFS= read -r header; do
@@ -123,4 +130,4 @@ done
 if [ "$failures" -ne 0 ]; then
   exit 1
 fi
-echo "check_library_package: the library package installs, and a program outside the tree uses it"
+echo "check_library_package: $(basename "$deb") unpacks, and a program outside the tree uses it"
