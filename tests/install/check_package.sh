@@ -72,6 +72,11 @@ if [ -f "$root/$desktop" ]; then
     fail "$desktop: Exec=$exec_line is not a program of the package without arguments"
   icon=$(sed -n 's/^Icon=//p' "$root/$desktop")
   [ -n "$icon" ] || fail "$desktop has no Icon="
+  # The menu speaks the program's language: French name and comment unless a locale says otherwise.
+  grep -qx 'Name=Sumtide' "$root/$desktop" || fail "$desktop: Name is not Sumtide"
+  grep -qx "Comment=Calculer et comparer la somme de contrôle MD5 d'un fichier" "$root/$desktop" ||
+    fail "$desktop: the untranslated Comment is not the French one"
+  grep -qx 'Categories=Utility;' "$root/$desktop" || fail "$desktop: Categories is not Utility;"
 else
   fail "$desktop is missing"
 fi
