@@ -9,6 +9,11 @@ set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME sumtide)
 set(CPACK_PACKAGE_VENDOR "Sumtide")
 set(CPACK_PACKAGE_FILE_NAME "sumtide-${PROJECT_VERSION}-windows-x86_64")
-set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+# The zip is for users: the program alone. The component library, which installs on Windows too
+# for developers who build against it, stays out.
+set(CPACK_COMPONENTS_ALL program)
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_ARCHIVE_PROGRAM_FILE_NAME ${CPACK_PACKAGE_FILE_NAME})
+set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
 include(CPack)
