@@ -1,11 +1,13 @@
 #pragma once
 
+#include "TempDir.h"
 #include "app/Unit1.h"
 #include "forms/Application.h"
 #include "toolkit/headless/HeadlessToolkit.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
@@ -34,37 +36,69 @@ struct TWindowState {
   }
 };
 
-// The checksum window on the headless toolkit, created as the program creates it, and a
-// temporary folder for the files it is pointed at.
-class WindowFixture : public ::testing::Test {
+// A regular file that opens but fails to read, or empty when this system offers none: Linux
+// refuses to read the link speed of the loopback interface.
+std::string UnreadableFile();
+
+// The checksum window on a headless toolkit (TKit: the plain one, or one derived from it that
+// plants faults), created as the program creates it, and a temporary folder for the files it is
+// pointed at.
+template <typename TKit> class TWindowFixtureOf : public ::testing::Test {
 protected:
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override {
+    RegisterUnit1();
+    App = std::make_unique<TApplication>(Kit);
+    App->SetTitle("Sumtide");
+    App->CreateForm(Form1);
+    ASSERT_NE(Form1, nullptr);
+  }
+  void TearDown() override {
+    App.reset();
+    Form1 = nullptr;
+  }
 
   // Writes Content to a new file in the temporary folder and returns its full path.
-  std::string MakeFile(const std::string& Name, const std::string& Content) const;
+  std::string MakeFile(const std::string& Name, const std::string& Content) const {
+    const std::string Path = PathOf(Name);
+    std::ofstream(Path, std::ios::binary) << Content;
+    return Path;
+  }
   std::string PathOf(const std::string& Name) const { return (Dir / Name).string(); }
   // A new file of Size zero bytes that takes no room on disk, for the large-file cases.
-  std::string MakeSparseFile(const std::string& Name, std::int64_t Size) const;
-  // A regular file that opens but fails to read, or empty when this system offers none: Linux
-  // refuses to read the link speed of the loopback interface.
-  static std::string UnreadableFile();
+  std::string MakeSparseFile(const std::string& Name, std::int64_t Size) const {
+    const std::string Path = PathOf(Name);
+    std::ofstream(Path, std::ios::binary).close();
+    std::filesystem::resize_file(Path, static_cast<std::uintmax_t>(Size));
+    return Path;
+  }
 
   // What the user sees.
   std::string Text(const char* Name) const { return Kit.Get(Name).GetText(); }
   bool Enabled(const char* Name) const { return Kit.Get(Name).Enabled(); }
   // How often the program wrote the control's text.
   int Writes(const char* Name) const { return Kit.Get(Name).TextWrites(); }
-  TWindowState State() const;
+  TWindowState State() const {
+    return {Text("Edit1"), Writes("Edit1"), Enabled("Button3"), Kit.MessageBoxes.size(),
+            Form1->ComponentCount()};
+  }
 
   // The user types a file name and presses "Calculer".
-  void Calculate(const std::string& FileName);
+  void Calculate(const std::string& FileName) {
+    ASSERT_TRUE(Kit.Type("Edit3", FileName));
+    ASSERT_TRUE(Kit.Click("Button1"));
+  }
   // The user types an expected checksum and presses "Comparer".
-  void Compare(const std::string& Expected);
+  void Compare(const std::string& Expected) {
+    ASSERT_TRUE(Kit.Type("Edit2", Expected));
+    ASSERT_TRUE(Kit.Click("Button3"));
+  }
 
-  Headless::THeadlessToolkit Kit;
+  TTempDir Temp{"sumtide-window"};
+  const std::filesystem::path Dir = Temp.Path();
+  TKit Kit;
   std::unique_ptr<TApplication> App;
-  std::filesystem::path Dir;
 };
+
+using WindowFixture = TWindowFixtureOf<Headless::THeadlessToolkit>;
 
 } // namespace Sumtide::Test

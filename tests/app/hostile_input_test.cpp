@@ -109,38 +109,13 @@ int OpenDescriptors() {
 }
 
 // The window as WindowFixture builds it, on the hostile toolkit.
-class HostileInputTest : public ::testing::Test {
+class HostileInputTest : public TWindowFixtureOf<TFaultyToolkit> {
 protected:
-  void SetUp() override {
-    char Template[] = "/tmp/sumtide-hostile-XXXXXX";
-    ASSERT_NE(::mkdtemp(Template), nullptr);
-    Dir = Template;
-    RegisterUnit1();
-    App = std::make_unique<TApplication>(Kit);
-    App->SetTitle("Sumtide");
-    App->CreateForm(Form1);
-    ASSERT_NE(Form1, nullptr);
-  }
   void TearDown() override {
     FailFrom = 0;
-    App.reset();
-    Form1 = nullptr;
-    std::filesystem::remove_all(Dir);
+    TWindowFixtureOf::TearDown();
   }
 
-  std::string MakeFile(const std::string& Name, const std::string& Content) const {
-    const std::string Path = (Dir / Name).string();
-    std::ofstream(Path, std::ios::binary) << Content;
-    return Path;
-  }
-  TWindowState State() const {
-    return {Kit.Get("Edit1").GetText(), Kit.Get("Edit1").TextWrites(), Kit.Get("Button3").Enabled(),
-            Kit.MessageBoxes.size(), Form1->ComponentCount()};
-  }
-  void Calculate(const std::string& Name) {
-    ASSERT_TRUE(Kit.Type("Edit3", Name));
-    ASSERT_TRUE(Kit.Click("Button1"));
-  }
   // "Calculer" on Name leaves the window as it was.
   void ExpectRefused(const std::string& Name) {
     const TWindowState Before = State();
@@ -151,14 +126,10 @@ protected:
   // The window still works: "Calculer" on a good file shows its checksum.
   void ExpectStillWorks() {
     Calculate(MakeFile("good.txt", "abc"));
-    EXPECT_EQ(Kit.Get("Edit1").GetText(), AbcSum);
-    EXPECT_TRUE(Kit.Get("Button3").Enabled());
+    EXPECT_EQ(Text("Edit1"), AbcSum);
+    EXPECT_TRUE(Enabled("Button3"));
     EXPECT_EQ(Kit.BusyDepth, 0);
   }
-
-  TFaultyToolkit Kit;
-  std::unique_ptr<TApplication> App;
-  std::filesystem::path Dir;
 };
 
 // --- Files that change under the command.
@@ -322,15 +293,10 @@ void PrintTo(const THandlerCase& Case, std::ostream* Out) {
 
 class HandlerFaultTest : public ::testing::TestWithParam<THandlerCase> {
 protected:
-  void SetUp() override {
-    RegisterUnit1();
-    char Template[] = "/tmp/sumtide-handler-XXXXXX";
-    ASSERT_NE(::mkdtemp(Template), nullptr);
-    Dir = Template;
-  }
-  void TearDown() override { std::filesystem::remove_all(Dir); }
+  void SetUp() override { RegisterUnit1(); }
+  TTempDir Temp{"sumtide-handler"};
+  const std::filesystem::path Dir = Temp.Path();
   TFaultyToolkit Kit;
-  std::filesystem::path Dir;
 };
 
 TEST_P(HandlerFaultTest, IsShownAndTheLoopGoesOn) {

@@ -1,3 +1,4 @@
+#include "TempDir.h"
 #include "rtl/FileServices.h"
 
 #include <algorithm>
@@ -34,12 +35,8 @@ private:
 
 class FileServicesTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    char Template[] = "/tmp/sumtide-files-XXXXXX";
-    ASSERT_NE(::mkdtemp(Template), nullptr);
-    Dir = Template;
-  }
-  void TearDown() override { fs::remove_all(Dir); }
+  Sumtide::Test::TTempDir Temp{"sumtide-files"};
+  const std::filesystem::path Dir = Temp.Path();
 
   std::string Path(const std::string& Name) const { return Dir.string() + "/" + Name; }
 
@@ -64,8 +61,6 @@ protected:
     ::close(Fd); // the socket's entry stays in the folder
     return Full;
   }
-
-  fs::path Dir;
 };
 
 struct TExistsCase {

@@ -1,3 +1,4 @@
+#include "TempDir.h"
 #include "rtl/FileStream.h"
 #include "rtl/Stream.h"
 
@@ -39,13 +40,8 @@ TEST(MemoryStreamTest, ReadBufferRaisesOnAShortStream) {
 
 class FileStreamTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    char Template[] = "/tmp/sumtide-stream-XXXXXX";
-    ASSERT_NE(::mkdtemp(Template), nullptr);
-    Dir = Template;
-  }
-  void TearDown() override { std::filesystem::remove_all(Dir); }
-  std::filesystem::path Dir;
+  Sumtide::Test::TTempDir Temp{"sumtide-stream"};
+  const std::filesystem::path Dir = Temp.Path();
 };
 
 TEST_F(FileStreamTest, WritesAFileAndReadsItBack) {
