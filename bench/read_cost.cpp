@@ -10,6 +10,7 @@
 // Prints the median of each (ROUNDS, default 7) and its share of the hash alone. Have the file
 // in the page cache first (read it once with cat).
 
+#include "app/ChecksumReading.h"
 #include "rtl/FileServices.h"
 #include "scl/SCLmd5.h"
 
@@ -21,16 +22,11 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <sys/mman.h>
 #include <vector>
 
 namespace {
 
 using namespace Sumtide;
-
-// The checksum command's piece and window sizes, so that this measures what the command does.
-constexpr std::int64_t ReadPiece = std::int64_t{256} << 10;
-constexpr std::int64_t MapWindow = std::int64_t{8} << 20;
 
 double ThreadSeconds() {
   timespec Now{};
