@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
@@ -335,8 +336,62 @@ TEST(Md5Compress, VectorMatchesPortable) {
 #endif
 }
 
-TEST(Md5Compress, HashUsesTheVectorFunctionWhereverItRuns) {
-  EXPECT_EQ(Md5Internal::UsesVectorCompress(), Md5Internal::HasVectorCompress());
+// The choice between the block functions, with the measurement stood in for.
+TEST(Md5BlockChoice, ForcedOrFasterByAClearMargin) {
+  using enum Md5Internal::TBlockFunction;
+  struct TCase {
+    std::string_view Forced;
+    bool VectorRuns;
+    Md5Internal::TBlockTimings Timings;
+    Md5Internal::TBlockFunction Expected;
+    bool Measures;
+  };
+  const TCase Cases[] = {
+      {"", true, {100, 90}, Vector, true},     // 10% faster, as on Intel with AVX-512
+      {"", true, {100, 210}, Portable, true},  // twice as slow, as on AMD Zen 5
+      {"", true, {100, 98}, Portable, true},   // within the margin
+      {"", true, {100, 0}, Portable, true},    // no figure for the vector one
+      {"", false, {100, 50}, Portable, false}, // cannot run it: nothing to measure
+      {"portable", true, {100, 50}, Portable, false},
+      {"vector", true, {100, 210}, Vector, false},
+      {"vector", false, {100, 50}, Portable, false}, // forcing cannot make it run
+      {"VECTOR", true, {100, 210}, Portable, true},  // anything else forces nothing
+      {"avx512", true, {100, 90}, Vector, true},
+  };
+  for (const TCase& C : Cases) {
+    bool Measured = false;
+    const auto Measure = [&] {
+      Measured = true;
+      return C.Timings;
+    };
+    EXPECT_EQ(Md5Internal::ChooseBlockFunction(C.Forced, C.VectorRuns, Measure), C.Expected)
+        << "forced '" << C.Forced << "', vector runs " << C.VectorRuns << ", times "
+        << C.Timings.Portable << " / " << C.Timings.Vector;
+    EXPECT_EQ(Measured, C.Measures) << "forced '" << C.Forced << "'";
+  }
+}
+
+TEST(Md5BlockChoice, MeasuresBothWhereTheVectorFunctionRuns) {
+  if (!Md5Internal::HasVectorCompress())
+    GTEST_SKIP() << "this processor cannot run the vector block function";
+  const Md5Internal::TBlockTimings Timings = Md5Internal::MeasureBlockFunctions();
+  EXPECT_GT(Timings.Portable, 0);
+  EXPECT_GT(Timings.Vector, 0);
+}
+
+// CTest runs this file once more with each block function forced, so that every digest test
+// also goes through each function this processor runs.
+TEST(Md5BlockChoice, TheHashUsesTheForcedFunctionOrOneThatRuns) {
+  using enum Md5Internal::TBlockFunction;
+  const Md5Internal::TBlockFunction InUse = Md5Internal::BlockFunctionInUse();
+  const bool VectorRuns = Md5Internal::HasVectorCompress();
+  const char* const Variable = std::getenv(Md5Internal::BlockFunctionVariable);
+  const std::string_view Forced = Variable ? Variable : "";
+  if (Forced == "portable" || !VectorRuns) {
+    EXPECT_EQ(InUse, Portable);
+  } else if (Forced == "vector") {
+    EXPECT_EQ(InUse, Vector);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
