@@ -113,6 +113,44 @@ private:
   std::map<std::pair<std::string, std::string>, std::vector<double>> FRates;
 };
 
+// The two on the same 16 KiB in turns, each going first in every other round, keeping the
+// fastest round of each: far less moved by other work on a shared machine than the medians.
+void PrintBestOfAlternating(double CyclesPerSecond) {
+  constexpr std::size_t Size = 16 << 10;
+  constexpr int Rounds = 300;
+  const auto Buffer = MakeBuffer(Size);
+  Sumtide::TSCL_md5 Hash(nullptr);
+  Hash.Init();
+  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> Ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+  if (!Ctx || EVP_DigestInit_ex(Ctx.get(), EVP_md5(), nullptr) != 1)
+    return;
+  using TClock = std::chrono::steady_clock;
+  const auto TimeOurs = [&] {
+    const auto Start = TClock::now();
+    Hash.Update(Buffer.data(), static_cast<std::uint32_t>(Buffer.size()));
+    return std::chrono::duration<double>(TClock::now() - Start).count();
+  };
+  const auto TimePeer = [&] {
+    const auto Start = TClock::now();
+    EVP_DigestUpdate(Ctx.get(), Buffer.data(), Buffer.size());
+    return std::chrono::duration<double>(TClock::now() - Start).count();
+  };
+  double Ours = 1e9;
+  double Peer = 1e9;
+  for (int Round = 0; Round < Rounds; ++Round) {
+    if (Round % 2 == 0) {
+      Ours = std::min(Ours, TimeOurs());
+      Peer = std::min(Peer, TimePeer());
+    } else {
+      Peer = std::min(Peer, TimePeer());
+      Ours = std::min(Ours, TimeOurs());
+    }
+  }
+  std::printf("best of %d alternating rounds on 16 KiB: ours %.2f c/B, OpenSSL %.2f c/B, "
+              "ratio %.3f\n",
+              Rounds, Ours * CyclesPerSecond / Size, Peer * CyclesPerSecond / Size, Peer / Ours);
+}
+
 // Which block function the hash uses and why, with the timings the choice rests on.
 void PrintBlockFunction() {
   namespace M = Sumtide::Md5Internal;
@@ -153,6 +191,7 @@ int main(int argc, char** argv) {
   for (const std::int64_t Size : Sizes)
     SizeNames.push_back(std::to_string(Size));
   Reporter.PrintRatios(SizeNames, Clock);
+  PrintBestOfAlternating(Clock);
   PrintBlockFunction();
   benchmark::Shutdown();
   return 0;

@@ -42,12 +42,15 @@ SUMTIDE_MD5_INLINE void StoreWord(std::uint8_t* P, std::uint32_t W) {
 // does not need it (the message word, the constant, the terms in C and D alone) is summed into A
 // first; what is left after B arrives is the shortest chain each round function allows.
 
-// F = (B & C) | (~B & D), written as D ^ (B & (C ^ D)).
+// F = (B & C) | (~B & D), written as D ^ (B & (C ^ D)) with C ^ D formed before B arrives.
+// Given C ^ D in the open, GCC with BMI turns it back into (B & C) | andn(B, D), which puts a
+// register copy on the chain.
 template <std::uint32_t K, int S>
 SUMTIDE_MD5_INLINE std::uint32_t StepF(std::uint32_t A, std::uint32_t B, std::uint32_t C,
                                        std::uint32_t D, std::uint32_t X) {
   const std::uint32_t T = Pin(A + K + X);
-  return RotateLeft<S>(T + (D ^ (B & (C ^ D)))) + B;
+  const std::uint32_t CD = Pin(C ^ D);
+  return RotateLeft<S>(T + (D ^ (B & CD))) + B;
 }
 
 // G = (B & D) | (C & ~D). The two terms never share a bit, so G is their sum, and C & ~D goes
