@@ -47,7 +47,7 @@ struct TBlockTimings {
 };
 
 // Measures both block functions over the same few KiB, several times in turns, and keeps the
-// best time of each. Only where the processor runs CompressVector.
+// best time of each. Both stay 0 where the processor cannot run CompressVector.
 TBlockTimings MeasureBlockFunctions();
 
 // The choice, given what the environment variable holds (empty when unset), whether the
