@@ -1,12 +1,11 @@
-// The checksum command end to end, as one process that can be timed beside md5sum and openssl:
-// the window created as the program creates it, on the headless toolkit, the file name typed
-// into the file field and "Calculer" pressed. Prints the checksum the window shows, two spaces and
-// the name, as md5sum does; exits with 1 and a message on the standard error when the window
-// shows no checksum or showed a message box.
+// The checksum core end to end, as one process that can be timed beside md5sum and openssl: the
+// checksum of the one file named on the command line, as the window computes it, with the MD5
+// component. Prints the checksum in upper case, two spaces and the name, as md5sum does; exits
+// with 1 and a message on the standard error when there is no checksum.
 
-#include "app/Unit1.h"
-#include "forms/Application.h"
-#include "toolkit/headless/HeadlessToolkit.h"
+#include "checksum/DigestText.h"
+#include "checksum/FileChecksum.h"
+#include "scl/SCLmd5.h"
 
 #include <cstdio>
 #include <exception>
@@ -20,23 +19,23 @@ int main(int argc, char** argv) {
   }
   const std::string Path = argv[1];
   try {
-    Headless::THeadlessToolkit Kit;
-    RegisterUnit1();
-    TApplication App(Kit);
-    App.SetTitle("Sumtide");
-    App.CreateForm(Form1);
-    if (!Kit.Type("Edit3", Path) || !Kit.Click("Button1")) {
-      std::fprintf(stderr, "sumtide_checksum: the window took no file name or no click\n");
+    const Checksum::TResult Result =
+        Checksum::FileChecksum(Path, &TSCL_md5::Class(), nullptr, nullptr);
+    switch (Result.Status) {
+    case Checksum::TStatus::Done:
+      break;
+    case Checksum::TStatus::NotAFile:
+      std::fprintf(stderr, "sumtide_checksum: %s: no such regular file\n", Path.c_str());
+      return 1;
+    case Checksum::TStatus::NotOpened:
+      std::fprintf(stderr, "sumtide_checksum: %s: cannot be opened\n", Path.c_str());
+      return 1;
+    case Checksum::TStatus::ReadFailed:
+    case Checksum::TStatus::Cancelled:
+      std::fprintf(stderr, "sumtide_checksum: %s: read failed\n", Path.c_str());
       return 1;
     }
-    for (const Headless::TMessageBoxRecord& Box : Kit.MessageBoxes)
-      std::fprintf(stderr, "sumtide_checksum: %s: %s\n", Box.Caption.c_str(), Box.Text.c_str());
-    const std::string Sum = Kit.Get("Edit1").GetText();
-    if (!Kit.MessageBoxes.empty() || Sum.empty()) {
-      if (Kit.MessageBoxes.empty())
-        std::fprintf(stderr, "sumtide_checksum: no checksum for %s\n", Path.c_str());
-      return 1;
-    }
+    const std::string Sum = Checksum::DigestText(Result.Digest, Checksum::TLetterCase::Upper);
     std::printf("%s  %s\n", Sum.c_str(), Path.c_str());
     return std::fflush(stdout) == 0 ? 0 : 1;
   } catch (const std::exception& E) {

@@ -10,7 +10,7 @@
 // Prints the median of each (ROUNDS, default 7) and its share of the hash alone. Have the file
 // in the page cache first (read it once with cat).
 
-#include "app/ChecksumReading.h"
+#include "checksum/ReadingSizes.h"
 #include "rtl/FileServices.h"
 #include "scl/SCLmd5.h"
 
@@ -27,6 +27,7 @@
 namespace {
 
 using namespace Sumtide;
+using namespace Sumtide::Checksum;
 
 double ThreadSeconds() {
   timespec Now{};

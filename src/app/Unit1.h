@@ -5,7 +5,7 @@
 #include "forms/Dialogs.h"
 #include "forms/Form.h"
 #include "forms/StdCtrls.h"
-#include "scl/SCLmd5.h"
+#include "scl/SCLcrypt.h"
 
 namespace Sumtide {
 
@@ -16,7 +16,7 @@ public:
   static const TComponentClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
 
-  TSCL_md5* SCL_md51 = nullptr;
+  TSCL_hash* SCL_md51 = nullptr; // the class of this component hashes the files
   TButton* Button1 = nullptr;
   TGroupBox* GroupBox1 = nullptr;
   TButton* Button2 = nullptr;

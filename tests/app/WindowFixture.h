@@ -40,6 +40,9 @@ struct TWindowState {
 // refuses to read the link speed of the loopback interface.
 std::string UnreadableFile();
 
+// The MD5 checksum of Content as the window shows it: 32 upper-case hexadecimal digits.
+std::string Md5Text(const std::string& Content);
+
 // The checksum window on a headless toolkit (TKit: the plain one, or one derived from it that
 // plants faults), created as the program creates it, and a temporary folder for the files it is
 // pointed at.

@@ -8,7 +8,6 @@
 #include "TestComponents.h"
 #include "WindowFixture.h"
 #include "app/AppMain.h"
-#include "app/ChecksumText.h"
 #include "app/Unit1Layout.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/FileServices.h"
@@ -91,15 +90,6 @@ using Headless::TMessageBoxRecord;
 
 constexpr const char* AbcSum = "900150983CD24FB0D6963F7D28E17F72";
 const std::string OutOfMemory = "M\xC3\xA9moire insuffisante.";
-
-std::string Md5Text(const std::string& Content) {
-  TSCL_md5 Hash(nullptr);
-  Hash.Init();
-  Hash.UpdateStr(Content);
-  TDigest Digest;
-  Hash.Final(Digest.data());
-  return ChecksumText(Digest);
-}
 
 int OpenDescriptors() {
   int Count = 0;
