@@ -11,7 +11,7 @@
 // in the page cache first (read it once with cat).
 
 #include "checksum/ReadingSizes.h"
-#include "rtl/FileServices.h"
+#include "files/FileServices.h"
 #include "scl/SCLmd5.h"
 
 #include <algorithm>

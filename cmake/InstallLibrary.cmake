@@ -21,8 +21,10 @@ install(TARGETS sumtide_rtl sumtide_scl EXPORT SumtideSCLTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library)
 
 # The public headers of the library and every runtime header they include. The library's own
-# kernels (Md5Compress.h, Base64Internal.h) stay private. SecureWipe.h is included by none of them
-# but belongs to the cipher base's contract: a concrete cipher wipes its key with SecureZero.
+# kernels (Md5Compress.h, Md5PortableSteps.h, Base64Internal.h) stay private. SecureWipe.h is
+# included by none of them but belongs to the cipher base's contract: a concrete cipher wipes its
+# key with SecureZero. SCLRegister.h makes the classes known by name to the class registry, which
+# the form-description reader and writer use: their headers come with it.
 install(FILES
   ${PROJECT_SOURCE_DIR}/src/scl/SCLcrypt.h
   ${PROJECT_SOURCE_DIR}/src/scl/SCLmd5.h
@@ -36,6 +38,10 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/src/rtl/Exception.h
   ${PROJECT_SOURCE_DIR}/src/rtl/Stream.h
   ${PROJECT_SOURCE_DIR}/src/rtl/SecureWipe.h
+  ${PROJECT_SOURCE_DIR}/src/rtl/ClassRegistry.h
+  ${PROJECT_SOURCE_DIR}/src/rtl/FormError.h
+  ${PROJECT_SOURCE_DIR}/src/rtl/FormReader.h
+  ${PROJECT_SOURCE_DIR}/src/rtl/FormWriter.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/sumtide/rtl COMPONENT library)
 
 install(EXPORT SumtideSCLTargets NAMESPACE SumtideSCL:: DESTINATION ${SUMTIDE_SCL_PACKAGE_DIR}

@@ -1,7 +1,7 @@
 #include "checksum/FileChecksum.h"
 
 #include "checksum/ReadingSizes.h"
-#include "rtl/FileServices.h"
+#include "files/FileServices.h"
 
 #include <algorithm>
 #include <memory>

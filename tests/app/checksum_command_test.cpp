@@ -220,12 +220,13 @@ TEST_F(ChecksumCommandTest, ASecondRunOnAnUnchangedFileLeavesTheChecksumAlone) {
   EXPECT_EQ(Writes("Edit1"), WritesBefore);
 }
 
-// A file that opens but fails to read: the standard error display names it (and adds no period
-// after the closing quote), and the window keeps what it showed.
+// A file that opens but fails to read: the standard error display names it as typed (and adds
+// no period after the closing quote), and the window keeps what it showed.
 TEST_F(ChecksumCommandTest, ShowsAReadFailureAndKeepsTheWindow) {
-  const std::string Unreadable = UnreadableFile();
-  if (Unreadable.empty())
+  if (UnreadableFile().empty())
     GTEST_SKIP() << "no regular file here that fails to read";
+  const std::string Unreadable = PathOf("d\xC3\xA9j\xC3\xA0 lu.bin");
+  ASSERT_EQ(::symlink(UnreadableFile().c_str(), Unreadable.c_str()), 0);
   ExpectHashed(MakeFile("abc.txt", "abc"), AbcSum);
   TWindowState Expected = State();
   const int Cursors = Kit.BusyCursorsShown;

@@ -10,7 +10,7 @@
 #include "app/AppMain.h"
 #include "app/Unit1Layout.h"
 #include "rtl/ClassRegistry.h"
-#include "rtl/FileServices.h"
+#include "files/FileServices.h"
 #include "rtl/FormReader.h"
 #include "rtl/FormWriter.h"
 

@@ -39,6 +39,8 @@ prefix=$tmp/root/usr
 
 for f in include/sumtide/scl/SCLcrypt.h include/sumtide/scl/SCLmd5.h \
   include/sumtide/scl/SCLbase64.h include/sumtide/scl/SCLRegister.h \
+  include/sumtide/rtl/ClassRegistry.h include/sumtide/rtl/FormReader.h \
+  include/sumtide/rtl/FormWriter.h \
   "$libdir/libsumtide_scl.a" "$libdir/libsumtide_rtl.a" \
   "$libdir/cmake/SumtideSCL/SumtideSCLConfig.cmake" \
   "$libdir/cmake/SumtideSCL/SumtideSCLConfigVersion.cmake" \
@@ -49,7 +51,8 @@ done
 # library's private headers stay out.
 while IFS= read -r f; do
   case $f in
-  include/sumtide/scl/Md5Compress.h | include/sumtide/scl/Base64Internal.h)
+  include/sumtide/scl/Md5Compress.h | include/sumtide/scl/Md5PortableSteps.h | \
+    include/sumtide/scl/Base64Internal.h | include/sumtide/rtl/FileServices.h)
     fail "private header installed: $f" ;;
   include/sumtide/rtl/*.h | include/sumtide/scl/*.h) ;;
   "$libdir/libsumtide_scl.a" | "$libdir/libsumtide_rtl.a") ;;

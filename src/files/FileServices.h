@@ -10,10 +10,10 @@
 
 namespace Sumtide {
 
-// The file access behind the checksum command: an existence test and a file opened for reading
-// only. Names are UTF-8 paths taken literally: nothing is trimmed, unquoted or expanded, a
-// relative name resolves against the current directory, and a name holding a NUL byte names no
-// file at all (cutting it at the NUL would name another one).
+// File services: an existence test and a file opened for reading only, its bytes read in pieces
+// or handed over from a memory mapping. Names are UTF-8 paths taken literally: nothing is
+// trimmed, unquoted or expanded, a relative name resolves against the current directory, and a
+// name holding a NUL byte names no file at all (cutting it at the NUL would name another one).
 //
 // On POSIX:
 // - `*` and `?` are ordinary characters; there is no wildcard expansion.
@@ -25,12 +25,16 @@ namespace Sumtide {
 //   meanwhile is hashed over whatever the reads return: the size taken at the open is only a
 //   hint, and a read stops at the real end of file.
 
-// A read that failed on an open file. The message names the file; it ends with the closing
-// quote, so the error display shows it without a final period.
+// A read that failed on an open file. It names the file; what the user is told is the caller's.
 class EFileReadError : public Exception {
 public:
   explicit EFileReadError(const std::string& FileName)
-      : Exception("Impossible de lire le fichier \"" + FileName + "\"") {}
+      : Exception("cannot read the file \"" + FileName + "\""), FFileName(FileName) {}
+
+  const std::string& FileName() const { return FFileName; }
+
+private:
+  std::string FFileName;
 };
 
 // True when Name names an existing regular file, or a symbolic link that leads to one. Any

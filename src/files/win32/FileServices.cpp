@@ -1,4 +1,4 @@
-#include "rtl/FileServices.h"
+#include "files/FileServices.h"
 
 #include "rtl/win32/WideText.h"
 

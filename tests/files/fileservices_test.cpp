@@ -1,5 +1,5 @@
 #include "TempDir.h"
-#include "rtl/FileServices.h"
+#include "files/FileServices.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -294,10 +294,10 @@ TEST_F(FileServicesTest, PermissionDenialIsQuiet) {
   ::chmod(Path("closed").c_str(), 0700); // so that the folder can be removed
 }
 
-TEST(FileServicesReadErrorTest, TheMessageNamesTheFileWithoutAFinalPeriod) {
+TEST(FileServicesReadErrorTest, NamesTheFileAsGiven) {
   const EFileReadError E("/tmp/d\xC3\xA9j\xC3\xA0.bin");
-  const Exception& Base = E;
-  EXPECT_EQ(Base.Message(), "Impossible de lire le fichier \"/tmp/d\xC3\xA9j\xC3\xA0.bin\"");
+  EXPECT_EQ(E.FileName(), "/tmp/d\xC3\xA9j\xC3\xA0.bin");
+  EXPECT_EQ(E.Message(), "cannot read the file \"/tmp/d\xC3\xA9j\xC3\xA0.bin\"");
 }
 
 TEST(FileServicesReadErrorTest, AFailingReadRaisesIt) {
@@ -311,7 +311,7 @@ TEST(FileServicesReadErrorTest, AFailingReadRaisesIt) {
     F->Read(Buf, sizeof Buf);
     FAIL() << "reading unmapped memory succeeded";
   } catch (const EFileReadError& E) {
-    EXPECT_EQ(E.Message(), "Impossible de lire le fichier \"/proc/self/mem\"");
+    EXPECT_EQ(E.FileName(), "/proc/self/mem");
   }
 }
 

@@ -1,4 +1,4 @@
-#include "rtl/FileServices.h"
+#include "files/FileServices.h"
 
 #include <csetjmp>
 #include <csignal>
