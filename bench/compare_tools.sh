@@ -26,17 +26,7 @@ rounds=${ROUNDS:-7}
 [ -x "$ours" ] || { echo "no program at $ours (see the head of this script)" >&2; exit 2; }
 
 # GNU time for the peak memory, and the peers.
-missing=()
-for p in time coreutils openssl; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+"$repo/tools/install-packages.sh" time coreutils openssl
 
 mkdir -p "$folder"
 work=$(mktemp -d)

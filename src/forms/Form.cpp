@@ -5,8 +5,7 @@
 #include "rtl/Exception.h"
 #include "rtl/FormReader.h"
 #include "rtl/Resources.h"
-
-#include <algorithm>
+#include "rtl/StringUtils.h"
 
 namespace Sumtide {
 
@@ -37,13 +36,6 @@ const TPropInfo FormProperties[] = {
         "Color", TPropKind::Enumeration, static_cast<std::int32_t>(TColor::clBtnFace),
         PropertyNames::Colors),
 };
-
-std::string UpperAscii(std::string_view S) {
-  std::string U(S);
-  std::transform(U.begin(), U.end(), U.begin(),
-                 [](char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C; });
-  return U;
-}
 
 } // namespace
 

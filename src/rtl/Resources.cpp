@@ -1,18 +1,12 @@
 #include "rtl/Resources.h"
 
-#include <algorithm>
+#include "rtl/StringUtils.h"
+
 #include <map>
 
 namespace Sumtide {
 
 namespace {
-std::string UpperAscii(std::string_view Name) {
-  std::string Key(Name);
-  std::transform(Key.begin(), Key.end(), Key.begin(),
-                 [](char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C; });
-  return Key;
-}
-
 std::map<std::string, std::string_view, std::less<>>& Table() {
   static std::map<std::string, std::string_view, std::less<>> Resources;
   return Resources;

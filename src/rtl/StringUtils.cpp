@@ -1,5 +1,7 @@
 #include "rtl/StringUtils.h"
 
+#include <algorithm>
+
 namespace Sumtide {
 
 std::string Trim(std::string_view Text) {
@@ -10,6 +12,13 @@ std::string Trim(std::string_view Text) {
   while (Last > First && Blank(Text[Last - 1]))
     --Last;
   return std::string(Text.substr(First, Last - First));
+}
+
+std::string UpperAscii(std::string_view Text) {
+  std::string Upper(Text);
+  std::transform(Upper.begin(), Upper.end(), Upper.begin(),
+                 [](char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C; });
+  return Upper;
 }
 
 } // namespace Sumtide
