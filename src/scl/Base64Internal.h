@@ -60,6 +60,8 @@ bool HasVbmi();
 
 enum class TBase64Path { Portable, Avx2, Vbmi };
 
+// The coders for a processor that runs the AVX2 coders, the VBMI ones, both or neither.
+TBase64Path ChoosePath(bool Avx2Runs, bool VbmiRuns);
 // The coders the public functions use, chosen once as the program starts, and their name.
 TBase64Path PathInUse();
 const char* PathName(TBase64Path Path);

@@ -201,17 +201,19 @@ std::size_t DecodeWith(TDecodeBlocks Blocks, std::size_t BlockChars, const unsig
 // Which coders the public functions use, decided while the program starts. Should one be called
 // before that, in another file's static initialisation, this still reads Portable (zero), which
 // runs everywhere.
-TBase64Path ChoosePath() {
-  if (HasVbmi())
+const TBase64Path PathChosen = ChoosePath(HasAvx2(), HasVbmi());
+
+} // namespace
+
+// The widest coders the processor runs: unlike MD5's block functions, each step up measured
+// faster on Intel and on AMD alike (bench/README.md), so here the flags decide.
+TBase64Path ChoosePath(bool Avx2Runs, bool VbmiRuns) {
+  if (VbmiRuns)
     return TBase64Path::Vbmi;
-  if (HasAvx2())
+  if (Avx2Runs)
     return TBase64Path::Avx2;
   return TBase64Path::Portable;
 }
-
-const TBase64Path PathChosen = ChoosePath();
-
-} // namespace
 
 void EncodeSlow(const unsigned char* Source, char* Dest, std::size_t Size) {
   const std::size_t FullGroups = Size / 3;

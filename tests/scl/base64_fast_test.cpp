@@ -251,9 +251,22 @@ INSTANTIATE_TEST_SUITE_P(Coders, Base64Fast, testing::ValuesIn(Coders),
                            return Name;
                          });
 
-TEST(Base64Path, InUseIsTheBestThisProcessorHas) {
-  const TBase64Path Expected = HasVbmi()   ? TBase64Path::Vbmi
-                               : HasAvx2() ? TBase64Path::Avx2
-                                           : TBase64Path::Portable;
-  EXPECT_EQ(PathInUse(), Expected) << PathName(PathInUse());
+TEST(Base64Path, TheWidestCodersTheProcessorRuns) {
+  const struct {
+    bool Avx2, Vbmi;
+    TBase64Path Expected;
+  } Cases[] = {
+      {false, false, TBase64Path::Portable},
+      {true, false, TBase64Path::Avx2},
+      {true, true, TBase64Path::Vbmi},
+      {false, true, TBase64Path::Vbmi},
+  };
+  for (const auto& C : Cases)
+    EXPECT_EQ(ChoosePath(C.Avx2, C.Vbmi), C.Expected) << C.Avx2 << C.Vbmi;
+  // The public functions use coders this processor runs.
+  if (PathInUse() == TBase64Path::Vbmi) {
+    EXPECT_TRUE(HasVbmi());
+  } else if (PathInUse() == TBase64Path::Avx2) {
+    EXPECT_TRUE(HasAvx2());
+  }
 }
