@@ -5,11 +5,9 @@
 // elsewhere are listed in docs/robustness.md.
 
 #include "FaultyToolkit.h"
-#include "TestComponents.h"
 #include "WindowFixture.h"
 #include "app/AppMain.h"
 #include "app/Unit1Layout.h"
-#include "rtl/ClassRegistry.h"
 #include "files/FileServices.h"
 #include "rtl/FormReader.h"
 #include "rtl/FormWriter.h"
@@ -339,77 +337,6 @@ INSTANTIATE_TEST_SUITE_P(
         THandlerCase{"Button4Click", Nothing,
                      [](TFaultyToolkit& K) { ASSERT_TRUE(K.Click("Button4")); }}),
     [](const auto& Info) { return std::string(Info.param.Handler); });
-
-// --- Ownership when reading a form description fails half-way. component_test.cpp shows the
-// owner freeing what it owns and an early free leaving the owner's list; form_description_test.cpp
-// a write accessor refusing a value one level down. Here the failure comes deeper, after
-// siblings and nested objects were built, from a write accessor and from a constructor.
-
-// A gadget whose constructor throws once the component is already in its owner's list.
-class TFailingGadget : public TGadget {
-public:
-  explicit TFailingGadget(TComponent* AOwner) : TGadget(AOwner) {
-    throw Exception("the gadget cannot be made");
-  }
-  static const TComponentClass& Class() {
-    static const TComponentClassOf<TFailingGadget> Descriptor("TFailingGadget", &TGadget::Class(),
-                                                              {});
-    return Descriptor;
-  }
-  const TComponentClass& ClassType() const override { return Class(); }
-};
-
-TEST(FormOwnershipTest, AFailureDeepInsideADescriptionFreesEverythingBuilt) {
-  RegisterTestClasses();
-  RegisterClass(TFailingGadget::Class());
-  const std::string Before = "object Root: TBoard\n"              // 1
-                             "  OnClick = GadgetClick\n"          // 2
-                             "  object A: TGadget\n"              // 3
-                             "    object B: TGadget\n"            // 4
-                             "      Caption = 'built'\n"          // 5
-                             "    end\n"                          // 6
-                             "  end\n"                            // 7
-                             "  object C: TGadget\n"              // 8
-                             "    Anchors = [akLeft, akBottom]\n" // 9
-                             "    object D: TGadget\n"            // 10
-                             "      object E: TStrictGadget\n"    // 11
-                             "        Limit = 3\n";               // 12
-  const std::string After = "      end\n    end\n  end\nend\n";
-  struct TCase {
-    const char* Label;
-    std::string Failing;
-    int Line;
-    const char* Fragment;
-  };
-  const TCase Cases[] = {
-      {"write accessor", "        Caption = 'x'\n        Limit = -1\n", 14,
-       "Limit must not be negative"},
-      {"constructor", "        object F: TFailingGadget\n        end\n", 13,
-       "the gadget cannot be made"},
-  };
-  for (const TCase& C : Cases) {
-    SCOPED_TRACE(C.Label);
-    TGadget::Live = 0;
-    TComponent Owner(nullptr);
-    try {
-      ReadComponent(Before + C.Failing + After, Owner);
-      ADD_FAILURE() << "no error";
-    } catch (const EFormError& E) {
-      EXPECT_EQ(E.Line(), C.Line) << E.Message();
-      EXPECT_NE(E.Message().find(C.Fragment), std::string::npos) << E.Message();
-    }
-    EXPECT_EQ(Owner.ComponentCount(), 0);
-    EXPECT_EQ(TGadget::Live, 0);
-  }
-  // Without the failing part, the same description reads and frees whole.
-  TGadget::Live = 0;
-  {
-    TComponent Owner(nullptr);
-    ReadComponent(Before + After, Owner);
-    EXPECT_EQ(TGadget::Live, 6);
-  }
-  EXPECT_EQ(TGadget::Live, 0);
-}
 
 // Found by fuzz/form_reader_fuzz.cpp: the writer leaves out a property that holds its published
 // default, so every default must be what a new instance holds, or the value read back differs
