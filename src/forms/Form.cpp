@@ -7,6 +7,7 @@
 #include "rtl/Resources.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace Sumtide {
 
@@ -106,11 +107,14 @@ void TForm::Close() {
     SetVisible(false);
 }
 
-void TForm::WndProc(Toolkit::TMessage&) {}
+void TForm::WndProc(TMessage&) {}
 
-void TForm::PeerMessage(Toolkit::TMessage& Message) {
+void TForm::PeerFilesDropped(std::vector<std::string> Names) {
   if (Application)
-    Application->Guard([&] { WndProc(Message); });
+    Application->Guard([&] {
+      TMessage Message{WM_DROPFILES, Application->DroppedFiles().Add(std::move(Names)), 0, 0};
+      WndProc(Message);
+    });
 }
 
 void TForm::PeerCloseRequested() {
