@@ -5,7 +5,7 @@
 
 namespace Sumtide {
 
-int SumtideMain(Toolkit::IToolkit& Toolkit, int ShowState) {
+int SumtideMain(Toolkit::IToolkit& Toolkit, Toolkit::TShowState ShowState) {
   TApplication App(Toolkit);
   try {
     Application->Initialize();

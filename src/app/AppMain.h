@@ -8,6 +8,6 @@ namespace Sumtide {
 // layout, the message loop run in the start-up show state. An exception during start-up is shown
 // in the standard exception display. The exit code is always 0. The classes and the layout must
 // be registered first (RegisterUnit1).
-int SumtideMain(Toolkit::IToolkit& Toolkit, int ShowState);
+int SumtideMain(Toolkit::IToolkit& Toolkit, Toolkit::TShowState ShowState);
 
 } // namespace Sumtide

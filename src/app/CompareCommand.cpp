@@ -10,11 +10,11 @@ void TForm1::Button3Click(TComponent*) {
   const std::string Expected = AnsiUpperCase(Edit2->Text());
   const std::string Computed = AnsiUpperCase(Edit1->Text());
   if (Expected == Computed)
-    Application->MessageBox("Les sommes de contrôle MD5 sont identiques.", "",
-                            Toolkit::MB_ICONINFORMATION | Toolkit::MB_OK);
+    Application->ShowMessageBox("Les sommes de contrôle MD5 sont identiques.", "",
+                                Toolkit::TMessageKind::Information);
   else
-    Application->MessageBox("Les sommes de contrôle MD5 sont différentes.", "",
-                            Toolkit::MB_ICONSTOP | Toolkit::MB_OK);
+    Application->ShowMessageBox("Les sommes de contrôle MD5 sont différentes.", "",
+                                Toolkit::TMessageKind::Error);
 }
 
 } // namespace Sumtide

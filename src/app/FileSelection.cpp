@@ -41,7 +41,7 @@ void TForm1::Button2Click(TComponent*) {
   Button1->Click();
 }
 
-void TForm1::FormDropFiles(Toolkit::TMessage& Message) {
+void TForm1::FormDropFiles(TMessage& Message) {
   const TDropHandle Drop = Message.WParam;
   TDropRelease Release(Drop);
   // One file is taken, whole; a drop of several changes nothing.

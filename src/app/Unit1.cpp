@@ -60,8 +60,8 @@ void TForm1::Button4Click(TComponent*) {
   Application->Terminate();
 }
 
-void TForm1::WndProc(Toolkit::TMessage& Message) {
-  if (Message.Msg == Toolkit::WM_DROPFILES)
+void TForm1::WndProc(TMessage& Message) {
+  if (Message.Msg == WM_DROPFILES)
     FormDropFiles(Message);
   else
     TForm::WndProc(Message);

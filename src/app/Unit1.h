@@ -43,9 +43,9 @@ public:
   void Button3Click(TComponent* Sender);
   void FormCreate(TComponent* Sender);
   // One file dropped on the window: choose it and compute its checksum.
-  void FormDropFiles(Toolkit::TMessage& Message);
+  void FormDropFiles(TMessage& Message);
 
-  void WndProc(Toolkit::TMessage& Message) override;
+  void WndProc(TMessage& Message) override;
 
 protected:
   void BindFields() override;

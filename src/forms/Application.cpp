@@ -35,7 +35,7 @@ const TComponentClass& TApplication::Class() {
   return Descriptor;
 }
 
-void TApplication::Run(int ShowState) {
+void TApplication::Run(Toolkit::TShowState ShowState) {
   if (!FMainForm)
     return;
   FToolkit.Run(FMainForm->Handle(), ShowState);
@@ -46,8 +46,9 @@ void TApplication::Terminate() {
   FToolkit.Terminate();
 }
 
-int TApplication::MessageBox(const std::string& Text, const std::string& Caption, int Flags) {
-  return FToolkit.MessageBox(Text, Caption, Flags);
+void TApplication::ShowMessageBox(const std::string& Text, const std::string& Caption,
+                                  Toolkit::TMessageKind Kind) {
+  FToolkit.ShowMessageBox(Text, Caption, Kind);
 }
 
 std::string ExceptionMessage(const std::exception& E) {
@@ -62,7 +63,7 @@ void TApplication::ShowException(const std::exception& E) {
   std::string Text = ExceptionMessage(E);
   if (!Text.empty() && static_cast<unsigned char>(Text.back()) > '.')
     Text += '.';
-  MessageBox(Text, FTitle, Toolkit::MB_ICONSTOP | Toolkit::MB_OK);
+  ShowMessageBox(Text, FTitle, Toolkit::TMessageKind::Error);
 }
 
 void TApplication::HandleException() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/DroppedFiles.h"
 #include "rtl/Component.h"
 #include "toolkit/Toolkit.h"
 
@@ -34,13 +35,14 @@ public:
   TForm* MainForm() const { return FMainForm; }
 
   // Shows the main form in the start-up show state and runs the message loop until Terminate.
-  void Run(int ShowState = Toolkit::SW_SHOWNORMAL);
+  void Run(Toolkit::TShowState ShowState = Toolkit::TShowState::Normal);
   void Terminate();
   bool Terminated() const { return FTerminated; }
 
-  int MessageBox(const std::string& Text, const std::string& Caption, int Flags);
+  void ShowMessageBox(const std::string& Text, const std::string& Caption,
+                      Toolkit::TMessageKind Kind);
   // The standard exception display: the message (with a final "." when its last byte sorts after
-  // "."), the application title as caption, the stop icon and an OK button.
+  // "."), the application title as caption, the error icon and an OK button.
   void ShowException(const std::exception& E);
   // Runs Handler; whatever it throws is shown by HandleException instead of going on.
   void Guard(const std::function<void()>& Handler);
@@ -48,12 +50,15 @@ public:
   void HandleException();
 
   Toolkit::IToolkit& Toolkit() const { return FToolkit; }
+  // The drops handed to the forms' message dispatch and not yet released.
+  TDroppedFiles& DroppedFiles() { return FDroppedFiles; }
 
 private:
   Toolkit::IToolkit& FToolkit;
   std::string FTitle;
   TForm* FMainForm = nullptr;
   bool FTerminated = false;
+  TDroppedFiles FDroppedFiles;
 };
 
 // The application object of this process while one exists.

@@ -215,6 +215,4 @@ void TControl::PeerClicked() {
     Application->Guard([this] { Click(); });
 }
 
-void TControl::PeerMessage(Toolkit::TMessage&) {}
-
 } // namespace Sumtide

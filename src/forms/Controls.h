@@ -101,7 +101,7 @@ protected:
 
   // IPeerEvents: every event runs inside the application's exception guard.
   void PeerClicked() override;
-  void PeerMessage(Toolkit::TMessage& Message) override;
+  void PeerFilesDropped(std::vector<std::string>) override {}
   void PeerCloseRequested() override {}
 
 private:

@@ -7,6 +7,8 @@
 #include "rtl/Resources.h"
 #include "rtl/StringUtils.h"
 
+#include <utility>
+
 namespace Sumtide {
 
 namespace {
@@ -98,11 +100,14 @@ void TForm::Close() {
     SetVisible(false);
 }
 
-void TForm::WndProc(Toolkit::TMessage&) {}
+void TForm::WndProc(TMessage&) {}
 
-void TForm::PeerMessage(Toolkit::TMessage& Message) {
+void TForm::PeerFilesDropped(std::vector<std::string> Names) {
   if (Application)
-    Application->Guard([&] { WndProc(Message); });
+    Application->Guard([&] {
+      TMessage Message{WM_DROPFILES, Application->DroppedFiles().Add(std::move(Names)), 0, 0};
+      WndProc(Message);
+    });
 }
 
 void TForm::PeerCloseRequested() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/Controls.h"
+#include "forms/Messages.h"
 
 #include <cstdint>
 #include <string_view>
@@ -68,7 +69,7 @@ public:
 
   // The form's message dispatch. A form that handles a system message of its own overrides it
   // and hands every other message on to TForm::WndProc.
-  virtual void WndProc(Toolkit::TMessage& Message);
+  virtual void WndProc(TMessage& Message);
 
 protected:
   // Sets each field of a derived form to the component of the same name; raises if the layout
@@ -77,7 +78,8 @@ protected:
   template <class T> void Bind(T*& Field, std::string_view Name);
 
   Toolkit::TPeerProps PeerProps() const override;
-  void PeerMessage(Toolkit::TMessage& Message) override;
+  // A drop becomes WM_DROPFILES with a handle of the application's DroppedFiles.
+  void PeerFilesDropped(std::vector<std::string> Names) override;
   void PeerCloseRequested() override;
 
 private:

@@ -6,10 +6,13 @@
 namespace Sumtide {
 
 namespace {
-Toolkit::IToolkit& CurrentToolkit() {
+TApplication& CurrentApplication() {
   if (!Application)
     throw Exception("No application object");
-  return Application->Toolkit();
+  return *Application;
+}
+Toolkit::IToolkit& CurrentToolkit() {
+  return CurrentApplication().Toolkit();
 }
 } // namespace
 
@@ -18,15 +21,15 @@ void DragAcceptFiles(Toolkit::IPeer& Window, bool Accept) {
 }
 
 std::uint32_t DragQueryFileCount(TDropHandle Drop) {
-  return CurrentToolkit().DropFileCount(Drop);
+  return CurrentApplication().DroppedFiles().Count(Drop);
 }
 
 std::string DragQueryFileName(TDropHandle Drop, std::uint32_t Index) {
-  return CurrentToolkit().DropFileName(Drop, Index);
+  return CurrentApplication().DroppedFiles().Name(Drop, Index);
 }
 
 void DragFinish(TDropHandle Drop) {
-  CurrentToolkit().DropFinish(Drop);
+  CurrentApplication().DroppedFiles().Release(Drop);
 }
 
 void ShellExecuteOpen(const std::string& Address) {

@@ -2,6 +2,7 @@
 
 // The system services a window's commands call, reached through the application's toolkit.
 
+#include "forms/Messages.h"
 #include "toolkit/Toolkit.h"
 
 #include <cstdint>
@@ -10,9 +11,9 @@
 
 namespace Sumtide {
 
-using Toolkit::TDropHandle;
-
 void DragAcceptFiles(Toolkit::IPeer& Window, bool Accept);
+// The drop a window's WM_DROPFILES carries: its number of files, each file's full name (empty past
+// the last), and its release, which the handler owes once it is done with the drop.
 std::uint32_t DragQueryFileCount(TDropHandle Drop);
 std::string DragQueryFileName(TDropHandle Drop, std::uint32_t Index);
 void DragFinish(TDropHandle Drop);

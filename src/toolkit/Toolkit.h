@@ -49,35 +49,19 @@ struct TPeerProps {
   bool MaximizeBox = true;
 };
 
-// A window message as the form's message dispatch sees it. The drop message carries the drop
-// handle in WParam.
-struct TMessage {
-  std::uint32_t Msg = 0;
-  std::uintptr_t WParam = 0;
-  std::intptr_t LParam = 0;
-  std::intptr_t Result = 0;
-};
+// What a message box tells: each has a single OK button.
+enum class TMessageKind : std::uint8_t { Error, Information };
 
-constexpr std::uint32_t WM_DROPFILES = 563;
-
-using TDropHandle = std::uintptr_t;
-
-// Message box flags (the values of the platform's message box).
-constexpr int MB_OK = 0;
-constexpr int MB_ICONSTOP = 16;
-constexpr int MB_ICONINFORMATION = 64;
-
-// The start-up show state handed to the entry function.
-constexpr int SW_SHOWNORMAL = 1;
-constexpr int SW_SHOWMAXIMIZED = 3;
-constexpr int SW_SHOWMINNOACTIVE = 7;
+// How the main form first appears.
+enum class TShowState : std::uint8_t { Normal, Maximized, MinimizedInactive };
 
 // What the forms layer hears from a peer. Each call is one event of the message loop; the forms
 // layer runs the handler inside its exception guard, so nothing thrown comes back to the backend.
 class IPeerEvents {
 public:
   virtual void PeerClicked() = 0;
-  virtual void PeerMessage(TMessage& Message) = 0;
+  // Files dropped on a form that accepts drops: their full names, UTF-8, in the order given.
+  virtual void PeerFilesDropped(std::vector<std::string> Names) = 0;
   // The user closes a form (close box, system menu, Alt+F4).
   virtual void PeerCloseRequested() = 0;
 
@@ -124,20 +108,18 @@ public:
   virtual std::int32_t PixelsPerInch() = 0;
 
   // Shows the main form in the start-up show state and runs the message loop until Terminate.
-  virtual void Run(IPeer& MainForm, int ShowState) = 0;
+  virtual void Run(IPeer& MainForm, TShowState ShowState) = 0;
   // Posts the quit message (exit code 0): the loop ends when it takes it.
   virtual void Terminate() = 0;
 
-  // A modal box owned by the application window; returns the button pressed.
-  virtual int MessageBox(const std::string& Text, const std::string& Caption, int Flags) = 0;
+  // A modal box owned by the application window, with the icon of its kind and an OK button.
+  virtual void ShowMessageBox(const std::string& Text, const std::string& Caption,
+                              TMessageKind Kind) = 0;
   // Runs the modal file-open dialog; true when a file was chosen (Params updated).
   virtual bool OpenDialog(TOpenDialogParams& Params) = 0;
 
-  // Files dropped on Form arrive as WM_DROPFILES through its event sink.
+  // Files dropped on Form arrive as PeerFilesDropped through its event sink.
   virtual void AcceptDrops(IPeer& Form, bool Accept) = 0;
-  virtual std::uint32_t DropFileCount(TDropHandle Drop) = 0;
-  virtual std::string DropFileName(TDropHandle Drop, std::uint32_t Index) = 0;
-  virtual void DropFinish(TDropHandle Drop) = 0;
 
   // Hands an address to the desktop shell's "open".
   virtual void ShellOpen(const std::string& Address) = 0;

@@ -20,10 +20,6 @@ public:
     Trip();
     THeadlessToolkit::AcceptDrops(Form, Accept);
   }
-  std::uint32_t DropFileCount(Toolkit::TDropHandle Drop) override {
-    Trip();
-    return THeadlessToolkit::DropFileCount(Drop);
-  }
   void ShellOpen(const std::string& Address) override {
     Trip();
     THeadlessToolkit::ShellOpen(Address);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TempDir.h"
+#include "ToolkitPrinters.h"
 #include "app/Unit1.h"
 #include "forms/Application.h"
 #include "toolkit/headless/HeadlessToolkit.h"
@@ -15,7 +16,9 @@
 
 namespace Sumtide::Headless {
 inline void PrintTo(const TMessageBoxRecord& Box, std::ostream* Out) {
-  *Out << "{\"" << Box.Text << "\", \"" << Box.Caption << "\", " << Box.Flags << "}";
+  *Out << "{\"" << Box.Text << "\", \"" << Box.Caption << "\", ";
+  Toolkit::PrintTo(Box.Kind, Out);
+  *Out << "}";
 }
 } // namespace Sumtide::Headless
 

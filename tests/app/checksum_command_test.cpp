@@ -238,7 +238,7 @@ TEST_F(ChecksumCommandTest, ShowsAReadFailureAndKeepsTheWindow) {
   ASSERT_EQ(Kit.MessageBoxes.size(), 1u);
   EXPECT_EQ(Kit.MessageBoxes[0],
             (Headless::TMessageBoxRecord{"Impossible de lire le fichier \"" + Unreadable + "\"",
-                                         "Sumtide", Toolkit::MB_ICONSTOP}));
+                                         "Sumtide", Toolkit::TMessageKind::Error}));
   EXPECT_EQ(Kit.BusyCursorsShown, Cursors + 1);
   EXPECT_EQ(Kit.BusyDepth, 0);
 }

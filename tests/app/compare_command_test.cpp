@@ -9,9 +9,9 @@ constexpr const char* AbcSum = "900150983CD24FB0D6963F7D28E17F72";
 constexpr const char* AbcLower = "900150983cd24fb0d6963f7d28e17f72";
 
 const Headless::TMessageBoxRecord Same{"Les sommes de contr\xC3\xB4le MD5 sont identiques.", "",
-                                       Toolkit::MB_ICONINFORMATION};
+                                       Toolkit::TMessageKind::Information};
 const Headless::TMessageBoxRecord Different{
-    "Les sommes de contr\xC3\xB4le MD5 sont diff\xC3\xA9rentes.", "", Toolkit::MB_ICONSTOP};
+    "Les sommes de contr\xC3\xB4le MD5 sont diff\xC3\xA9rentes.", "", Toolkit::TMessageKind::Error};
 
 class CompareCommandTest : public WindowFixture {
 protected:

@@ -33,9 +33,10 @@ protected:
     ASSERT_TRUE(Kit.Click("Button2"));
   }
   void Drop(const std::vector<std::string>& Paths) {
-    const std::size_t Released = Kit.FinishedDrops.size();
+    const std::size_t Released = App->DroppedFiles().Released();
     ASSERT_TRUE(Kit.DropFiles(Paths));
-    EXPECT_EQ(Kit.FinishedDrops.size(), Released + 1) << "the drop was not released";
+    EXPECT_EQ(App->DroppedFiles().Released(), Released + 1) << "the drop was not released";
+    EXPECT_EQ(App->DroppedFiles().Unreleased(), 0u);
   }
 
   std::string Abc, Chosen, Dropped;
@@ -158,7 +159,7 @@ TEST_F(FileSelectionTest, TheDropIsReleasedWhenTheChecksumFails) {
   EXPECT_EQ(Text("Edit3"), Unreadable);
   EXPECT_EQ(Text("Edit1"), AbcSum);
   ASSERT_EQ(Kit.MessageBoxes.size(), 1u);
-  EXPECT_EQ(Kit.MessageBoxes[0].Flags, Toolkit::MB_ICONSTOP);
+  EXPECT_EQ(Kit.MessageBoxes[0].Kind, Toolkit::TMessageKind::Error);
 }
 
 } // namespace

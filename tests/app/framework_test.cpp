@@ -7,6 +7,7 @@
 #include "app/AppMain.h"
 #include "rtl/FormError.h"
 
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <new>
@@ -45,7 +46,8 @@ class ExceptionDisplayTest : public WindowFixture,
 
 TEST_P(ExceptionDisplayTest, ShowsTheMessageEndedByAPeriodUnderTheTitle) {
   App->ShowException(*GetParam().E);
-  EXPECT_EQ(Kit.MessageBoxes, (std::vector<TMessageBoxRecord>{{GetParam().Shown, "Sumtide", 16}}));
+  EXPECT_EQ(Kit.MessageBoxes, (std::vector<TMessageBoxRecord>{
+                                  {GetParam().Shown, "Sumtide", Toolkit::TMessageKind::Error}}));
   EXPECT_EQ(Kit.ReleaseCaptureCalls, 0); // showing is all it does
 }
 
@@ -82,7 +84,8 @@ using FrameworkTest = WindowFixture;
 TEST_F(FrameworkTest, TheDisplayIsCaptionedWithTheCurrentTitle) {
   App->SetTitle("Autre titre");
   App->ShowException(Exception("Non"));
-  EXPECT_EQ(Kit.MessageBoxes, (std::vector<TMessageBoxRecord>{{"Non.", "Autre titre", 16}}));
+  EXPECT_EQ(Kit.MessageBoxes, (std::vector<TMessageBoxRecord>{
+                                  {"Non.", "Autre titre", Toolkit::TMessageKind::Error}}));
 }
 
 // --- Handlers that throw, inside the running program.
@@ -91,6 +94,7 @@ class FaultTest : public ::testing::Test {
 protected:
   void SetUp() override { RegisterUnit1(); }
   TFaultyToolkit Kit;
+  TTempDir Temp{"sumtide-fault"};
 };
 
 struct TThrown {
@@ -101,7 +105,8 @@ struct TThrown {
 
 struct TEvent {
   const char* Name;
-  void (*Deliver)(THeadlessToolkit&);
+  // File: a readable file, for the events that name one.
+  void (*Deliver)(THeadlessToolkit&, const std::string& File);
   std::size_t Drops; // drops it hands the window, each to be released whatever happens
 };
 
@@ -118,14 +123,18 @@ class GuardTest : public FaultTest,
 
 TEST_P(GuardTest, IsShownAndTheLoopGoesOn) {
   const auto& [Event, Thrown] = GetParam();
+  const std::string File = (Temp.Path() / "abc.txt").string();
+  std::ofstream(File, std::ios::binary) << "abc";
   bool WentOn = false;
   Kit.OnRun = [&](THeadlessToolkit& K) {
     Kit.Fault = Thrown.Throw;
-    Event.Deliver(K);
+    Event.Deliver(K, File);
     ASSERT_FALSE(Kit.Fault) << "the event never reached its handler";
     EXPECT_EQ(K.ReleaseCaptureCalls, 1);
-    EXPECT_EQ(K.MessageBoxes, (std::vector<TMessageBoxRecord>{{Thrown.Shown, "Sumtide", 16}}));
-    EXPECT_EQ(K.FinishedDrops.size(), Event.Drops);
+    EXPECT_EQ(K.MessageBoxes, (std::vector<TMessageBoxRecord>{
+                                  {Thrown.Shown, "Sumtide", Toolkit::TMessageKind::Error}}));
+    EXPECT_EQ(Application->DroppedFiles().Released(), Event.Drops);
+    EXPECT_EQ(Application->DroppedFiles().Unreleased(), 0u);
     EXPECT_FALSE(K.Terminated);
     // The window still works.
     ASSERT_TRUE(K.Click("Label2"));
@@ -133,7 +142,7 @@ TEST_P(GuardTest, IsShownAndTheLoopGoesOn) {
     EXPECT_EQ(K.MessageBoxes.size(), 1u);
     WentOn = true;
   };
-  EXPECT_EQ(SumtideMain(Kit, Toolkit::SW_SHOWNORMAL), 0);
+  EXPECT_EQ(SumtideMain(Kit, Toolkit::TShowState::Normal), 0);
   EXPECT_TRUE(WentOn);
   EXPECT_EQ(Kit.MessageBoxes.size(), 1u);
   EXPECT_EQ(Kit.ReleaseCaptureCalls, 1);
@@ -143,9 +152,17 @@ INSTANTIATE_TEST_SUITE_P(
     FrameworkTest, GuardTest,
     ::testing::Combine(
         ::testing::Values(
-            TEvent{"Click", [](THeadlessToolkit& K) { ASSERT_TRUE(K.Click("Label2")); }, 0},
-            TEvent{"Drop", [](THeadlessToolkit& K) { ASSERT_TRUE(K.DropFiles({"/x/y.txt"})); }, 1},
-            TEvent{"CloseRequest", [](THeadlessToolkit& K) { K.CloseMainForm(); }, 0}),
+            TEvent{"Click",
+                   [](THeadlessToolkit& K, const std::string&) { ASSERT_TRUE(K.Click("Label2")); },
+                   0},
+            // The fault comes from the checksum command the drop starts (the wait cursor).
+            TEvent{"Drop",
+                   [](THeadlessToolkit& K, const std::string& File) {
+                     ASSERT_TRUE(K.DropFiles({File}));
+                   },
+                   1},
+            TEvent{"CloseRequest",
+                   [](THeadlessToolkit& K, const std::string&) { K.CloseMainForm(); }, 0}),
         ::testing::Values(TThrown{"Exception", [] { throw Exception("Lecture impossible"); },
                                   "Lecture impossible."},
                           TThrown{"BadAlloc", [] { throw std::bad_alloc(); },
@@ -167,14 +184,15 @@ TEST_F(FaultTest, AnExceptionFromOnCreateIsShownAndTheWindowStillOpens) {
     EXPECT_EQ(K.MainForm(), &Form1->Handle());
     EXPECT_FALSE(K.DropsAccepted);
     EXPECT_EQ(K.ReleaseCaptureCalls, 1);
-    EXPECT_EQ(K.MessageBoxes, (std::vector<TMessageBoxRecord>{
-                                  {"Glisser-d\xC3\xA9poser indisponible.", "Sumtide", 16}}));
+    EXPECT_EQ(K.MessageBoxes,
+              (std::vector<TMessageBoxRecord>{{"Glisser-d\xC3\xA9poser indisponible.", "Sumtide",
+                                               Toolkit::TMessageKind::Error}}));
     EXPECT_TRUE(K.Click("Label2"));
     EXPECT_EQ(K.ShellOpens.size(), 1u);
   };
-  EXPECT_EQ(SumtideMain(Kit, Toolkit::SW_SHOWMAXIMIZED), 0);
+  EXPECT_EQ(SumtideMain(Kit, Toolkit::TShowState::Maximized), 0);
   EXPECT_TRUE(Ran);
-  EXPECT_EQ(Kit.RunShowState, Toolkit::SW_SHOWMAXIMIZED);
+  EXPECT_EQ(Kit.RunShowState, Toolkit::TShowState::Maximized);
   EXPECT_EQ(Kit.MessageBoxes.size(), 1u);
 }
 
@@ -266,21 +284,21 @@ TEST_F(FrameworkTest, TheFormDispatchGetsWhatTheToolkitDelivers) {
   const std::string Path = MakeFile("a.txt", "abc");
   ASSERT_TRUE(Kit.DropFiles({Path}));
   EXPECT_EQ(Text("Edit3"), Path);
-  EXPECT_EQ(Kit.FinishedDrops.size(), 1u);
+  EXPECT_EQ(App->DroppedFiles().Released(), 1u);
+  EXPECT_EQ(App->DroppedFiles().Unreleased(), 0u);
 }
 
 TEST_F(FrameworkTest, OtherMessagesGoToTheDefaultDispatchAndDoNothing) {
-  for (const std::uint32_t Msg :
-       {0u, 0x0010u, 0x0111u, 0x0200u, Toolkit::WM_DROPFILES - 1, Toolkit::WM_DROPFILES + 1,
-        Toolkit::WM_DROPFILES + 0x10000u, 0xFFFFFFFFu}) {
+  for (const std::uint32_t Msg : {0u, 0x0010u, 0x0111u, 0x0200u, WM_DROPFILES - 1, WM_DROPFILES + 1,
+                                  WM_DROPFILES + 0x10000u, 0xFFFFFFFFu}) {
     SCOPED_TRACE(Msg);
-    Toolkit::TMessage Message{Msg, 0x1000, 7, 0};
-    Kit.MainForm()->Events().PeerMessage(Message);
+    TMessage Message{Msg, 0x1000, 7, 0};
+    Form1->WndProc(Message);
     EXPECT_EQ(Message.Result, 0);
   }
   EXPECT_TRUE(Kit.MessageBoxes.empty());
   EXPECT_EQ(Kit.ReleaseCaptureCalls, 0);
-  EXPECT_TRUE(Kit.FinishedDrops.empty());
+  EXPECT_EQ(App->DroppedFiles().Released(), 0u);
   EXPECT_FALSE(Kit.Terminated);
   EXPECT_EQ(Text("Edit3"), "");
   EXPECT_EQ(Text("Edit1"), "");

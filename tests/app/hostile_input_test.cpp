@@ -232,7 +232,8 @@ TEST_F(HostileInputTest, ADroppedFolderChangesNothing) {
   ASSERT_TRUE(Kit.DropFiles({Folder}));
   EXPECT_EQ(Kit.Get("Edit3").GetText(), Folder);
   EXPECT_EQ(State(), Before);
-  EXPECT_EQ(Kit.FinishedDrops.size(), 1u);
+  EXPECT_EQ(App->DroppedFiles().Released(), 1u);
+  EXPECT_EQ(App->DroppedFiles().Unreleased(), 0u);
   ExpectStillWorks();
 }
 
@@ -255,8 +256,8 @@ TEST_F(HostileInputTest, OutOfMemoryForTheBufferIsShownAndChangesNothing) {
     EXPECT_GT(FailedAllocations, 0) << "the command allocated no buffer of 16 KiB or more";
     ++Expected.MessageBoxes;
     EXPECT_EQ(State(), Expected);
-    EXPECT_EQ(Kit.MessageBoxes,
-              (std::vector<TMessageBoxRecord>{{OutOfMemory, "Sumtide", Toolkit::MB_ICONSTOP}}));
+    EXPECT_EQ(Kit.MessageBoxes, (std::vector<TMessageBoxRecord>{
+                                    {OutOfMemory, "Sumtide", Toolkit::TMessageKind::Error}}));
     EXPECT_EQ(OpenDescriptors(), Descriptors);
     EXPECT_EQ(Kit.BusyDepth, 0);
   }
@@ -297,7 +298,8 @@ TEST_P(HandlerFaultTest, IsShownAndTheLoopGoesOn) {
     Kit.Fault = [] { throw Exception("Panne"); };
     GetParam().Deliver(Kit);
     ASSERT_FALSE(Kit.Fault) << "the handler never reached the toolkit";
-    EXPECT_EQ(Kit.MessageBoxes, (std::vector<TMessageBoxRecord>{{"Panne.", "Sumtide", 16}}));
+    EXPECT_EQ(Kit.MessageBoxes, (std::vector<TMessageBoxRecord>{
+                                    {"Panne.", "Sumtide", Toolkit::TMessageKind::Error}}));
     EXPECT_FALSE(Kit.Terminated);
     EXPECT_EQ(Kit.BusyDepth, 0);
     // The window still works.
@@ -308,7 +310,7 @@ TEST_P(HandlerFaultTest, IsShownAndTheLoopGoesOn) {
     EXPECT_EQ(Kit.MessageBoxes.size(), 1u);
     WentOn = true;
   };
-  EXPECT_EQ(SumtideMain(Kit, Toolkit::SW_SHOWNORMAL), 0);
+  EXPECT_EQ(SumtideMain(Kit, Toolkit::TShowState::Normal), 0);
   EXPECT_TRUE(WentOn);
 }
 

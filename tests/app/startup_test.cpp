@@ -1,6 +1,7 @@
 // The entry function: what the program sets up before the loop, how it ends, and what a window
 // layout that cannot be read leads to.
 
+#include "ToolkitPrinters.h"
 #include "app/AppMain.h"
 #include "app/Unit1.h"
 #include "app/Unit1Layout.h"
@@ -25,7 +26,8 @@ namespace {
 using Headless::THeadlessToolkit;
 
 // The program passes nothing but the toolkit and the start-up show state.
-static_assert(std::is_same_v<decltype(&SumtideMain), int (*)(Toolkit::IToolkit&, int)>);
+static_assert(
+    std::is_same_v<decltype(&SumtideMain), int (*)(Toolkit::IToolkit&, Toolkit::TShowState)>);
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -44,7 +46,8 @@ protected:
   THeadlessToolkit Kit;
 };
 
-class ShowStateTest : public StartupTest, public ::testing::WithParamInterface<int> {};
+class ShowStateTest : public StartupTest,
+                      public ::testing::WithParamInterface<Toolkit::TShowState> {};
 
 TEST_P(ShowStateTest, TheWindowIsReadyWhenTheLoopRuns) {
   bool Ran = false;
@@ -72,8 +75,9 @@ TEST_P(ShowStateTest, TheWindowIsReadyWhenTheLoopRuns) {
 }
 
 INSTANTIATE_TEST_SUITE_P(StartupTest, ShowStateTest,
-                         ::testing::Values(Toolkit::SW_SHOWNORMAL, Toolkit::SW_SHOWMAXIMIZED,
-                                           Toolkit::SW_SHOWMINNOACTIVE));
+                         ::testing::Values(Toolkit::TShowState::Normal,
+                                           Toolkit::TShowState::Maximized,
+                                           Toolkit::TShowState::MinimizedInactive));
 
 struct TQuitCase {
   const char* Name;
@@ -97,7 +101,7 @@ TEST_P(QuitTest, EndsTheApplicationWithoutAQuestion) {
     EXPECT_TRUE(K.MessageBoxes.empty());
     EXPECT_NE(K.MainForm(), nullptr); // the window goes when the loop has ended
   };
-  EXPECT_EQ(SumtideMain(Kit, Toolkit::SW_SHOWNORMAL), 0);
+  EXPECT_EQ(SumtideMain(Kit, Toolkit::TShowState::Normal), 0);
   EXPECT_TRUE(Ran);
   EXPECT_TRUE(Kit.MessageBoxes.empty());
   ExpectNothingLeft();
@@ -176,19 +180,19 @@ TEST_P(BrokenLayoutTest, IsShownOnceAndNothingIsLeftBehind) {
   RegisterResource("TFORM1", Layout);
   Kit.OnRun = [](THeadlessToolkit&) { ADD_FAILURE() << "the loop ran without a window"; };
 
-  EXPECT_EQ(SumtideMain(Kit, Toolkit::SW_SHOWNORMAL), 0);
+  EXPECT_EQ(SumtideMain(Kit, Toolkit::TShowState::Normal), 0);
 
   ASSERT_EQ(Kit.MessageBoxes.size(), 1u);
   const auto& Box = Kit.MessageBoxes.front();
   EXPECT_EQ(Box.Caption, "Sumtide");
-  EXPECT_EQ(Box.Flags, 16);
+  EXPECT_EQ(Box.Kind, Toolkit::TMessageKind::Error);
   if (GetParam().Line > 0) {
     EXPECT_TRUE(Box.Text.starts_with("Line " + std::to_string(GetParam().Line) + ": ")) << Box.Text;
   } else {
     EXPECT_FALSE(Box.Text.starts_with("Line ")) << Box.Text;
   }
   EXPECT_NE(Box.Text.find(GetParam().Fragment), std::string::npos) << Box.Text;
-  EXPECT_EQ(Kit.RunShowState, -1);
+  EXPECT_EQ(Kit.RunShowState, std::nullopt);
   EXPECT_FALSE(Kit.DropsAccepted);
   ExpectNothingLeft();
 }

@@ -18,7 +18,7 @@ TQtWindow::TQtWindow() {
   App->CreateForm(Form1);
   if (!Form1)
     return;
-  Kit.ShowMainForm(Form1->Handle(), Toolkit::SW_SHOWNORMAL);
+  Kit.ShowMainForm(Form1->Handle(), Toolkit::TShowState::Normal);
   Window = static_cast<QtBackend::TQtPeer&>(Form1->Handle()).Widget();
   if (!Window)
     return;

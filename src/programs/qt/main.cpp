@@ -21,5 +21,5 @@ int main(int argc, char* argv[]) {
   QApplication::setDesktopFileName(QStringLiteral(SUMTIDE_APP_ID));
   Sumtide::QtBackend::TQtToolkit Toolkit;
   Sumtide::RegisterUnit1();
-  return Sumtide::SumtideMain(Toolkit, Sumtide::Toolkit::SW_SHOWNORMAL);
+  return Sumtide::SumtideMain(Toolkit, Sumtide::Toolkit::TShowState::Normal);
 }

@@ -30,5 +30,5 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int ShowState) {
   Sumtide::Win32Backend::TWin32Toolkit Toolkit(Instance);
   Sumtide::RegisterUnit1();
   RegisterLayoutResource(Instance);
-  return Sumtide::SumtideMain(Toolkit, ShowState);
+  return Sumtide::SumtideMain(Toolkit, Sumtide::Win32Backend::ShowStateOf(ShowState));
 }

@@ -71,7 +71,7 @@ std::int32_t THeadlessToolkit::TextHeight(const Toolkit::TFontSpec& Font) {
   return Pixels == 0 ? ScreenTextHeight : (ScreenTextHeight * Pixels + 5) / 11;
 }
 
-void THeadlessToolkit::Run(Toolkit::IPeer&, int ShowState) {
+void THeadlessToolkit::Run(Toolkit::IPeer&, Toolkit::TShowState ShowState) {
   RunShowState = ShowState;
   Running = true;
   if (OnRun)
@@ -79,11 +79,11 @@ void THeadlessToolkit::Run(Toolkit::IPeer&, int ShowState) {
   Running = false;
 }
 
-int THeadlessToolkit::MessageBox(const std::string& Text, const std::string& Caption, int Flags) {
-  MessageBoxes.push_back({Text, Caption, Flags});
+void THeadlessToolkit::ShowMessageBox(const std::string& Text, const std::string& Caption,
+                                      Toolkit::TMessageKind Kind) {
+  MessageBoxes.push_back({Text, Caption, Kind});
   if (OnMessageBox)
     OnMessageBox(MessageBoxes.back());
-  return 1; // IDOK
 }
 
 bool THeadlessToolkit::OpenDialog(Toolkit::TOpenDialogParams& Params) {
@@ -103,28 +103,6 @@ bool THeadlessToolkit::OpenDialog(Toolkit::TOpenDialogParams& Params) {
 void THeadlessToolkit::AcceptDrops(Toolkit::IPeer& Form, bool Accept) {
   if (&Form == FMainForm)
     DropsAccepted = Accept;
-}
-
-const std::vector<std::string>& THeadlessToolkit::DropOf(Toolkit::TDropHandle Drop) const {
-  auto It = FDrops.find(Drop);
-  if (It == FDrops.end())
-    throw std::invalid_argument("not a live drop handle");
-  return It->second;
-}
-
-std::uint32_t THeadlessToolkit::DropFileCount(Toolkit::TDropHandle Drop) {
-  return static_cast<std::uint32_t>(DropOf(Drop).size());
-}
-
-std::string THeadlessToolkit::DropFileName(Toolkit::TDropHandle Drop, std::uint32_t Index) {
-  const auto& Paths = DropOf(Drop);
-  return Index < Paths.size() ? Paths[Index] : std::string();
-}
-
-void THeadlessToolkit::DropFinish(Toolkit::TDropHandle Drop) {
-  if (FDrops.erase(Drop) == 0)
-    throw std::invalid_argument("drop handle released twice");
-  FinishedDrops.push_back(Drop);
 }
 
 void THeadlessToolkit::SetBusyCursor(bool Busy) {
@@ -206,10 +184,7 @@ bool THeadlessToolkit::Type(std::string_view Name, const std::string& Text) {
 bool THeadlessToolkit::DropFiles(const std::vector<std::string>& Paths) {
   if (!FMainForm || !DropsAccepted)
     return false;
-  const Toolkit::TDropHandle Drop = FNextDrop++;
-  FDrops[Drop] = Paths;
-  Toolkit::TMessage Message{Toolkit::WM_DROPFILES, Drop, 0, 0};
-  FMainForm->Events().PeerMessage(Message);
+  FMainForm->Events().PeerFilesDropped(Paths);
   return true;
 }
 

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,7 +16,7 @@ namespace Sumtide::Headless {
 struct TMessageBoxRecord {
   std::string Text;
   std::string Caption;
-  int Flags;
+  Toolkit::TMessageKind Kind;
   friend bool operator==(const TMessageBoxRecord&, const TMessageBoxRecord&) = default;
 };
 
@@ -47,14 +46,13 @@ public:
   std::vector<TMessageBoxRecord> MessageBoxes;
   std::vector<Toolkit::TOpenDialogParams> DialogRequests;
   std::vector<std::string> ShellOpens;
-  std::vector<Toolkit::TDropHandle> FinishedDrops;
   int ReleaseCaptureCalls = 0;
   int BusyDepth = 0; // wait cursors shown and not yet taken back
   int BusyCursorsShown = 0;
   bool DropsAccepted = false;
   bool Running = false;
   bool Terminated = false;
-  int RunShowState = -1;
+  std::optional<Toolkit::TShowState> RunShowState; // empty until Run
   struct TProgressRecord {
     std::string Caption, Text;
     std::vector<std::pair<std::int64_t, std::int64_t>> Steps;
@@ -80,7 +78,8 @@ public:
   bool ClickAt(int X, int Y);
   // Replaces the text of an enabled, editable edit, as typing or pasting does.
   bool Type(std::string_view Name, const std::string& Text);
-  // Drops files from the desktop on the main form: delivered when drops are accepted.
+  // Drops files from the desktop on the main form: delivered, names in the order given, when
+  // drops are accepted.
   bool DropFiles(const std::vector<std::string>& Paths);
   void CloseMainForm();
 
@@ -90,14 +89,12 @@ public:
                                              Toolkit::IPeerEvents& Events) override;
   std::int32_t TextHeight(const Toolkit::TFontSpec& Font) override;
   std::int32_t PixelsPerInch() override { return ScreenPixelsPerInch; }
-  void Run(Toolkit::IPeer& MainForm, int ShowState) override;
+  void Run(Toolkit::IPeer& MainForm, Toolkit::TShowState ShowState) override;
   void Terminate() override { Terminated = true; }
-  int MessageBox(const std::string& Text, const std::string& Caption, int Flags) override;
+  void ShowMessageBox(const std::string& Text, const std::string& Caption,
+                      Toolkit::TMessageKind Kind) override;
   bool OpenDialog(Toolkit::TOpenDialogParams& Params) override;
   void AcceptDrops(Toolkit::IPeer& Form, bool Accept) override;
-  std::uint32_t DropFileCount(Toolkit::TDropHandle Drop) override;
-  std::string DropFileName(Toolkit::TDropHandle Drop, std::uint32_t Index) override;
-  void DropFinish(Toolkit::TDropHandle Drop) override;
   void ShellOpen(const std::string& Address) override { ShellOpens.push_back(Address); }
   void ReleaseCapture() override { ++ReleaseCaptureCalls; }
   void SetBusyCursor(bool Busy) override;
@@ -110,12 +107,9 @@ private:
   friend class THeadlessPeer;
   void PeerCreated(THeadlessPeer& Peer);
   void PeerDestroyed(THeadlessPeer& Peer);
-  const std::vector<std::string>& DropOf(Toolkit::TDropHandle Drop) const;
 
   std::vector<THeadlessPeer*> FPeers; // in creation order
   THeadlessPeer* FMainForm = nullptr;
-  std::map<Toolkit::TDropHandle, std::vector<std::string>> FDrops;
-  Toolkit::TDropHandle FNextDrop = 0x1000;
 };
 
 } // namespace Sumtide::Headless

@@ -1,7 +1,5 @@
 #include "toolkit/qt/QtPeers.h"
 
-#include "toolkit/qt/QtToolkit.h"
-
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -61,7 +59,7 @@ QStringList LocalFiles(const QMimeData* Data) {
 
 class TFormWindow final : public QWidget {
 public:
-  TFormWindow(TQtToolkit& Toolkit, IPeerEvents& Events) : FToolkit(Toolkit), FEvents(Events) {}
+  explicit TFormWindow(IPeerEvents& Events) : FEvents(Events) {}
 
 protected:
   void closeEvent(QCloseEvent* Event) override {
@@ -86,12 +84,10 @@ protected:
     for (const QString& File : Files)
       Paths.push_back(File.toUtf8().toStdString());
     Event->acceptProposedAction();
-    Toolkit::TMessage Message{Toolkit::WM_DROPFILES, FToolkit.NewDrop(std::move(Paths)), 0, 0};
-    FEvents.PeerMessage(Message);
+    FEvents.PeerFilesDropped(std::move(Paths));
   }
 
 private:
-  TQtToolkit& FToolkit;
   IPeerEvents& FEvents;
 };
 
@@ -137,11 +133,10 @@ private:
   IPeerEvents& FEvents;
 };
 
-QWidget* MakeWidget(TQtToolkit& Toolkit, const TPeerProps& Props, QWidget* Parent,
-                    IPeerEvents& Events) {
+QWidget* MakeWidget(const TPeerProps& Props, QWidget* Parent, IPeerEvents& Events) {
   switch (Props.Kind) {
   case TPeerKind::Form: {
-    auto* Window = new TFormWindow(Toolkit, Events);
+    auto* Window = new TFormWindow(Events);
     Window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                            (Props.MinimizeBox ? Qt::WindowMinimizeButtonHint : Qt::Widget) |
@@ -185,9 +180,9 @@ QFont QtFont(const Toolkit::TFontSpec& Font) {
   return Result;
 }
 
-std::unique_ptr<TQtPeer> CreateQtPeer(TQtToolkit& Toolkit, const TPeerProps& Props, TQtPeer* Parent,
+std::unique_ptr<TQtPeer> CreateQtPeer(const TPeerProps& Props, TQtPeer* Parent,
                                       IPeerEvents& Events) {
-  QWidget* Widget = MakeWidget(Toolkit, Props, Parent ? Parent->Widget() : nullptr, Events);
+  QWidget* Widget = MakeWidget(Props, Parent ? Parent->Widget() : nullptr, Events);
   auto Peer = std::make_unique<TQtPeer>(Widget, Props.Kind, Props.AutoSize);
   Widget->setObjectName(ToQt(Props.Name));
   Widget->setFont(QtFont(Props.Font));

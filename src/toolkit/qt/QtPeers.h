@@ -8,8 +8,6 @@
 
 namespace Sumtide::QtBackend {
 
-class TQtToolkit;
-
 // The QFont standing in for a layout font: the platform's sans serif for "MS Sans Serif", at the
 // layout's pixel height.
 QFont QtFont(const Toolkit::TFontSpec& Font);
@@ -36,7 +34,7 @@ private:
 };
 
 // Builds the widget of a peer, child of Parent's widget (a top-level window when Parent is null).
-std::unique_ptr<TQtPeer> CreateQtPeer(TQtToolkit& Toolkit, const Toolkit::TPeerProps& Props,
-                                      TQtPeer* Parent, Toolkit::IPeerEvents& Events);
+std::unique_ptr<TQtPeer> CreateQtPeer(const Toolkit::TPeerProps& Props, TQtPeer* Parent,
+                                      Toolkit::IPeerEvents& Events);
 
 } // namespace Sumtide::QtBackend

@@ -102,7 +102,7 @@ TQtToolkit::~TQtToolkit() = default;
 std::unique_ptr<Toolkit::IPeer> TQtToolkit::CreatePeer(const Toolkit::TPeerProps& Props,
                                                        Toolkit::IPeer* Parent,
                                                        Toolkit::IPeerEvents& Events) {
-  auto Peer = CreateQtPeer(*this, Props, static_cast<TQtPeer*>(Parent), Events);
+  auto Peer = CreateQtPeer(Props, static_cast<TQtPeer*>(Parent), Events);
   if (!Parent && !FMainWindow)
     FMainWindow = Peer->Widget();
   return Peer;
@@ -117,7 +117,7 @@ std::int32_t TQtToolkit::PixelsPerInch() {
   return Screen ? static_cast<std::int32_t>(Screen->logicalDotsPerInch() + 0.5) : 96;
 }
 
-void TQtToolkit::ShowMainForm(Toolkit::IPeer& MainForm, int ShowState) {
+void TQtToolkit::ShowMainForm(Toolkit::IPeer& MainForm, Toolkit::TShowState ShowState) {
   QWidget* Window = static_cast<TQtPeer&>(MainForm).Widget();
   if (!Window)
     return;
@@ -133,19 +133,19 @@ void TQtToolkit::ShowMainForm(Toolkit::IPeer& MainForm, int ShowState) {
                    Area.y() + (Area.height() - Window->height()) / 2);
     }
   switch (ShowState) {
-  case Toolkit::SW_SHOWMAXIMIZED:
+  case Toolkit::TShowState::Maximized:
     Window->showMaximized();
     break;
-  case Toolkit::SW_SHOWMINNOACTIVE:
+  case Toolkit::TShowState::MinimizedInactive:
     Window->showMinimized();
     break;
-  default:
+  case Toolkit::TShowState::Normal:
     Window->show();
     break;
   }
 }
 
-void TQtToolkit::Run(Toolkit::IPeer& MainForm, int ShowState) {
+void TQtToolkit::Run(Toolkit::IPeer& MainForm, Toolkit::TShowState ShowState) {
   ShowMainForm(MainForm, ShowState);
   if (!FTerminated)
     QApplication::exec();
@@ -156,29 +156,14 @@ void TQtToolkit::Terminate() {
   QCoreApplication::exit(0);
 }
 
-int TQtToolkit::MessageBox(const std::string& Text, const std::string& Caption, int Flags) {
-  QMessageBox::Icon Icon = QMessageBox::NoIcon;
-  switch (Flags & 0xF0) {
-  case 16:
-    Icon = QMessageBox::Critical;
-    break;
-  case 32:
-    Icon = QMessageBox::Question;
-    break;
-  case 48:
-    Icon = QMessageBox::Warning;
-    break;
-  case 64:
-    Icon = QMessageBox::Information;
-    break;
-  default:
-    break;
-  }
+void TQtToolkit::ShowMessageBox(const std::string& Text, const std::string& Caption,
+                                Toolkit::TMessageKind Kind) {
+  const QMessageBox::Icon Icon =
+      Kind == Toolkit::TMessageKind::Error ? QMessageBox::Critical : QMessageBox::Information;
   QMessageBox Box(Icon, ToQt(Caption), ToQt(Text), QMessageBox::Ok, FMainWindow);
   Box.setTextFormat(Qt::PlainText);
   Box.setWindowModality(Qt::ApplicationModal);
   Box.exec();
-  return 1; // IDOK: the only button
 }
 
 bool TQtToolkit::OpenDialog(Toolkit::TOpenDialogParams& Params) {
@@ -217,28 +202,6 @@ bool TQtToolkit::OpenDialog(Toolkit::TOpenDialogParams& Params) {
 void TQtToolkit::AcceptDrops(Toolkit::IPeer& Form, bool Accept) {
   if (QWidget* Window = static_cast<TQtPeer&>(Form).Widget())
     Window->setAcceptDrops(Accept);
-}
-
-Toolkit::TDropHandle TQtToolkit::NewDrop(std::vector<std::string> Paths) {
-  const Toolkit::TDropHandle Drop = FNextDrop++;
-  FDrops[Drop] = std::move(Paths);
-  return Drop;
-}
-
-std::uint32_t TQtToolkit::DropFileCount(Toolkit::TDropHandle Drop) {
-  auto It = FDrops.find(Drop);
-  return It == FDrops.end() ? 0 : static_cast<std::uint32_t>(It->second.size());
-}
-
-std::string TQtToolkit::DropFileName(Toolkit::TDropHandle Drop, std::uint32_t Index) {
-  auto It = FDrops.find(Drop);
-  if (It == FDrops.end() || Index >= It->second.size())
-    return {};
-  return It->second[Index];
-}
-
-void TQtToolkit::DropFinish(Toolkit::TDropHandle Drop) {
-  FDrops.erase(Drop);
 }
 
 void TQtToolkit::ShellOpen(const std::string& Address) {

@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -21,21 +20,19 @@ public:
   bool UseNativeDialogs = true;
 
   // Shows the main form as Run does (show state, centring, tab order) without entering the loop.
-  void ShowMainForm(Toolkit::IPeer& MainForm, int ShowState);
+  void ShowMainForm(Toolkit::IPeer& MainForm, Toolkit::TShowState ShowState);
 
   std::unique_ptr<Toolkit::IPeer> CreatePeer(const Toolkit::TPeerProps& Props,
                                              Toolkit::IPeer* Parent,
                                              Toolkit::IPeerEvents& Events) override;
   std::int32_t TextHeight(const Toolkit::TFontSpec& Font) override;
   std::int32_t PixelsPerInch() override;
-  void Run(Toolkit::IPeer& MainForm, int ShowState) override;
+  void Run(Toolkit::IPeer& MainForm, Toolkit::TShowState ShowState) override;
   void Terminate() override;
-  int MessageBox(const std::string& Text, const std::string& Caption, int Flags) override;
+  void ShowMessageBox(const std::string& Text, const std::string& Caption,
+                      Toolkit::TMessageKind Kind) override;
   bool OpenDialog(Toolkit::TOpenDialogParams& Params) override;
   void AcceptDrops(Toolkit::IPeer& Form, bool Accept) override;
-  std::uint32_t DropFileCount(Toolkit::TDropHandle Drop) override;
-  std::string DropFileName(Toolkit::TDropHandle Drop, std::uint32_t Index) override;
-  void DropFinish(Toolkit::TDropHandle Drop) override;
   void ShellOpen(const std::string& Address) override;
   void ReleaseCapture() override;
   void SetBusyCursor(bool Busy) override;
@@ -43,15 +40,9 @@ public:
                                                     const std::string& Text) override;
   std::string UpperCase(const std::string& Text) override;
 
-  // A drop from the desktop: the backend's form hands the dropped paths here and gets the handle
-  // its message carries.
-  Toolkit::TDropHandle NewDrop(std::vector<std::string> Paths);
-
 private:
   QPointer<QWidget> FMainWindow;
   bool FTerminated = false;
-  std::map<Toolkit::TDropHandle, std::vector<std::string>> FDrops;
-  Toolkit::TDropHandle FNextDrop = 1;
 };
 
 // The address as the desktop expects it: a stored "scheme:\\host" becomes "scheme://host".

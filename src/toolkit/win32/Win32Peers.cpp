@@ -59,6 +59,37 @@ HBRUSH BrushOf(TColor Colour) {
   return ::GetSysColorBrush(COLOR_BTNFACE);
 }
 
+int ShowCommandOf(Toolkit::TShowState ShowState) {
+  switch (ShowState) {
+  case Toolkit::TShowState::Maximized:
+    return SW_SHOWMAXIMIZED;
+  case Toolkit::TShowState::MinimizedInactive:
+    return SW_SHOWMINNOACTIVE;
+  case Toolkit::TShowState::Normal:
+    break;
+  }
+  return SW_SHOWNORMAL;
+}
+
+// The names a drop from the shell holds, each whole (the length is asked first, so a long path is
+// never cut); the drop is released once they are read.
+std::vector<std::string> TakeDroppedNames(HDROP Drop) {
+  struct TFinish {
+    HDROP Drop;
+    ~TFinish() { ::DragFinish(Drop); }
+  } Finish{Drop};
+  const UINT Count = ::DragQueryFileW(Drop, 0xFFFFFFFF, nullptr, 0);
+  std::vector<std::string> Names;
+  Names.reserve(Count);
+  for (UINT Index = 0; Index < Count; ++Index) {
+    const UINT Length = ::DragQueryFileW(Drop, Index, nullptr, 0);
+    std::wstring Name(Length + 1, L'\0');
+    const UINT Got = Length == 0 ? 0 : ::DragQueryFileW(Drop, Index, Name.data(), Length + 1);
+    Names.push_back(WideToUtf8(Name.c_str(), std::min<std::size_t>(Got, Length)));
+  }
+  return Names;
+}
+
 // The colour a control shows behind its text: its own, or else its container's.
 TColor Background(const TWin32Peer& Peer, TColor Container) {
   return Peer.Props().Color != TColor::clDefault ? Peer.Props().Color : Container;
@@ -242,7 +273,7 @@ void TWin32Peer::ArrangeTabOrder() {
   }
 }
 
-void TWin32Peer::ShowForm(int ShowState) {
+void TWin32Peer::ShowForm(Toolkit::TShowState ShowState) {
   ArrangeTabOrder();
   if (FProps.CentreOnScreen) {
     MONITORINFO Monitor{};
@@ -257,10 +288,7 @@ void TWin32Peer::ShowForm(int ShowState) {
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
-  const int Command = ShowState == SW_SHOWMAXIMIZED     ? SW_SHOWMAXIMIZED
-                      : ShowState == SW_SHOWMINNOACTIVE ? SW_SHOWMINNOACTIVE
-                                                        : SW_SHOWNORMAL;
-  ::ShowWindow(FHandle, Command);
+  ::ShowWindow(FHandle, ShowCommandOf(ShowState));
   ::UpdateWindow(FHandle);
 }
 
@@ -332,11 +360,9 @@ LRESULT TWin32Peer::HandleFormMessage(UINT Msg, WPARAM WParam, LPARAM LParam) {
   case WM_CLOSE: // close box, system menu, Alt+F4: the application decides
     FEvents.PeerCloseRequested();
     return 0;
-  case WM_DROPFILES: {
-    Toolkit::TMessage Message{Msg, WParam, LParam, 0};
-    FEvents.PeerMessage(Message);
-    return Message.Result;
-  }
+  case WM_DROPFILES:
+    FEvents.PeerFilesDropped(TakeDroppedNames(reinterpret_cast<HDROP>(WParam)));
+    return 0;
   case WM_ACTIVATE:
     // The focus leaves with the window and comes back to the same control, as in a dialog.
     if (LOWORD(WParam) == WA_INACTIVE) {

@@ -30,7 +30,7 @@ public:
   const Toolkit::TPeerProps& Props() const { return FProps; }
 
   // Shows a form the first time: tab order, centring, the start-up show state, the focus.
-  void ShowForm(int ShowState);
+  void ShowForm(Toolkit::TShowState ShowState);
 
   // The peer of a window this toolkit made, or null.
   static TWin32Peer* FromHandle(HWND Window);

@@ -3,6 +3,7 @@
 // The modal progress display of long runs: a small window with a progress bar and "Annuler",
 // owned by the main window, which stays disabled while it is shown.
 
+#include "toolkit/Toolkit.h"
 #include "toolkit/win32/WinApi.h"
 
 #include <string>

@@ -29,6 +29,17 @@ std::wstring DialogFilter(const std::string& Filter) {
 
 } // namespace
 
+Toolkit::TShowState ShowStateOf(int ShowCommand) {
+  switch (ShowCommand) {
+  case SW_SHOWMAXIMIZED:
+    return Toolkit::TShowState::Maximized;
+  case SW_SHOWMINNOACTIVE:
+    return Toolkit::TShowState::MinimizedInactive;
+  default:
+    return Toolkit::TShowState::Normal;
+  }
+}
+
 TWin32Toolkit::TWin32Toolkit(void* Instance) : FInstance(Instance) {
   INITCOMMONCONTROLSEX Controls{sizeof Controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   ::InitCommonControlsEx(&Controls);
@@ -86,7 +97,7 @@ std::int32_t TWin32Toolkit::PixelsPerInch() {
   return Ppi > 0 ? Ppi : 96;
 }
 
-void TWin32Toolkit::Run(Toolkit::IPeer& MainForm, int ShowState) {
+void TWin32Toolkit::Run(Toolkit::IPeer& MainForm, Toolkit::TShowState ShowState) {
   auto& Form = static_cast<TWin32Peer&>(MainForm);
   Form.ShowForm(ShowState);
   MSG Message;
@@ -104,9 +115,11 @@ void TWin32Toolkit::Terminate() {
   ::PostQuitMessage(0);
 }
 
-int TWin32Toolkit::MessageBox(const std::string& Text, const std::string& Caption, int Flags) {
-  return ::MessageBoxW(static_cast<HWND>(MainWindow()), Wide(Text).c_str(), Wide(Caption).c_str(),
-                       static_cast<UINT>(Flags));
+void TWin32Toolkit::ShowMessageBox(const std::string& Text, const std::string& Caption,
+                                   Toolkit::TMessageKind Kind) {
+  const UINT Icon = Kind == Toolkit::TMessageKind::Error ? MB_ICONSTOP : MB_ICONINFORMATION;
+  ::MessageBoxW(static_cast<HWND>(MainWindow()), Wide(Text).c_str(), Wide(Caption).c_str(),
+                Icon | MB_OK);
 }
 
 bool TWin32Toolkit::OpenDialog(Toolkit::TOpenDialogParams& Params) {
@@ -132,25 +145,6 @@ bool TWin32Toolkit::OpenDialog(Toolkit::TOpenDialogParams& Params) {
 
 void TWin32Toolkit::AcceptDrops(Toolkit::IPeer& Form, bool Accept) {
   ::DragAcceptFiles(static_cast<TWin32Peer&>(Form).Handle(), Accept);
-}
-
-std::uint32_t TWin32Toolkit::DropFileCount(Toolkit::TDropHandle Drop) {
-  return ::DragQueryFileW(reinterpret_cast<HDROP>(Drop), 0xFFFFFFFF, nullptr, 0);
-}
-
-std::string TWin32Toolkit::DropFileName(Toolkit::TDropHandle Drop, std::uint32_t Index) {
-  const auto Handle = reinterpret_cast<HDROP>(Drop);
-  // The length first, then the whole name: a dropped path is never cut.
-  const UINT Length = ::DragQueryFileW(Handle, Index, nullptr, 0);
-  if (Length == 0)
-    return {};
-  std::wstring Name(Length + 1, L'\0');
-  const UINT Got = ::DragQueryFileW(Handle, Index, Name.data(), Length + 1);
-  return WideToUtf8(Name.c_str(), std::min<std::size_t>(Got, Length));
-}
-
-void TWin32Toolkit::DropFinish(Toolkit::TDropHandle Drop) {
-  ::DragFinish(reinterpret_cast<HDROP>(Drop));
 }
 
 void TWin32Toolkit::ShellOpen(const std::string& Address) {

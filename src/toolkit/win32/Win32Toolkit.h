@@ -2,7 +2,7 @@
 
 // The toolkit on plain Win32: one window class for forms, the system's BUTTON, EDIT and STATIC
 // controls inside, the common dialogs and the shell for the rest. Wide-character calls only.
-// This header stays free of <windows.h>: its macros would rename the interface's members.
+// This header stays free of <windows.h>: the system's handles cross it as void*.
 
 #include "toolkit/Toolkit.h"
 
@@ -28,14 +28,12 @@ public:
                                              Toolkit::IPeerEvents& Events) override;
   std::int32_t TextHeight(const Toolkit::TFontSpec& Font) override;
   std::int32_t PixelsPerInch() override;
-  void Run(Toolkit::IPeer& MainForm, int ShowState) override;
+  void Run(Toolkit::IPeer& MainForm, Toolkit::TShowState ShowState) override;
   void Terminate() override;
-  int MessageBox(const std::string& Text, const std::string& Caption, int Flags) override;
+  void ShowMessageBox(const std::string& Text, const std::string& Caption,
+                      Toolkit::TMessageKind Kind) override;
   bool OpenDialog(Toolkit::TOpenDialogParams& Params) override;
   void AcceptDrops(Toolkit::IPeer& Form, bool Accept) override;
-  std::uint32_t DropFileCount(Toolkit::TDropHandle Drop) override;
-  std::string DropFileName(Toolkit::TDropHandle Drop, std::uint32_t Index) override;
-  void DropFinish(Toolkit::TDropHandle Drop) override;
   void ShellOpen(const std::string& Address) override;
   void ReleaseCapture() override;
   void SetBusyCursor(bool Busy) override;
@@ -57,5 +55,9 @@ private:
   TWin32Peer* FMainForm = nullptr;
   int FBusy = 0;
 };
+
+// The show state the program was started with (WinMain's show command): SW_SHOWMAXIMIZED and
+// SW_SHOWMINNOACTIVE are kept, every other command shows the window normally.
+Toolkit::TShowState ShowStateOf(int ShowCommand);
 
 } // namespace Sumtide::Win32Backend

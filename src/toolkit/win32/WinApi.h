@@ -1,10 +1,6 @@
 #pragma once
 
 // <windows.h> and the headers of the calls the backend makes, for the backend's own sources.
-// The toolkit interface comes first: several of its names are macros here, which must not reach
-// its declarations. The macros that would rename the interface's members are dropped.
-
-#include "toolkit/Toolkit.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -19,6 +15,3 @@
 #include <commdlg.h>
 #include <shellapi.h>
 // clang-format on
-
-#undef MessageBox
-#undef FindResource
