@@ -30,6 +30,10 @@ std::string WideToUtf8(const wchar_t* Text, std::size_t Length) {
   return Result;
 }
 
+std::wstring Wide(const std::string& Text) {
+  return Utf8ToWide(Text).value_or(std::wstring());
+}
+
 std::string WideToUtf8(const std::wstring& Text) {
   return WideToUtf8(Text.data(), Text.size());
 }

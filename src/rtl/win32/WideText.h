@@ -9,6 +9,8 @@ namespace Sumtide {
 
 // The UTF-16 form of a UTF-8 text; nothing when the text is not valid UTF-8.
 std::optional<std::wstring> Utf8ToWide(const std::string& Text);
+// The same for a text that is only shown: empty when the text is not valid UTF-8.
+std::wstring Wide(const std::string& Text);
 // The UTF-8 form of a UTF-16 text; an unpaired surrogate becomes U+FFFD.
 std::string WideToUtf8(const std::wstring& Text);
 std::string WideToUtf8(const wchar_t* Text, std::size_t Length);

@@ -1,5 +1,7 @@
 #include "toolkit/qt/QtPeers.h"
 
+#include "toolkit/qt/QtText.h"
+
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -21,10 +23,6 @@ using Toolkit::IPeerEvents;
 using Toolkit::TColor;
 using Toolkit::TPeerKind;
 using Toolkit::TPeerProps;
-
-QString ToQt(const std::string& Text) {
-  return QString::fromUtf8(Text.data(), qsizetype(Text.size()));
-}
 
 QColor ColorOf(TColor Color, const QPalette& Palette) {
   switch (Color) {

@@ -1,6 +1,7 @@
 #include "toolkit/qt/QtToolkit.h"
 
 #include "toolkit/qt/QtPeers.h"
+#include "toolkit/qt/QtText.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -20,13 +21,6 @@
 namespace Sumtide::QtBackend {
 
 namespace {
-
-QString ToQt(const std::string& Text) {
-  return QString::fromUtf8(Text.data(), qsizetype(Text.size()));
-}
-std::string FromQt(const QString& Text) {
-  return Text.toUtf8().toStdString();
-}
 
 // The widgets that take the focus by the Tab key, in the layout's order: the children of each
 // container by TabOrder, each followed by what lies inside it.

@@ -20,10 +20,6 @@ constexpr const wchar_t* PeerProperty = L"Sumtide.Peer";
 constexpr int FirstControlId = 100;
 int NextControlId = FirstControlId;
 
-std::wstring Wide(const std::string& Text) {
-  return Utf8ToWide(Text).value_or(std::wstring());
-}
-
 COLORREF ColourOf(TColor Colour) {
   switch (Colour) {
   case TColor::clWindow:

@@ -10,10 +10,6 @@ namespace Sumtide::Win32Backend {
 
 namespace {
 
-std::wstring Wide(const std::string& Text) {
-  return Utf8ToWide(Text).value_or(std::wstring());
-}
-
 // Room for a path of the long form, whatever the dialog returns.
 constexpr std::size_t FileNameRoom = 32768;
 
