@@ -105,7 +105,9 @@ struct TThrown {
 
 struct TEvent {
   const char* Name;
-  // File: a readable file, for the events that name one.
+  // What the user did before, with the fault not planted yet (may be null). File: a readable
+  // file holding "abc", for the events that name one.
+  void (*Prepare)(THeadlessToolkit&, const std::string& File);
   void (*Deliver)(THeadlessToolkit&, const std::string& File);
   std::size_t Drops; // drops it hands the window, each to be released whatever happens
 };
@@ -127,6 +129,9 @@ TEST_P(GuardTest, IsShownAndTheLoopGoesOn) {
   std::ofstream(File, std::ios::binary) << "abc";
   bool WentOn = false;
   Kit.OnRun = [&](THeadlessToolkit& K) {
+    if (Event.Prepare)
+      Event.Prepare(K, File);
+    ASSERT_TRUE(K.MessageBoxes.empty());
     Kit.Fault = Thrown.Throw;
     Event.Deliver(K, File);
     ASSERT_FALSE(Kit.Fault) << "the event never reached its handler";
@@ -139,6 +144,10 @@ TEST_P(GuardTest, IsShownAndTheLoopGoesOn) {
     // The window still works.
     ASSERT_TRUE(K.Click("Label2"));
     EXPECT_EQ(K.ShellOpens.size(), 1u);
+    K.Get("Edit1").SetText("");
+    ASSERT_TRUE(K.Type("Edit3", File));
+    ASSERT_TRUE(K.Click("Button1"));
+    EXPECT_EQ(K.Get("Edit1").GetText(), "900150983CD24FB0D6963F7D28E17F72");
     EXPECT_EQ(K.MessageBoxes.size(), 1u);
     WentOn = true;
   };
@@ -152,17 +161,40 @@ INSTANTIATE_TEST_SUITE_P(
     FrameworkTest, GuardTest,
     ::testing::Combine(
         ::testing::Values(
-            TEvent{"Click",
+            TEvent{"Click", nullptr,
                    [](THeadlessToolkit& K, const std::string&) { ASSERT_TRUE(K.Click("Label2")); },
                    0},
             // The fault comes from the checksum command the drop starts (the wait cursor).
-            TEvent{"Drop",
+            TEvent{"Drop", nullptr,
                    [](THeadlessToolkit& K, const std::string& File) {
                      ASSERT_TRUE(K.DropFiles({File}));
                    },
                    1},
-            TEvent{"CloseRequest",
-                   [](THeadlessToolkit& K, const std::string&) { K.CloseMainForm(); }, 0}),
+            TEvent{"CloseRequest", nullptr,
+                   [](THeadlessToolkit& K, const std::string&) { K.CloseMainForm(); }, 0},
+            // Each handler of the window: "Calculer" at the wait cursor, "..." at the open
+            // dialog, "Comparer" at upper-casing the checksums, "Quitter" at ending the
+            // application.
+            TEvent{"Button1Click",
+                   [](THeadlessToolkit& K, const std::string& File) {
+                     ASSERT_TRUE(K.Type("Edit3", File));
+                   },
+                   [](THeadlessToolkit& K, const std::string&) { ASSERT_TRUE(K.Click("Button1")); },
+                   0},
+            TEvent{"Button2Click", nullptr,
+                   [](THeadlessToolkit& K, const std::string&) { ASSERT_TRUE(K.Click("Button2")); },
+                   0},
+            TEvent{"Button3Click",
+                   [](THeadlessToolkit& K, const std::string& File) {
+                     ASSERT_TRUE(K.Type("Edit3", File));
+                     ASSERT_TRUE(K.Click("Button1"));
+                     ASSERT_TRUE(K.Type("Edit2", "900150983CD24FB0D6963F7D28E17F72"));
+                   },
+                   [](THeadlessToolkit& K, const std::string&) { ASSERT_TRUE(K.Click("Button3")); },
+                   0},
+            TEvent{"Button4Click", nullptr,
+                   [](THeadlessToolkit& K, const std::string&) { ASSERT_TRUE(K.Click("Button4")); },
+                   0}),
         ::testing::Values(TThrown{"Exception", [] { throw Exception("Lecture impossible"); },
                                   "Lecture impossible."},
                           TThrown{"BadAlloc", [] { throw std::bad_alloc(); },
@@ -278,14 +310,6 @@ TEST_F(FrameworkTest, WritingTheTextAlreadyShownDoesNotReachTheWindow) {
     EXPECT_EQ(W.Control->GetText(), W.Text);
     EXPECT_EQ(Peer.TextWrites(), W.Writes);
   }
-}
-
-TEST_F(FrameworkTest, TheFormDispatchGetsWhatTheToolkitDelivers) {
-  const std::string Path = MakeFile("a.txt", "abc");
-  ASSERT_TRUE(Kit.DropFiles({Path}));
-  EXPECT_EQ(Text("Edit3"), Path);
-  EXPECT_EQ(App->DroppedFiles().Released(), 1u);
-  EXPECT_EQ(App->DroppedFiles().Unreleased(), 0u);
 }
 
 TEST_F(FrameworkTest, OtherMessagesGoToTheDefaultDispatchAndDoNothing) {
