@@ -1,8 +1,5 @@
 #include "WindowFixture.h"
 
-#include "checksum/DigestText.h"
-#include "scl/SCLmd5.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,15 +18,6 @@ std::string UnreadableFile() {
   const bool Fails = ::read(Fd, &Byte, 1) < 0;
   ::close(Fd);
   return Fails ? Path : std::string();
-}
-
-std::string Md5Text(const std::string& Content) {
-  TSCL_md5 Hash(nullptr);
-  Hash.Init();
-  Hash.UpdateStr(Content);
-  std::uint8_t Digest[16];
-  Hash.Final(Digest);
-  return Checksum::DigestText(Digest, Checksum::TLetterCase::Upper);
 }
 
 } // namespace Sumtide::Test

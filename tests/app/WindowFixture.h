@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HashChecks.h"
 #include "TempDir.h"
 #include "ToolkitPrinters.h"
 #include "app/Unit1.h"
@@ -42,9 +43,6 @@ struct TWindowState {
 // A regular file that opens but fails to read, or empty when this system offers none: Linux
 // refuses to read the link speed of the loopback interface.
 std::string UnreadableFile();
-
-// The MD5 checksum of Content as the window shows it: 32 upper-case hexadecimal digits.
-std::string Md5Text(const std::string& Content);
 
 // The checksum window on a headless toolkit (TKit: the plain one, or one derived from it that
 // plants faults), created as the program creates it, and a temporary folder for the files it is

@@ -1,3 +1,4 @@
+#include "HashChecks.h"
 #include "TempDir.h"
 #include "checksum/DigestText.h"
 #include "checksum/FileChecksum.h"
@@ -71,12 +72,7 @@ std::vector<std::uint8_t> Tally(const std::string& Content) {
 }
 
 std::string Md5Hex(const std::string& Content) {
-  TSCL_md5 Hash(nullptr);
-  Hash.Init();
-  Hash.UpdateStr(Content);
-  std::uint8_t Digest[16];
-  Hash.Final(Digest);
-  return Checksum::DigestText(Digest, Checksum::TLetterCase::Lower);
+  return Md5Text(Content, true);
 }
 
 // Bytes no power of two divides into runs of equal values.

@@ -3,6 +3,7 @@
 // block functions) stays in that algorithm's test file.
 
 #include "CountingStream.h"
+#include "HashChecks.h"
 #include "HashVectors.h"
 #include "rtl/Stream.h"
 #include "scl/SCLmd5.h"
@@ -34,24 +35,6 @@ const THashClassCase HashClasses[] = {
     {&TSCL_md5::Class(), "TSCL_md5", 16, "MD5", 128, "md5.vec"},
 };
 
-std::string Hex(const TBytes& Bytes) {
-  static const char Digits[] = "0123456789abcdef";
-  std::string S;
-  for (const std::uint8_t B : Bytes) {
-    S += Digits[B >> 4];
-    S += Digits[B & 15];
-  }
-  return S;
-}
-
-TBytes RandomBytes(std::size_t Size, std::uint32_t Seed) {
-  std::mt19937 Rng(Seed);
-  TBytes B(Size);
-  for (auto& X : B)
-    X = static_cast<std::uint8_t>(Rng());
-  return B;
-}
-
 class HashClassTest : public ::testing::TestWithParam<THashClassCase> {
 protected:
   TSCL_hashclassref Class() const { return GetParam().Class; }
@@ -72,15 +55,6 @@ protected:
     Hash->Init();
     Hash->Update(Message.data(), static_cast<std::uint32_t>(Message.size()));
     return FinalHex(*Hash);
-  }
-
-  static void ExpectNotInitialized(const std::function<void()>& Call) {
-    try {
-      Call();
-      ADD_FAILURE() << "no ESCL_hash raised";
-    } catch (const ESCL_hash& E) {
-      EXPECT_EQ(E.Message(), "Hash not initialized");
-    }
   }
 };
 

@@ -1,4 +1,5 @@
 #include "CountingStream.h"
+#include "HashChecks.h"
 #include "HashVectors.h"
 #include "scl/Md5Compress.h"
 #include "scl/SCLmd5.h"
@@ -21,31 +22,16 @@
 #include <vector>
 
 using namespace Sumtide;
+using Sumtide::Test::ExpectNotInitialized;
+using Sumtide::Test::Hex;
+using Sumtide::Test::RandomBytes;
 
 namespace {
 
 using TBytes = std::vector<std::uint8_t>;
 
-std::string Hex(std::span<const std::uint8_t> Bytes) {
-  static const char Digits[] = "0123456789abcdef";
-  std::string S;
-  for (std::uint8_t B : Bytes) {
-    S += Digits[B >> 4];
-    S += Digits[B & 15];
-  }
-  return S;
-}
-
 TBytes Bytes(std::string_view S) {
   return TBytes(S.begin(), S.end());
-}
-
-TBytes RandomBytes(std::size_t Size, std::uint32_t Seed) {
-  std::mt19937 Rng(Seed);
-  TBytes B(Size);
-  for (auto& X : B)
-    X = static_cast<std::uint8_t>(Rng());
-  return B;
 }
 
 std::string FinalHex(TSCL_hash& Hash) {
@@ -142,15 +128,6 @@ void ExpectBlockInvariant(const TSCL_md5& H) {
   ASSERT_LT(H.BlockFill(), 64u);
   for (std::uint32_t I = H.BlockFill(); I < 64; ++I)
     ASSERT_EQ(H.Block()[I], 0) << "at " << I << " with BlockFill " << H.BlockFill();
-}
-
-template <class F> void ExpectNotInitialized(F&& Call) {
-  try {
-    Call();
-    ADD_FAILURE() << "no ESCL_hash raised";
-  } catch (const ESCL_hash& E) {
-    EXPECT_EQ(E.Message(), "Hash not initialized");
-  }
 }
 
 // ---------------------------------------------------------------------------------------------
