@@ -11,44 +11,44 @@ namespace Sumtide {
 
 namespace {
 
-const Toolkit::TFontSpec DefaultFont;
-
 const TPropInfo ControlProperties[] = {
     MakeProperty<&TControl::Left, &TControl::SetLeft>("Left", TPropKind::Integer),
     MakeProperty<&TControl::Top, &TControl::SetTop>("Top", TPropKind::Integer),
     MakeProperty<&TControl::Width, &TControl::SetWidth>("Width", TPropKind::Integer),
     MakeProperty<&TControl::Height, &TControl::SetHeight>("Height", TPropKind::Integer),
-    MakeProperty<&TControl::Enabled, &TControl::SetEnabled>("Enabled", TPropKind::Boolean, true),
-    MakeProperty<&TControl::Visible, &TControl::SetVisible>("Visible", TPropKind::Boolean, true),
-    MakeProperty<&TControl::Color, &TControl::SetColor>("Color", TPropKind::Enumeration,
-                                                        std::int32_t{0}, PropertyNames::Colors),
-    MakeProperty<&TControl::Cursor, &TControl::SetCursor>("Cursor", TPropKind::Enumeration,
-                                                          std::int32_t{0}, PropertyNames::Cursors),
+    MakeProperty<&TControl::Enabled, &TControl::SetEnabled>("Enabled", TPropKind::Boolean,
+                                                            TControl::DefaultEnabled),
+    MakeProperty<&TControl::Visible, &TControl::SetVisible>("Visible", TPropKind::Boolean,
+                                                            TControl::DefaultVisible),
+    MakeProperty<&TControl::Color, &TControl::SetColor>(
+        "Color", TPropKind::Enumeration, TControl::DefaultColor, PropertyNames::Colors),
+    MakeProperty<&TControl::Cursor, &TControl::SetCursor>(
+        "Cursor", TPropKind::Enumeration, TControl::DefaultCursor, PropertyNames::Cursors),
     MakeProperty<&TControl::Hint, &TControl::SetHint>("Hint", TPropKind::String, std::string()),
     MakeProperty<&TControl::ShowHint, &TControl::SetShowHint>("ShowHint", TPropKind::Boolean,
-                                                              false),
+                                                              TControl::DefaultShowHint),
     MakeProperty<&TControl::ParentFont, &TControl::SetParentFont>("ParentFont", TPropKind::Boolean,
-                                                                  true),
+                                                                  TControl::DefaultParentFont),
     MakeProperty<&TControl::FontCharset, &TControl::SetFontCharset>(
-        "Font.Charset", TPropKind::Enumeration, std::int32_t{1}, PropertyNames::Charsets),
+        "Font.Charset", TPropKind::Enumeration, TControl::DefaultFontCharset,
+        PropertyNames::Charsets),
     MakeProperty<&TControl::FontColor, &TControl::SetFontColor>(
-        "Font.Color", TPropKind::Enumeration, static_cast<std::int32_t>(DefaultFont.Color),
-        PropertyNames::Colors),
+        "Font.Color", TPropKind::Enumeration, TControl::DefaultFont().Color, PropertyNames::Colors),
     MakeProperty<&TControl::FontHeight, &TControl::SetFontHeight>("Font.Height", TPropKind::Integer,
-                                                                  DefaultFont.Height),
+                                                                  TControl::DefaultFont().Height),
     MakeProperty<&TControl::FontName, &TControl::SetFontName>("Font.Name", TPropKind::String,
-                                                              DefaultFont.Name),
+                                                              TControl::DefaultFont().Name),
     MakeProperty<&TControl::FontStyle, &TControl::SetFontStyle>(
-        "Font.Style", TPropKind::Set, TSetValue{0}, PropertyNames::FontStyles),
+        "Font.Style", TPropKind::Set, TControl::DefaultFontStyle, PropertyNames::FontStyles),
     MakeProperty<&TControl::OnClick, &TControl::SetOnClick>("OnClick", TPropKind::Event,
                                                             TNotifyEvent{}),
 };
 
 const TPropInfo WinControlProperties[] = {
     MakeProperty<&TWinControl::TabOrder, &TWinControl::SetTabOrder>("TabOrder", TPropKind::Integer,
-                                                                    std::int32_t{-1}),
+                                                                    TWinControl::DefaultTabOrder),
     MakeProperty<&TWinControl::TabStop, &TWinControl::SetTabStop>("TabStop", TPropKind::Boolean,
-                                                                  false),
+                                                                  TWinControl::DefaultTabStop),
 };
 
 } // namespace
@@ -60,6 +60,11 @@ std::int32_t MulDiv(std::int32_t V, std::int32_t Num, std::int32_t Den) {
   const std::int64_t Half = (Den > 0 ? Den : -Den) / 2;
   const std::int64_t R = (P >= 0 ? P + Half : P - Half) / Den;
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(R, INT32_MIN, INT32_MAX));
+}
+
+const Toolkit::TFontSpec& TControl::DefaultFont() {
+  static const Toolkit::TFontSpec Font;
+  return Font;
 }
 
 const TComponentClass& TControl::Class() {

@@ -29,6 +29,19 @@ public:
   static const TComponentClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
 
+  // What a new control holds, and so what its published properties give as their defaults. A
+  // class that starts with another value declares its own constant of the same name.
+  static constexpr bool DefaultEnabled = true;
+  static constexpr bool DefaultVisible = true;
+  static constexpr TColor DefaultColor = TColor::clDefault;
+  static constexpr TCursor DefaultCursor = TCursor::crDefault;
+  static constexpr bool DefaultShowHint = false;
+  static constexpr bool DefaultParentFont = true;
+  static constexpr TFontCharset DefaultFontCharset = TFontCharset::DEFAULT_CHARSET;
+  static constexpr std::uint32_t DefaultFontStyle = 0;
+  // Name, height and colour of the font come from Toolkit::TFontSpec's own initialisers.
+  static const Toolkit::TFontSpec& DefaultFont();
+
   TWinControl* Parent() const { return FParent; }
   void SetParent(TWinControl* AParent);
   TComponent* GetParentComponent() const override;
@@ -109,16 +122,16 @@ private:
   TWinControl* FParent = nullptr;
   std::int32_t FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
   std::string FText;
-  bool FEnabled = true;
-  bool FVisible = true;
-  TColor FColor = TColor::clDefault;
-  TCursor FCursor = TCursor::crDefault;
+  bool FEnabled = DefaultEnabled;
+  bool FVisible = DefaultVisible;
+  TColor FColor = DefaultColor;
+  TCursor FCursor = DefaultCursor;
   std::string FHint;
-  bool FShowHint = false;
-  bool FParentFont = true;
+  bool FShowHint = DefaultShowHint;
+  bool FParentFont = DefaultParentFont;
   Toolkit::TFontSpec FFont;
-  TFontCharset FFontCharset = TFontCharset::DEFAULT_CHARSET;
-  std::uint32_t FFontStyle = 0;
+  TFontCharset FFontCharset = DefaultFontCharset;
+  std::uint32_t FFontStyle = DefaultFontStyle;
   TNotifyEvent FOnClick;
   std::unique_ptr<Toolkit::IPeer> FPeer;
 };
@@ -131,6 +144,9 @@ public:
 
   static const TComponentClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
+
+  static constexpr std::int32_t DefaultTabOrder = -1; // not in the tab order
+  static constexpr bool DefaultTabStop = false;
 
   std::int32_t TabOrder() const { return FTabOrder; }
   void SetTabOrder(std::int32_t V) { FTabOrder = V; }
@@ -147,8 +163,8 @@ protected:
 
 private:
   friend class TControl;
-  std::int32_t FTabOrder = -1;
-  bool FTabStop = false;
+  std::int32_t FTabOrder = DefaultTabOrder;
+  bool FTabStop = DefaultTabStop;
   std::vector<TControl*> FControls; // in the order they were placed
 };
 

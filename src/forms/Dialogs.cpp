@@ -11,12 +11,11 @@ const TPropInfo OpenDialogProperties[] = {
     MakeProperty<&TOpenDialog::Filter, &TOpenDialog::SetFilter>("Filter", TPropKind::String,
                                                                 std::string()),
     MakeProperty<&TOpenDialog::FilterIndex, &TOpenDialog::SetFilterIndex>(
-        "FilterIndex", TPropKind::Integer, std::int32_t{1}),
+        "FilterIndex", TPropKind::Integer, TOpenDialog::DefaultFilterIndex),
     MakeProperty<&TOpenDialog::FileName, &TOpenDialog::SetFileName>("FileName", TPropKind::String,
                                                                     std::string()),
     MakeProperty<&TOpenDialog::Options, &TOpenDialog::SetOptions>(
-        "Options", TPropKind::Set, TSetValue{ofHideReadOnly | ofEnableSizing},
-        PropertyNames::OpenOptions),
+        "Options", TPropKind::Set, TOpenDialog::DefaultOptions, PropertyNames::OpenOptions),
 };
 } // namespace
 

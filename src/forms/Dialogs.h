@@ -20,6 +20,9 @@ public:
   static const TComponentClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
 
+  static constexpr std::int32_t DefaultFilterIndex = 1;
+  static constexpr std::uint32_t DefaultOptions = ofHideReadOnly | ofEnableSizing;
+
   const std::string& Filter() const { return FFilter; }
   void SetFilter(const std::string& V) { FFilter = V; }
   std::int32_t FilterIndex() const { return FFilterIndex; }
@@ -34,9 +37,9 @@ public:
 
 private:
   std::string FFilter;
-  std::int32_t FFilterIndex = 1;
+  std::int32_t FFilterIndex = DefaultFilterIndex;
   std::string FFileName;
-  std::uint32_t FOptions = ofHideReadOnly | ofEnableSizing;
+  std::uint32_t FOptions = DefaultOptions;
 };
 
 } // namespace Sumtide

@@ -17,13 +17,13 @@ const TPropInfo FormProperties[] = {
     MakeProperty<&TForm::ClientWidth, &TForm::SetClientWidth>("ClientWidth", TPropKind::Integer),
     MakeProperty<&TForm::ClientHeight, &TForm::SetClientHeight>("ClientHeight", TPropKind::Integer),
     MakeProperty<&TForm::GetText, &TForm::SetText>("Caption", TPropKind::String, std::string()),
-    MakeProperty<&TForm::Position, &TForm::SetPosition>("Position", TPropKind::Enumeration,
-                                                        std::int32_t{0}, PropertyNames::Positions),
-    MakeProperty<&TForm::BorderStyle, &TForm::SetBorderStyle>(
-        "BorderStyle", TPropKind::Enumeration, std::int32_t{2}, PropertyNames::BorderStyles),
+    MakeProperty<&TForm::Position, &TForm::SetPosition>(
+        "Position", TPropKind::Enumeration, TForm::DefaultPosition, PropertyNames::Positions),
+    MakeProperty<&TForm::BorderStyle, &TForm::SetBorderStyle>("BorderStyle", TPropKind::Enumeration,
+                                                              TForm::DefaultBorderStyle,
+                                                              PropertyNames::BorderStyles),
     MakeProperty<&TForm::BorderIcons, &TForm::SetBorderIcons>(
-        "BorderIcons", TPropKind::Set, TSetValue{biSystemMenu | biMinimize | biMaximize},
-        PropertyNames::BorderIcons),
+        "BorderIcons", TPropKind::Set, TForm::DefaultBorderIcons, PropertyNames::BorderIcons),
     MakeProperty<&TForm::OldCreateOrder, &TForm::SetOldCreateOrder>("OldCreateOrder",
                                                                     TPropKind::Boolean),
     MakeProperty<&TForm::PixelsPerInch, &TForm::SetPixelsPerInch>("PixelsPerInch",
@@ -31,19 +31,17 @@ const TPropInfo FormProperties[] = {
     MakeProperty<&TForm::TextHeight, &TForm::SetTextHeight>("TextHeight", TPropKind::Integer),
     MakeProperty<&TForm::OnCreate, &TForm::SetOnCreate>("OnCreate", TPropKind::Event,
                                                         TNotifyEvent{}),
-    // A form starts with a font of its own and the button face colour.
     MakeProperty<&TControl::ParentFont, &TControl::SetParentFont>("ParentFont", TPropKind::Boolean,
-                                                                  false),
-    MakeProperty<&TControl::Color, &TControl::SetColor>(
-        "Color", TPropKind::Enumeration, static_cast<std::int32_t>(TColor::clBtnFace),
-        PropertyNames::Colors),
+                                                                  TForm::DefaultParentFont),
+    MakeProperty<&TControl::Color, &TControl::SetColor>("Color", TPropKind::Enumeration,
+                                                        TForm::DefaultColor, PropertyNames::Colors),
 };
 
 } // namespace
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
-  SetParentFont(false);
-  SetColor(TColor::clBtnFace);
+  SetParentFont(DefaultParentFont);
+  SetColor(DefaultColor);
 }
 
 TForm::~TForm() {

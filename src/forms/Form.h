@@ -39,6 +39,13 @@ public:
   static const TComponentClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
 
+  static constexpr TPosition DefaultPosition = TPosition::poDesigned;
+  static constexpr TFormBorderStyle DefaultBorderStyle = TFormBorderStyle::bsSizeable;
+  static constexpr std::uint32_t DefaultBorderIcons = biSystemMenu | biMinimize | biMaximize;
+  // A form has a font of its own and the button face colour.
+  static constexpr bool DefaultParentFont = false;
+  static constexpr TColor DefaultColor = TColor::clBtnFace;
+
   // Reads the layout, binds the form's fields to its components, scales it to the screen, builds
   // the native peers and runs OnCreate. TApplication::CreateForm calls it.
   void CreateFromLayout();
@@ -86,9 +93,9 @@ private:
   void ScaleToScreen(Toolkit::IToolkit& Toolkit);
   [[noreturn]] void MissingComponent(std::string_view Name, std::string_view ClassName) const;
 
-  TPosition FPosition = TPosition::poDesigned;
-  TFormBorderStyle FBorderStyle = TFormBorderStyle::bsSizeable;
-  std::uint32_t FBorderIcons = biSystemMenu | biMinimize | biMaximize;
+  TPosition FPosition = DefaultPosition;
+  TFormBorderStyle FBorderStyle = DefaultBorderStyle;
+  std::uint32_t FBorderIcons = DefaultBorderIcons;
   bool FOldCreateOrder = false;
   std::int32_t FPixelsPerInch = 96;
   std::int32_t FTextHeight = 13;

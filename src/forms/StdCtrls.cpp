@@ -11,41 +11,42 @@ const TPropInfo CaptionProperties[] = {
                                                          std::string()),
 };
 
-// Buttons and edits start with TabStop on and a colour of their own: their defaults say so, so
-// that the writer leaves out exactly what a new instance already holds.
+// Buttons and edits start with TabStop on and a colour of their own: they publish TabStop and
+// Color again with those defaults, so that the writer leaves out exactly what a new instance
+// already holds.
 const TPropInfo ButtonProperties[] = {
     MakeProperty<&TControl::GetText, &TControl::SetText>("Caption", TPropKind::String,
                                                          std::string()),
     MakeProperty<&TControl::Color, &TControl::SetColor>(
-        "Color", TPropKind::Enumeration, static_cast<std::int32_t>(TColor::clBtnFace),
-        PropertyNames::Colors),
+        "Color", TPropKind::Enumeration, TButton::DefaultColor, PropertyNames::Colors),
     MakeProperty<&TWinControl::TabStop, &TWinControl::SetTabStop>("TabStop", TPropKind::Boolean,
-                                                                  true),
+                                                                  TButton::DefaultTabStop),
 };
 
 const TPropInfo EditProperties[] = {
     MakeProperty<&TControl::GetText, &TControl::SetText>("Text", TPropKind::String, std::string()),
-    MakeProperty<&TEdit::ReadOnly, &TEdit::SetReadOnly>("ReadOnly", TPropKind::Boolean, false),
+    MakeProperty<&TEdit::ReadOnly, &TEdit::SetReadOnly>("ReadOnly", TPropKind::Boolean,
+                                                        TEdit::DefaultReadOnly),
     MakeProperty<&TControl::Color, &TControl::SetColor>("Color", TPropKind::Enumeration,
-                                                        static_cast<std::int32_t>(TColor::clWindow),
-                                                        PropertyNames::Colors),
+                                                        TEdit::DefaultColor, PropertyNames::Colors),
     MakeProperty<&TWinControl::TabStop, &TWinControl::SetTabStop>("TabStop", TPropKind::Boolean,
-                                                                  true),
+                                                                  TEdit::DefaultTabStop),
 };
 
 const TPropInfo LabelProperties[] = {
     MakeProperty<&TControl::GetText, &TControl::SetText>("Caption", TPropKind::String,
                                                          std::string()),
     MakeProperty<&TLabel::Transparent, &TLabel::SetTransparent>("Transparent", TPropKind::Boolean,
-                                                                false),
-    MakeProperty<&TLabel::AutoSize, &TLabel::SetAutoSize>("AutoSize", TPropKind::Boolean, true),
+                                                                TLabel::DefaultTransparent),
+    MakeProperty<&TLabel::AutoSize, &TLabel::SetAutoSize>("AutoSize", TPropKind::Boolean,
+                                                          TLabel::DefaultAutoSize),
 };
 
 } // namespace
 
 TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
-  SetTabStop(true);
-  SetColor(TColor::clBtnFace);
+  SetTabStop(DefaultTabStop);
+  SetColor(DefaultColor);
 }
 
 const TComponentClass& TButton::Class() {
@@ -62,8 +63,8 @@ Toolkit::TPeerProps TButton::PeerProps() const {
 }
 
 TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
-  SetTabStop(true);
-  SetColor(TColor::clWindow);
+  SetTabStop(DefaultTabStop);
+  SetColor(DefaultColor);
 }
 
 const TComponentClass& TEdit::Class() {

@@ -10,6 +10,9 @@ public:
   static const TComponentClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
 
+  static constexpr bool DefaultTabStop = true;
+  static constexpr TColor DefaultColor = TColor::clBtnFace;
+
   // Runs the button's OnClick handler, exactly as a click of the user does.
   void Click() override { TWinControl::Click(); }
 
@@ -23,6 +26,10 @@ public:
   static const TComponentClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
 
+  static constexpr bool DefaultTabStop = true;
+  static constexpr TColor DefaultColor = TColor::clWindow;
+  static constexpr bool DefaultReadOnly = false;
+
   std::string Text() const { return GetText(); }
   bool ReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool V) { FReadOnly = V; }
@@ -31,7 +38,7 @@ protected:
   Toolkit::TPeerProps PeerProps() const override;
 
 private:
-  bool FReadOnly = false;
+  bool FReadOnly = DefaultReadOnly;
 };
 
 class TGroupBox : public TWinControl {
@@ -50,6 +57,9 @@ public:
   static const TComponentClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
 
+  static constexpr bool DefaultTransparent = false;
+  static constexpr bool DefaultAutoSize = true;
+
   std::string Caption() const { return GetText(); }
   bool Transparent() const { return FTransparent; }
   void SetTransparent(bool V) { FTransparent = V; }
@@ -60,8 +70,8 @@ protected:
   Toolkit::TPeerProps PeerProps() const override;
 
 private:
-  bool FTransparent = false;
-  bool FAutoSize = true;
+  bool FTransparent = DefaultTransparent;
+  bool FAutoSize = DefaultAutoSize;
 };
 
 } // namespace Sumtide

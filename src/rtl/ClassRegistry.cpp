@@ -25,4 +25,11 @@ const TComponentClass* FindClass(std::string_view ClassName) {
   return It == Registry().end() ? nullptr : It->second;
 }
 
+std::vector<const TComponentClass*> RegisteredClasses() {
+  std::vector<const TComponentClass*> Result;
+  for (const auto& [Name, Class] : Registry())
+    Result.push_back(Class);
+  return Result;
+}
+
 } // namespace Sumtide

@@ -3,6 +3,7 @@
 #include "rtl/ComponentClass.h"
 
 #include <string_view>
+#include <vector>
 
 namespace Sumtide {
 
@@ -10,5 +11,7 @@ namespace Sumtide {
 // another class under a name already taken raises Exception.
 void RegisterClass(const TComponentClass& Class);
 const TComponentClass* FindClass(std::string_view ClassName);
+// Every registered class, in the order of their names.
+std::vector<const TComponentClass*> RegisteredClasses();
 
 } // namespace Sumtide

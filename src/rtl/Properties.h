@@ -71,6 +71,8 @@ template <class C, class R> struct TGetter<R (C::*)() const> {
   using Class = C;
   using Value = std::remove_cvref_t<R>;
 };
+// The value type of the property a getter reads.
+template <auto Get> using TValueOf = typename TGetter<decltype(Get)>::Value;
 
 template <class> struct TMethodOwner;
 template <class C> struct TMethodOwner<void (C::*)(TComponent*)> { using Class = C; };
@@ -104,14 +106,15 @@ template <auto Handler> TMethodInfo MakeMethod(std::string_view Name) {
 
 // Builds a table entry from a getter `V (C::*)() const` and a setter `void (C::*)(V)` or
 // `void (C::*)(const V&)`. V is std::int32_t, std::string, bool, an enumeration type,
-// std::uint32_t for a set, or TNotifyEvent. The table of class C is only ever applied to instances
+// std::uint32_t for a set, or TNotifyEvent. The default is given as a V, so a class can hand the
+// very constant its instances start with. The table of class C is only ever applied to instances
 // of C.
 template <auto Get, auto Set>
 TPropInfo MakeProperty(std::string_view Name, TPropKind Kind,
-                       std::optional<TPropValue> Default = std::nullopt,
+                       std::optional<Detail::TValueOf<Get>> Default = std::nullopt,
                        std::span<const std::string_view> ElementNames = {}) {
   using C = typename Detail::TGetter<decltype(Get)>::Class;
-  using V = typename Detail::TGetter<decltype(Get)>::Value;
+  using V = Detail::TValueOf<Get>;
   return TPropInfo{
       Name,
       Kind,
@@ -121,7 +124,7 @@ TPropInfo MakeProperty(std::string_view Name, TPropKind Kind,
       [](TComponent& Instance, const TPropValue& Value) {
         (static_cast<C&>(Instance).*Set)(Detail::FromPropValue<V>(Value));
       },
-      std::move(Default),
+      Default ? std::optional<TPropValue>(Detail::ToPropValue<V>(*Default)) : std::nullopt,
       ElementNames,
   };
 }

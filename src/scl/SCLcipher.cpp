@@ -112,8 +112,7 @@ const TPropInfo BlockCipherProperties[] = {
     MakeProperty<&TSCL_blockcipher::GetBlockSize, &TSCL_cipher::DiscardInteger>("BlockSize",
                                                                                 TPropKind::Integer),
     MakeProperty<&TSCL_blockcipher::CipherMode, &TSCL_blockcipher::SetCipherMode>(
-        "CipherMode", TPropKind::Enumeration, static_cast<std::int32_t>(TSCL_ciphermode::cmCBC),
-        CipherModeNames),
+        "CipherMode", TPropKind::Enumeration, TSCL_blockcipher::DefaultCipherMode, CipherModeNames),
 };
 
 } // namespace

@@ -258,12 +258,13 @@ public:
   virtual void EncryptCTR(const void* /*InData*/, void* /*OutData*/, std::uint32_t /*Size*/) {}
   virtual void DecryptCTR(const void* /*InData*/, void* /*OutData*/, std::uint32_t /*Size*/) {}
 
+  static constexpr TSCL_ciphermode DefaultCipherMode = TSCL_ciphermode::cmCBC;
   // Only stores the mode: nothing is reset or burnt, the next Encrypt or Decrypt uses it.
   TSCL_ciphermode CipherMode() const { return FCipherMode; }
   void SetCipherMode(TSCL_ciphermode Value) { FCipherMode = Value; }
 
 private:
-  TSCL_ciphermode FCipherMode = TSCL_ciphermode::cmCBC;
+  TSCL_ciphermode FCipherMode = DefaultCipherMode;
 };
 
 // Dest[i] ^= Source[i] for i below Size, for the mode routines of concrete block ciphers.

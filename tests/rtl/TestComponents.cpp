@@ -18,9 +18,9 @@ const TPropInfo GadgetProperties[] = {
     MakeProperty<&TGadget::Caption, &TGadget::SetCaption>("Caption", TPropKind::String),
     MakeProperty<&TGadget::Visible, &TGadget::SetVisible>("Visible", TPropKind::Boolean, true),
     MakeProperty<&TGadget::Align, &TGadget::SetAlign>("Align", TPropKind::Enumeration,
-                                                      std::int32_t{0}, AlignNames),
+                                                      TAlign::alNone, AlignNames),
     MakeProperty<&TGadget::Anchors, &TGadget::SetAnchors>("Anchors", TPropKind::Set,
-                                                          TSetValue{0b0011}, AnchorNames),
+                                                          std::uint32_t{0b0011}, AnchorNames),
     MakeProperty<&TGadget::OnClick, &TGadget::SetOnClick>("OnClick", TPropKind::Event,
                                                           TNotifyEvent{}),
 };
