@@ -34,6 +34,9 @@ int main(int argc, char** argv) {
     case Checksum::TStatus::Cancelled:
       std::fprintf(stderr, "sumtide_checksum: %s: read failed\n", Path.c_str());
       return 1;
+    case Checksum::TStatus::Changed:
+      std::fprintf(stderr, "sumtide_checksum: %s: changed while it was read\n", Path.c_str());
+      return 1;
     }
     const std::string Sum = Checksum::DigestText(Result.Digest, Checksum::TLetterCase::Upper);
     std::printf("%s  %s\n", Sum.c_str(), Path.c_str());

@@ -14,19 +14,25 @@ namespace {
 constexpr std::int64_t ProgressLimit = std::int64_t{1} << 31;
 
 // What the user sees while a file is hashed: the wait cursor, and for a large file the progress
-// display with its cancel button.
+// display with its cancel button. A file that reports no size may never end (a pseudo-file, a
+// file that keeps growing): it gets the display once it has given as many bytes as a large file
+// holds, so that it can be cancelled.
 class TChecksumDisplay final : public Checksum::IProgress {
 public:
   void Started(std::int64_t Total) override {
     FBusy.emplace();
     if (Total >= ProgressLimit)
-      FDisplay = BeginProgress("Sumtide", "Calcul de la somme de contrôle MD5…");
+      Show();
   }
   bool Reached(std::int64_t Done, std::int64_t Total) override {
+    if (!FDisplay && Total == 0 && Done >= ProgressLimit)
+      Show();
     return !FDisplay || FDisplay->Step(Done, Total);
   }
 
 private:
+  void Show() { FDisplay = BeginProgress("Sumtide", "Calcul de la somme de contrôle MD5…"); }
+
   std::optional<TBusyCursor> FBusy;
   std::unique_ptr<Toolkit::IProgress> FDisplay; // closed before the wait cursor goes
 };
@@ -47,6 +53,8 @@ void TForm1::Button1Click(TComponent*) {
     // The standard error display shows it; the message ends with the closing quote, so the
     // display adds no final period.
     throw Exception("Impossible de lire le fichier \"" + FileName + "\"");
+  case Checksum::TStatus::Changed:
+    throw Exception("Le fichier \"" + FileName + "\" a été modifié pendant le calcul");
   case Checksum::TStatus::NotAFile:
   case Checksum::TStatus::NotOpened:
   case Checksum::TStatus::Cancelled:

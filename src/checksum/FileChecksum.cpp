@@ -105,14 +105,21 @@ TResult FileChecksum(const std::string& Name, TSCL_hashclassref HashClass, TComp
   const std::unique_ptr<TSCL_hash> Hash = HashClass->CreateOwned(Owner);
   Hash->Init();
   const std::int64_t Size = File->Size();
-  if (Progress)
-    Progress->Started(Size);
-  TProgressSteps Steps(Progress, Size);
   try {
+    // Nothing keeps others from writing to the file on POSIX: a file written meanwhile would get
+    // the digest of a mix of its versions. Its stamp, taken before the first byte and again after
+    // the last, tells. A file that shrank under a mapped window has a new size, so it is caught
+    // here too, after the restart that reads it.
+    const TFileStamp Before = File->Stamp();
+    if (Progress)
+      Progress->Started(Size);
+    TProgressSteps Steps(Progress, Size);
     const bool Finished =
         Size == 0 ? HashToEnd(*File, *Hash, Steps) : HashUpToSize(*File, *Hash, Steps);
     if (!Finished)
       return {TStatus::Cancelled, {}};
+    if (File->Stamp() != Before)
+      return {TStatus::Changed, {}};
   } catch (const EFileReadError&) {
     return {TStatus::ReadFailed, {}};
   }

@@ -1,8 +1,8 @@
 #pragma once
 
 // The checksum of one named file with a hash made from a class reference: the reading strategy
-// (mapped windows, pieces, a file that reports no size read to its end), the restart after a
-// file shrank under a mapping, and progress. Knows no toolkit, no form and no user text: the
+// (mapped windows, pieces, a file that reports no size read to its end), the detection of a file
+// that changes while it is hashed, and progress. Knows no toolkit, no form and no user text: the
 // caller decides what to show.
 
 #include "scl/SCLcrypt.h"
@@ -19,6 +19,7 @@ enum class TStatus : std::uint8_t {
   NotAFile,   // the name names no regular file (no entry, a folder, a device, a FIFO...)
   NotOpened,  // a regular file that could not be opened for reading
   ReadFailed, // the file opened but a read failed
+  Changed,    // the file changed while it was hashed: no digest is right for it
 };
 
 struct TResult {

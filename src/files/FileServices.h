@@ -42,6 +42,17 @@ private:
 // name too long) is a plain false, never an error.
 bool FileExists(const std::string& Name);
 
+// What tells that a file changed: its size, the time of its last content change and the time of
+// its last change of any kind (metadata too), as the system keeps them for the open file. Two
+// stamps of the same file differ when it was written, truncated, extended, renamed over or
+// removed between them, except for a change that falls within the clock tick of the last one.
+struct TFileStamp {
+  std::int64_t Size = 0;
+  std::int64_t Modified = 0; // nanoseconds (POSIX) or 100-nanosecond units (Windows)
+  std::int64_t Changed = 0;
+  friend bool operator==(const TFileStamp&, const TFileStamp&) = default;
+};
+
 // A file opened for reading only; closed when the object is destroyed.
 class TReadOnlyFile {
 public:
@@ -73,6 +84,9 @@ public:
   // end of file, and returns how many it read (0 for Count <= 0 or at the end). A failing read,
   // or a read on a closed file, raises EFileReadError.
   std::int64_t Read(void* Buffer, std::int64_t Count);
+
+  // The open file's stamp now. A failure raises EFileReadError.
+  TFileStamp Stamp() const;
 
   // Moves the position Read starts from back to the start of the file. A failure raises
   // EFileReadError.

@@ -310,6 +310,29 @@ TEST_F(ChecksumCommandTest, HashesLargeFilesWithoutProgressBelowTwoGiBAndWithItF
     EXPECT_LE(Progress.Steps.size(), static_cast<std::size_t>(C.Size >> 20) + 1);
   }
 }
+
+// A regular file that reports size 0 and never ends: the process's page map yields 8 bytes for
+// each page of its address space, 256 GiB in all. Once it has given as many bytes as a large
+// file holds, the progress display comes, and cancelling it changes nothing.
+TEST_F(ChecksumCommandTest, AFileThatNeverEndsCanBeCancelled) {
+  const std::string Endless = "/proc/self/pagemap";
+  struct stat Info {};
+  if (::stat(Endless.c_str(), &Info) != 0 || !S_ISREG(Info.st_mode) || Info.st_size != 0)
+    GTEST_SKIP() << Endless << " is no regular file of size 0 here";
+  ExpectHashed(MakeFile("abc.txt", "abc"), AbcSum);
+  const TWindowState Before = State();
+  Kit.CancelProgressAtStep = 0;
+  Calculate(Endless);
+  EXPECT_EQ(State(), Before);
+  ASSERT_EQ(Kit.Progress.size(), 1u);
+  const auto& Progress = Kit.Progress[0];
+  EXPECT_EQ(Progress.Caption, "Sumtide");
+  ASSERT_EQ(Progress.Steps.size(), 1u);
+  EXPECT_GE(Progress.Steps[0].first, TwoGiB);
+  EXPECT_EQ(Progress.Steps[0].second, 0); // no total to show
+  EXPECT_TRUE(Progress.Closed);
+  EXPECT_EQ(Kit.BusyDepth, 0);
+}
 #endif
 
 } // namespace

@@ -80,6 +80,16 @@ std::int64_t TReadOnlyFile::Read(void* Buffer, std::int64_t Count) {
   return Done;
 }
 
+TFileStamp TReadOnlyFile::Stamp() const {
+  struct stat Info;
+  if (!IsOpen() || ::fstat(static_cast<int>(FHandle), &Info) != 0)
+    throw EFileReadError(FName);
+  constexpr std::int64_t Billion = 1'000'000'000;
+  return {static_cast<std::int64_t>(Info.st_size),
+          static_cast<std::int64_t>(Info.st_mtim.tv_sec) * Billion + Info.st_mtim.tv_nsec,
+          static_cast<std::int64_t>(Info.st_ctim.tv_sec) * Billion + Info.st_ctim.tv_nsec};
+}
+
 void TReadOnlyFile::Rewind() {
   if (!IsOpen() || ::lseek(static_cast<int>(FHandle), 0, SEEK_SET) != 0)
     throw EFileReadError(FName);

@@ -79,6 +79,18 @@ std::int64_t TReadOnlyFile::Read(void* Buffer, std::int64_t Count) {
   return Done;
 }
 
+// The file is open deny-write, so its stamp only changes through a writer that held it before the
+// open was refused to it; the stamp is taken all the same, as on POSIX.
+TFileStamp TReadOnlyFile::Stamp() const {
+  FILE_BASIC_INFO Times{};
+  LARGE_INTEGER Size{};
+  if (!IsOpen() ||
+      !::GetFileInformationByHandleEx(AsHandle(FHandle), FileBasicInfo, &Times, sizeof Times) ||
+      !::GetFileSizeEx(AsHandle(FHandle), &Size))
+    throw EFileReadError(FName);
+  return {Size.QuadPart, Times.LastWriteTime.QuadPart, Times.ChangeTime.QuadPart};
+}
+
 void TReadOnlyFile::Rewind() {
   LARGE_INTEGER Start{};
   if (!IsOpen() || !::SetFilePointerEx(AsHandle(FHandle), Start, nullptr, FILE_BEGIN))

@@ -54,9 +54,13 @@ public:
     FDialog.setValue(0);
   }
 
+  // Without a total (a file that reports no size) the bar only shows that work goes on.
   bool Step(std::int64_t Done, std::int64_t Total) override {
-    const int Value = Total > 0 ? static_cast<int>(Done * 1000 / Total) : 1000;
-    FDialog.setValue(std::clamp(Value, 0, 1000));
+    if (Total > 0) {
+      FDialog.setValue(std::clamp(static_cast<int>(Done * 1000 / Total), 0, 1000));
+    } else if (FDialog.maximum() != 0) {
+      FDialog.setRange(0, 0);
+    }
     QCoreApplication::processEvents();
     return !FDialog.wasCanceled();
   }

@@ -85,9 +85,15 @@ TWin32Progress::~TWin32Progress() {
 bool TWin32Progress::Step(std::int64_t Done, std::int64_t Total) {
   if (!FWindow)
     return true;
-  const std::int64_t Value = Total > 0 ? Done * 1000 / Total : 1000;
-  ::SendMessageW(FBar, PBM_SETPOS, static_cast<WPARAM>(std::clamp<std::int64_t>(Value, 0, 1000)),
-                 0);
+  if (Total > 0) {
+    ::SendMessageW(FBar, PBM_SETPOS,
+                   static_cast<WPARAM>(std::clamp<std::int64_t>(Done * 1000 / Total, 0, 1000)), 0);
+  } else if (!FMarquee) {
+    // Without a total (a file that reports no size) the bar only shows that work goes on.
+    ::SetWindowLongPtrW(FBar, GWL_STYLE, ::GetWindowLongPtrW(FBar, GWL_STYLE) | PBS_MARQUEE);
+    ::SendMessageW(FBar, PBM_SETMARQUEE, TRUE, 0);
+    FMarquee = true;
+  }
   MSG Message;
   while (!FCancelled && ::PeekMessageW(&Message, nullptr, 0, 0, PM_REMOVE)) {
     if (Message.message == WM_QUIT) {

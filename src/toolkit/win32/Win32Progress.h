@@ -28,6 +28,7 @@ private:
   HWND FBar = nullptr;
   bool FOwnerWasEnabled = false;
   bool FCancelled = false;
+  bool FMarquee = false; // no total: the bar runs without a position
 };
 
 } // namespace Sumtide::Win32Backend
