@@ -19,6 +19,7 @@
 #include <winioctl.h>
 // clang-format on
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -616,6 +617,153 @@ void CheckKeys(TProgram& P, TFiles& Files) {
   CheckEqual(TextOf(P.Checksum), Md5Digest, L"Enter presses the focused button");
 }
 
+// --- Real input: keys and clicks through the system's input queue (SendInput), to the window in
+// front, as a user's keyboard and mouse deliver them.
+
+void SendKey(WORD Key, bool Shift = false) {
+  std::vector<INPUT> Inputs;
+  const auto Add = [&](WORD K, DWORD Flags) {
+    INPUT In{};
+    In.type = INPUT_KEYBOARD;
+    In.ki.wVk = K;
+    In.ki.dwFlags = Flags;
+    Inputs.push_back(In);
+  };
+  if (Shift)
+    Add(VK_SHIFT, 0);
+  Add(Key, 0);
+  Add(Key, KEYEVENTF_KEYUP);
+  if (Shift)
+    Add(VK_SHIFT, KEYEVENTF_KEYUP);
+  ::SendInput(static_cast<UINT>(Inputs.size()), Inputs.data(), sizeof(INPUT));
+}
+
+// A left click in the middle of Control: the pointer moved there and pressed in one input. A click
+// too soon after the last one would be a double click, which an edit takes without the focus.
+void ClickOn(HWND Control) {
+  ::Sleep(::GetDoubleClickTime() + 100);
+  RECT Box{};
+  ::GetWindowRect(Control, &Box);
+  const int Width = std::max(::GetSystemMetrics(SM_CXSCREEN) - 1, 1);
+  const int Height = std::max(::GetSystemMetrics(SM_CYSCREEN) - 1, 1);
+  INPUT Inputs[3] = {};
+  for (INPUT& In : Inputs)
+    In.type = INPUT_MOUSE;
+  Inputs[0].mi.dx = (Box.left + Box.right) / 2 * 65535 / Width;
+  Inputs[0].mi.dy = (Box.top + Box.bottom) / 2 * 65535 / Height;
+  Inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  Inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  Inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  ::SendInput(3, Inputs, sizeof(INPUT));
+}
+
+// Brings the program's window to the front, where real input goes.
+void Activate(const TProgram& P) {
+  ::SetForegroundWindow(P.Main);
+  WaitUntil([&] { return ::GetForegroundWindow() == P.Main; }, ReplyTimeout);
+}
+
+// Answers a dialog or message box of the program and waits until none is left.
+void Dismiss(TProgram& P, HWND Dialog, WPARAM Command) {
+  ::PostMessageW(Dialog, WM_COMMAND, Command, 0);
+  WaitUntil([&] { return !P.OwnedDialog(0); }, ReplyTimeout);
+  Activate(P);
+}
+
+// Clicks into Control until it has the focus: under Wine the first real click after the window
+// came to the front is now and then taken by the activation alone. A few tries at most.
+bool ClickToFocus(const TProgram& P, HWND Control) {
+  for (int Try = 0; Try < 3; ++Try) {
+    ClickOn(Control);
+    if (WaitUntil([&] { return Focused(P) == Control; }, 3000))
+      return true;
+  }
+  return false;
+}
+
+bool IsButtonOf(const TProgram& P, HWND Window) {
+  return Window == P.Browse || Window == P.Compute || Window == P.Compare || Window == P.Quit;
+}
+
+// Moves the focus with real Tab presses until Target has it; false when it never comes.
+bool TabTo(const TProgram& P, HWND Target, bool Shift = false) {
+  for (int I = 0; I < 8 && Focused(P) != Target; ++I) {
+    const HWND Before = Focused(P);
+    SendKey(VK_TAB, Shift);
+    WaitUntil([&] { return Focused(P) != Before; }, ReplyTimeout);
+  }
+  return Focused(P) == Target;
+}
+
+void CheckRealKeys(TProgram& P, TFiles& Files) {
+  Activate(P);
+  const std::wstring Digest = Files.Write(L"real keys.txt", "message digest");
+  P.Calculate(Files.Write(L"before real keys.txt", "abc"));
+  CheckEqual(TextOf(P.Checksum), Md5Abc, L"a first checksum");
+
+  // A click into the file-name field, a name typed, Tab until "Calculer", Enter.
+  Check(ClickToFocus(P, P.FileName), L"a click gives the file-name field the focus");
+  Type(P.FileName, Digest);
+  Check(TabTo(P, P.Compute), L"Tab from the file-name field reaches \"Calculer\"");
+  SendKey(VK_RETURN);
+  Check(WaitUntil([&] { return TextOf(P.Checksum) == Md5Digest; }, ReplyTimeout),
+        L"Enter presses \"Calculer\" reached by Tab");
+
+  // From each edit: Enter and Escape press nothing; Tab and Shift+Tab go to a button.
+  P.Calculate(Files.Write(L"again real keys.txt", "abc"));
+  const std::pair<HWND, const wchar_t*> Edits[] = {{P.FileName, L"the file-name field"},
+                                                   {P.Checksum, L"the checksum field"},
+                                                   {P.Expected, L"the comparison field"}};
+  for (const auto& [Edit, Name] : Edits) {
+    for (const bool Shift : {false, true}) {
+      Check(ClickToFocus(P, Edit), std::wstring(L"a click gives ") + Name + L" the focus");
+      SendKey(VK_RETURN);
+      SendKey(VK_ESCAPE);
+      ::Sleep(300);
+      Check(Focused(P) == Edit && !P.OwnedDialog(0) && TextOf(P.Checksum) == Md5Abc,
+            std::wstring(L"Enter and Escape in ") + Name + L" press nothing");
+      SendKey(VK_TAB, Shift);
+      Check(WaitUntil([&] { return IsButtonOf(P, Focused(P)); }, ReplyTimeout),
+            std::wstring(Shift ? L"Shift+Tab" : L"Tab") + L" from " + Name + L" goes to a button");
+    }
+  }
+
+  // From each button reached by Tab or Shift+Tab, or clicked: Escape presses nothing, Enter
+  // presses it.
+  Type(P.FileName, Digest);
+  Check(TabTo(P, P.Compute, true), L"Shift+Tab reaches \"Calculer\"");
+  SendKey(VK_ESCAPE);
+  ::Sleep(300);
+  CheckEqual(TextOf(P.Checksum), Md5Abc, L"Escape on \"Calculer\" presses nothing");
+  SendKey(VK_RETURN);
+  Check(WaitUntil([&] { return TextOf(P.Checksum) == Md5Digest; }, ReplyTimeout),
+        L"Enter presses \"Calculer\" reached by Shift+Tab");
+
+  Type(P.Expected, Md5Digest);
+  Check(TabTo(P, P.Compare), L"Tab reaches \"Comparer\"");
+  SendKey(VK_RETURN);
+  HWND Box = P.OwnedDialog(ReplyTimeout);
+  Check(Box != nullptr, L"Enter presses \"Comparer\" reached by Tab");
+  if (Box)
+    Dismiss(P, Box, IDOK);
+
+  ClickOn(P.Browse);
+  HWND Dialog = P.OwnedDialog(ReplyTimeout);
+  Check(Dialog != nullptr, L"a click on \"...\" opens the dialog");
+  if (Dialog)
+    Dismiss(P, Dialog, IDCANCEL);
+  Check(WaitUntil([&] { return Focused(P) == P.Browse; }, ReplyTimeout),
+        L"\"...\" keeps the focus after its dialog");
+  SendKey(VK_ESCAPE);
+  ::Sleep(300);
+  Check(!P.OwnedDialog(0), L"Escape on \"...\" presses nothing");
+  SendKey(VK_RETURN);
+  Dialog = P.OwnedDialog(ReplyTimeout);
+  Check(Dialog != nullptr, L"Enter presses \"...\" that a click focused");
+  if (Dialog)
+    Dismiss(P, Dialog, IDCANCEL);
+}
+
 // A file of 6 GiB (sparse: it costs no disk) is hashed under the progress display; "Annuler"
 // stops the run and changes nothing. The file is large enough that the run is still going when
 // the display shows, however fast the machine.
@@ -686,6 +834,7 @@ int wmain(int argc, wchar_t* argv[]) {
       // The last click gave "Calculer" the focus.
       CheckTabOrder(P, {P.Compute, P.Compare, P.Quit, P.Browse}, L"once \"Comparer\" is enabled");
       CheckKeys(P, Files);
+      CheckRealKeys(P, Files);
       CheckCompare(P, Files);
       CheckOpenDialog(P, Files);
       CheckDrops(P, Files);
@@ -695,6 +844,12 @@ int wmain(int argc, wchar_t* argv[]) {
     }
   }
   CheckEnding(Exe, L"\"Quitter\"", [](TProgram& P) { ::PostMessageW(P.Quit, BM_CLICK, 0, 0); });
+  CheckEnding(Exe, L"Tab to \"Quitter\" and Enter", [](TProgram& P) {
+    Activate(P);
+    WaitUntil([&] { return Focused(P) != nullptr; }, ReplyTimeout);
+    Check(TabTo(P, P.Quit), L"Tab reaches \"Quitter\"");
+    SendKey(VK_RETURN);
+  });
   CheckEnding(Exe, L"the system menu's Close (SC_CLOSE)",
               [](TProgram& P) { ::PostMessageW(P.Main, WM_SYSCOMMAND, SC_CLOSE, 0); });
 

@@ -1,5 +1,7 @@
 #include "toolkit/win32/Win32Progress.h"
 
+#include "toolkit/win32/Win32Navigation.h"
+
 #include <algorithm>
 
 namespace Sumtide::Win32Backend {
@@ -102,7 +104,7 @@ bool TWin32Progress::Step(std::int64_t Done, std::int64_t Total) {
       FCancelled = true;
       break;
     }
-    if (::IsDialogMessageW(FWindow, &Message))
+    if (PressFocusedButton(FWindow, Message) || ::IsDialogMessageW(FWindow, &Message))
       continue;
     ::TranslateMessage(&Message);
     ::DispatchMessageW(&Message);

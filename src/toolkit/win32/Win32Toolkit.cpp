@@ -1,6 +1,7 @@
 #include "toolkit/win32/Win32Toolkit.h"
 
 #include "rtl/win32/WideText.h"
+#include "toolkit/win32/Win32Navigation.h"
 #include "toolkit/win32/Win32Peers.h"
 #include "toolkit/win32/Win32Progress.h"
 
@@ -100,7 +101,7 @@ void TWin32Toolkit::Run(Toolkit::IPeer& MainForm, Toolkit::TShowState ShowState)
   while (::GetMessageW(&Message, nullptr, 0, 0) > 0) {
     // Tab, Shift+Tab, Enter and the arrows move and press as in a dialog.
     const HWND Window = Form.Handle();
-    if (Window && ::IsDialogMessageW(Window, &Message))
+    if (Window && (PressFocusedButton(Window, Message) || ::IsDialogMessageW(Window, &Message)))
       continue;
     ::TranslateMessage(&Message);
     ::DispatchMessageW(&Message);
