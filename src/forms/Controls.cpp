@@ -210,6 +210,19 @@ void TWinControl::ChangeScale(std::int32_t Num, std::int32_t Den) {
     Child->ChangeScale(Num, Den);
 }
 
+void TControl::ReshapePeers() {
+  if (!FPeer)
+    return;
+  const Toolkit::TPeerProps P = PeerProps();
+  FPeer->Reshape(P.Left, P.Top, P.Width, P.Height, P.Font);
+}
+
+void TWinControl::ReshapePeers() {
+  TControl::ReshapePeers();
+  for (TControl* Child : FControls)
+    Child->ReshapePeers();
+}
+
 void TControl::Click() {
   if (FOnClick)
     FOnClick(this);

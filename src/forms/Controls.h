@@ -97,6 +97,8 @@ public:
   Toolkit::IPeer* Peer() const { return FPeer.get(); }
   // Builds the peers of this control and of the controls in it, in creation order.
   virtual void CreatePeers(Toolkit::IToolkit& Toolkit, Toolkit::IPeer* ParentPeer);
+  // Gives the peers of this control and of the controls in it their places and fonts anew.
+  virtual void ReshapePeers();
   // Multiplies positions and sizes by Num / Den, as a form does for its screen (the fonts follow
   // the screen's resolution instead).
   virtual void ChangeScale(std::int32_t Num, std::int32_t Den);
@@ -116,6 +118,7 @@ protected:
   void PeerClicked() override;
   void PeerFilesDropped(std::vector<std::string>) override {}
   void PeerCloseRequested() override {}
+  void PeerScreenChanged(std::int32_t) override {}
 
 private:
   friend class TWinControl;
@@ -155,6 +158,7 @@ public:
 
   const std::vector<TControl*>& Controls() const { return FControls; }
   void CreatePeers(Toolkit::IToolkit& Toolkit, Toolkit::IPeer* ParentPeer) override;
+  void ReshapePeers() override;
   void ChangeScale(std::int32_t Num, std::int32_t Den) override;
 
 protected:

@@ -74,15 +74,37 @@ void TForm::ScaleToScreen(Toolkit::IToolkit& Toolkit) {
   // Fonts follow the screen's resolution; then, when a line of the form's font is not as tall
   // here as where the layout was made, every position and size follows the text.
   const std::int32_t Ppi = Toolkit.PixelsPerInch();
-  if (Ppi > 0 && FPixelsPerInch > 0 && Ppi != FPixelsPerInch) {
-    SetFontHeight(MulDiv(FontHeight(), Ppi, FPixelsPerInch));
-    for (int I = 0; I < ComponentCount(); ++I)
-      if (auto* Control = dynamic_cast<TControl*>(Components(I)); Control && !Control->ParentFont())
-        Control->SetFontHeight(MulDiv(Control->FontHeight(), Ppi, FPixelsPerInch));
-  }
+  if (Ppi > 0 && FPixelsPerInch > 0 && Ppi != FPixelsPerInch)
+    ScaleFonts(Ppi, FPixelsPerInch);
+  FScreenPixelsPerInch = Ppi > 0 ? Ppi : FPixelsPerInch;
   const std::int32_t Height = Toolkit.TextHeight(EffectiveFont());
   if (Height > 0 && FTextHeight > 0 && Height != FTextHeight)
     ChangeScale(Height, FTextHeight);
+  FScreenTextHeight = Height > 0 ? Height : FTextHeight;
+}
+
+void TForm::ScaleFonts(std::int32_t Num, std::int32_t Den) {
+  SetFontHeight(MulDiv(FontHeight(), Num, Den));
+  for (int I = 0; I < ComponentCount(); ++I)
+    if (auto* Control = dynamic_cast<TControl*>(Components(I)); Control && !Control->ParentFont())
+      Control->SetFontHeight(MulDiv(Control->FontHeight(), Num, Den));
+}
+
+void TForm::PeerScreenChanged(std::int32_t PixelsPerInch) {
+  if (!Application || !Peer())
+    return;
+  Application->Guard([&] {
+    if (PixelsPerInch <= 0 || FScreenPixelsPerInch <= 0 || PixelsPerInch == FScreenPixelsPerInch)
+      return;
+    ScaleFonts(PixelsPerInch, FScreenPixelsPerInch);
+    FScreenPixelsPerInch = PixelsPerInch;
+    const std::int32_t Height = Application->Toolkit().TextHeight(EffectiveFont());
+    if (Height > 0 && FScreenTextHeight > 0 && Height != FScreenTextHeight) {
+      ChangeScale(Height, FScreenTextHeight);
+      FScreenTextHeight = Height;
+    }
+    ReshapePeers();
+  });
 }
 
 Toolkit::IPeer& TForm::Handle() const {

@@ -88,9 +88,13 @@ protected:
   // A drop becomes WM_DROPFILES with a handle of the application's DroppedFiles.
   void PeerFilesDropped(std::vector<std::string> Names) override;
   void PeerCloseRequested() override;
+  // Moved to a screen of another resolution: scaled for it by the rule of ScaleToScreen, from
+  // the scale the form has now, and its peers reshaped.
+  void PeerScreenChanged(std::int32_t PixelsPerInch) override;
 
 private:
   void ScaleToScreen(Toolkit::IToolkit& Toolkit);
+  void ScaleFonts(std::int32_t Num, std::int32_t Den);
   [[noreturn]] void MissingComponent(std::string_view Name, std::string_view ClassName) const;
 
   TPosition FPosition = DefaultPosition;
@@ -99,6 +103,9 @@ private:
   bool FOldCreateOrder = false;
   std::int32_t FPixelsPerInch = 96;
   std::int32_t FTextHeight = 13;
+  // What the form is scaled for now: the screen's resolution and the height of a line of its font.
+  std::int32_t FScreenPixelsPerInch = 0;
+  std::int32_t FScreenTextHeight = 0;
   TNotifyEvent FOnCreate;
 };
 

@@ -64,6 +64,9 @@ public:
   virtual void PeerFilesDropped(std::vector<std::string> Names) = 0;
   // The user closes a form (close box, system menu, Alt+F4).
   virtual void PeerCloseRequested() = 0;
+  // A form's window now shows on a screen of another resolution (moved to another monitor): the
+  // forms layer scales it for PixelsPerInch and reshapes its peers.
+  virtual void PeerScreenChanged(std::int32_t PixelsPerInch) = 0;
 
 protected:
   ~IPeerEvents() = default;
@@ -76,6 +79,10 @@ public:
   virtual void SetText(const std::string& Text) = 0;
   virtual void SetEnabled(bool Enabled) = 0;
   virtual void SetVisible(bool Visible) = 0;
+  // Places the peer anew and gives it Font, after its form was scaled: for a form, Width and
+  // Height are its client area's.
+  virtual void Reshape(std::int32_t Left, std::int32_t Top, std::int32_t Width, std::int32_t Height,
+                       const TFontSpec& Font) = 0;
 };
 
 // The file-open dialog's settings going in, and the choice coming out.

@@ -312,6 +312,37 @@ TEST_F(FrameworkTest, WritingTheTextAlreadyShownDoesNotReachTheWindow) {
   }
 }
 
+// Moved to a screen of another resolution, the window is scaled as it is for the screen it
+// starts on: fonts by the resolution, places and sizes by the height of a line of text; its
+// peers take the new places and fonts, and it works as before. Moved back, it is as it was, but
+// for rounding.
+TEST_F(FrameworkTest, AMoveToAScreenOfAnotherResolutionScalesTheWindow) {
+  const Toolkit::TPeerProps Before = Kit.Get("Button1").Props();
+  const std::int32_t FontBefore = Form1->FontHeight();
+  ASSERT_EQ(Kit.TextHeight(Form1->EffectiveFont()), 13);
+
+  Kit.MoveToScreen(144);
+  EXPECT_EQ(Form1->FontHeight(), MulDiv(FontBefore, 144, 96));
+  const std::int32_t Line = Kit.TextHeight(Form1->EffectiveFont());
+  ASSERT_GT(Line, 13);
+  const Toolkit::TPeerProps& Moved = Kit.Get("Button1").Props();
+  EXPECT_EQ(Moved.Width, MulDiv(Before.Width, Line, 13));
+  EXPECT_EQ(Moved.Height, MulDiv(Before.Height, Line, 13));
+  EXPECT_EQ(Moved.Left, MulDiv(Before.Left, Line, 13));
+  EXPECT_EQ(Moved.Font.Height, Form1->FontHeight());
+  EXPECT_EQ(Kit.Get("Form1").Props().Width, Form1->ClientWidth());
+  Calculate(MakeFile("abc.txt", "abc"));
+  EXPECT_EQ(Text("Edit1"), "900150983CD24FB0D6963F7D28E17F72");
+
+  Kit.MoveToScreen(96);
+  EXPECT_EQ(Form1->FontHeight(), FontBefore);
+  const Toolkit::TPeerProps& Back = Kit.Get("Button1").Props();
+  EXPECT_NEAR(Back.Width, Before.Width, 1);
+  EXPECT_NEAR(Back.Left, Before.Left, 1);
+  EXPECT_EQ(Back.Font.Height, FontBefore);
+  EXPECT_TRUE(Kit.MessageBoxes.empty());
+}
+
 TEST_F(FrameworkTest, OtherMessagesGoToTheDefaultDispatchAndDoNothing) {
   for (const std::uint32_t Msg : {0u, 0x0010u, 0x0111u, 0x0200u, WM_DROPFILES - 1, WM_DROPFILES + 1,
                                   WM_DROPFILES + 0x10000u, 0xFFFFFFFFu}) {

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -764,6 +765,60 @@ void CheckRealKeys(TProgram& P, TFiles& Files) {
     Dismiss(P, Dialog, IDCANCEL);
 }
 
+int WidthOf(HWND Window) {
+  RECT Box{};
+  ::GetWindowRect(Window, &Box);
+  return Box.right - Box.left;
+}
+
+// Moved to a monitor of another resolution, the window gets WM_DPICHANGED with the rectangle the
+// system suggests for it there (written into the program's memory, where the message's pointer
+// points): fonts, places and sizes follow the new resolution, the window takes the rectangle,
+// and it works as before; moved back, it is as it was, but for rounding.
+void CheckMonitorChange(TProgram& P, TFiles& Files) {
+  // The signature sizes itself to its caption in its font: its width tells the font's size
+  // (a font of another process cannot be read).
+  HWND Signature = FindChild(P.Main, L"Static", L"K!Vo");
+  Check(Signature != nullptr, L"the signature is found");
+  const int Font = Signature ? WidthOf(Signature) : 0;
+  const int Width = WidthOf(P.Compute);
+  RECT Window{};
+  ::GetWindowRect(P.Main, &Window);
+  const auto MoveTo = [&](int Dpi, const RECT& Suggested) {
+    void* Remote = ::VirtualAllocEx(P.Process.hProcess, nullptr, sizeof Suggested,
+                                    MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!Remote ||
+        !::WriteProcessMemory(P.Process.hProcess, Remote, &Suggested, sizeof Suggested, nullptr)) {
+      Check(false, L"write the suggested rectangle into the program");
+      return;
+    }
+    Send(P.Main, WM_DPICHANGED, MAKEWPARAM(Dpi, Dpi), reinterpret_cast<LPARAM>(Remote));
+    ::VirtualFreeEx(P.Process.hProcess, Remote, 0, MEM_RELEASE);
+  };
+  const RECT Larger{Window.left + 10, Window.top + 20,
+                    Window.left + 10 + (Window.right - Window.left) * 3 / 2,
+                    Window.top + 20 + (Window.bottom - Window.top) * 3 / 2};
+  MoveTo(144, Larger);
+  const int Text = Signature ? WidthOf(Signature) : 0;
+  Check(Text * 4 >= Font * 5, L"at 144 pixels per inch the text is larger (the signature " +
+                                  std::to_wstring(Text) + L" wide, was " + std::to_wstring(Font) +
+                                  L")");
+  Check(WidthOf(P.Compute) * 2 >= Width * 3 - 4,
+        L"at 144 pixels per inch \"Calculer\" is half as wide again (" +
+            std::to_wstring(WidthOf(P.Compute)) + L", was " + std::to_wstring(Width) + L")");
+  RECT Now{};
+  ::GetWindowRect(P.Main, &Now);
+  Check(Now.left == Larger.left && Now.top == Larger.top && Now.right == Larger.right &&
+            Now.bottom == Larger.bottom,
+        L"the window takes the suggested rectangle");
+  CheckEqual(P.Calculate(Files.Write(L"on another monitor.txt", "abc")), Md5Abc,
+             L"the window computes on the other monitor");
+  MoveTo(96, Window);
+  Check(std::abs((Signature ? WidthOf(Signature) : 0) - Font) <= 2 &&
+            std::abs(WidthOf(P.Compute) - Width) <= 2,
+        L"back at 96 pixels per inch the window is as it was");
+}
+
 // A file of 6 GiB (sparse: it costs no disk) is hashed under the progress display; "Annuler"
 // stops the run and changes nothing. The file is large enough that the run is still going when
 // the display shows, however fast the machine.
@@ -835,6 +890,7 @@ int wmain(int argc, wchar_t* argv[]) {
       CheckTabOrder(P, {P.Compute, P.Compare, P.Quit, P.Browse}, L"once \"Comparer\" is enabled");
       CheckKeys(P, Files);
       CheckRealKeys(P, Files);
+      CheckMonitorChange(P, Files);
       CheckCompare(P, Files);
       CheckOpenDialog(P, Files);
       CheckDrops(P, Files);

@@ -20,6 +20,14 @@ public:
   void SetText(const std::string& Text) override;
   void SetEnabled(bool Enabled) override { FEnabled = Enabled; }
   void SetVisible(bool Visible) override { FVisible = Visible; }
+  void Reshape(std::int32_t Left, std::int32_t Top, std::int32_t Width, std::int32_t Height,
+               const Toolkit::TFontSpec& Font) override {
+    FProps.Left = Left;
+    FProps.Top = Top;
+    FProps.Width = Width;
+    FProps.Height = Height;
+    FProps.Font = Font;
+  }
 
   const Toolkit::TPeerProps& Props() const { return FProps; }
   const std::string& Name() const { return FProps.Name; }

@@ -193,4 +193,11 @@ void THeadlessToolkit::CloseMainForm() {
     FMainForm->Events().PeerCloseRequested();
 }
 
+void THeadlessToolkit::MoveToScreen(std::int32_t PixelsPerInch) {
+  if (!FMainForm)
+    return;
+  ScreenPixelsPerInch = PixelsPerInch;
+  FMainForm->Events().PeerScreenChanged(PixelsPerInch);
+}
+
 } // namespace Sumtide::Headless

@@ -82,6 +82,9 @@ public:
   // drops are accepted.
   bool DropFiles(const std::vector<std::string>& Paths);
   void CloseMainForm();
+  // The main form's window moves to a screen of PixelsPerInch: from then on the toolkit answers
+  // for that screen, as the system does.
+  void MoveToScreen(std::int32_t PixelsPerInch);
 
   // --- IToolkit.
   std::unique_ptr<Toolkit::IPeer> CreatePeer(const Toolkit::TPeerProps& Props,

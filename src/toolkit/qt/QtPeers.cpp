@@ -287,4 +287,18 @@ void TQtPeer::SetVisible(bool Visible) {
     FWidget->setVisible(Visible);
 }
 
+void TQtPeer::Reshape(std::int32_t Left, std::int32_t Top, std::int32_t Width, std::int32_t Height,
+                      const Toolkit::TFontSpec& Font) {
+  if (!FWidget)
+    return;
+  FWidget->setFont(QtFont(Font));
+  if (FKind == TPeerKind::Form) {
+    FWidget->setFixedSize(Width, Height);
+    return;
+  }
+  FWidget->setGeometry(Left, Top, Width, Height);
+  if (FKind == TPeerKind::Label && FAutoSize)
+    FWidget->adjustSize();
+}
+
 } // namespace Sumtide::QtBackend

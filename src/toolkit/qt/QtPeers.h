@@ -23,6 +23,8 @@ public:
   void SetText(const std::string& Text) override;
   void SetEnabled(bool Enabled) override;
   void SetVisible(bool Visible) override;
+  void Reshape(std::int32_t Left, std::int32_t Top, std::int32_t Width, std::int32_t Height,
+               const Toolkit::TFontSpec& Font) override;
 
   QWidget* Widget() const { return FWidget; }
   Toolkit::TPeerKind Kind() const { return FKind; }

@@ -234,6 +234,28 @@ void TWin32Peer::SetVisible(bool Visible) {
   ::ShowWindow(FHandle, Visible ? SW_SHOW : SW_HIDE);
 }
 
+void TWin32Peer::Reshape(std::int32_t Left, std::int32_t Top, std::int32_t Width,
+                         std::int32_t Height, const Toolkit::TFontSpec& Font) {
+  FProps.Left = Left;
+  FProps.Top = Top;
+  FProps.Width = Width;
+  FProps.Height = Height;
+  FProps.Font = Font;
+  ::SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FToolkit.Font(Font)), TRUE);
+  if (Kind() == TPeerKind::Form) {
+    // The client area's new size; where the window goes is the system's suggestion.
+    RECT Frame{0, 0, Width, Height};
+    ::AdjustWindowRectEx(&Frame, static_cast<DWORD>(::GetWindowLongW(FHandle, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongW(FHandle, GWL_EXSTYLE)));
+    ::SetWindowPos(FHandle, nullptr, 0, 0, Frame.right - Frame.left, Frame.bottom - Frame.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
+  ::SetWindowPos(FHandle, nullptr, Left, Top, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (Kind() == TPeerKind::Label && FProps.AutoSize)
+    FitToText();
+}
+
 void TWin32Peer::FitToText() {
   const HDC Dc = ::GetDC(FHandle);
   const HGDIOBJ Old =
@@ -340,6 +362,17 @@ LRESULT TWin32Peer::HandleFormMessage(UINT Msg, WPARAM WParam, LPARAM LParam) {
     if (ControlColour(reinterpret_cast<HDC>(WParam), reinterpret_cast<HWND>(LParam), Brush))
       return Brush;
     break;
+  }
+  case WM_DPICHANGED: {
+    // Moved to a monitor of another resolution (the manifest declares per-monitor awareness):
+    // the forms layer scales the window by the layout's rule, then the window takes the
+    // rectangle the system suggests for it there.
+    FEvents.PeerScreenChanged(HIWORD(WParam));
+    if (const auto* Suggested = reinterpret_cast<const RECT*>(LParam))
+      ::SetWindowPos(FHandle, nullptr, Suggested->left, Suggested->top,
+                     Suggested->right - Suggested->left, Suggested->bottom - Suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
   }
   case WM_SETCURSOR:
     if (FToolkit.Busy()) {
