@@ -19,6 +19,8 @@
 #include <QTest>
 #include <QUrl>
 #include <QWindow>
+#include <cstdio>
+#include <fstream>
 
 using namespace Sumtide;
 using namespace Sumtide::QtTest;
@@ -216,6 +218,29 @@ private slots:
     QCOMPARE(WasAccepted, Accepted);
     QCOMPARE(W->Edit3->text(), Taken ? Dropped : Abc);
     QCOMPARE(W->Edit1->text(), QString::fromLatin1(Taken ? DroppedSum : AbcSum));
+    QVERIFY(W->Button3->isEnabled());
+  }
+
+  void aDroppedNameThatIsNotUtf8IsKeptAndHashed() {
+    // The name's bytes as the file system holds them; Qt cannot spell them as a QString.
+    const QByteArray Name = QFile::encodeName(Dir->path()) + "/dropped-\xff.txt";
+    // QTemporaryDir cannot spell the name to remove it either.
+    const struct TRemoved {
+      std::string Path;
+      ~TRemoved() { std::remove(Path.c_str()); }
+    } Removed{Name.toStdString()};
+    {
+      std::ofstream File(Name.toStdString(), std::ios::binary);
+      QVERIFY(File << "dropped");
+    }
+    // As a file manager offers it: the uri-list, percent-encoded, and the same as plain text.
+    QMimeData Data;
+    const QByteArray Uri = "file://" + Name.toPercentEncoding("/");
+    Data.setData(QStringLiteral("text/uri-list"), "# one file\r\n" + Uri + "\r\n");
+    Data.setText(QString::fromLatin1(Uri));
+    QVERIFY(!WhileModal([&] { QVERIFY(DragAndDrop(Data, CentreOf(W->Edit1))); }, [](QWidget*) {}));
+    QCOMPARE(QByteArray::fromStdString(Form1->Edit3->Text()), Name);
+    QCOMPARE(W->Edit1->text(), QString::fromLatin1(DroppedSum));
     QVERIFY(W->Button3->isEnabled());
   }
 

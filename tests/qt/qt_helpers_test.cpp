@@ -1,11 +1,14 @@
-// The Qt toolkit's pure helpers: the address handed to the desktop and the file dialog's filters.
+// The Qt toolkit's pure helpers: the address handed to the desktop, the file dialog's filters and
+// the names of the files in a dropped uri-list.
 
 #include "toolkit/qt/QtToolkit.h"
+#include "toolkit/qt/UriList.h"
 
 #include <QStringList>
 #include <QTest>
 
 using Sumtide::QtBackend::DesktopAddress;
+using Sumtide::QtBackend::LocalFileNames;
 using Sumtide::QtBackend::NameFilters;
 
 class HelpersTest : public QObject {
@@ -73,6 +76,54 @@ private slots:
     for (const std::string& Each : NameFilters(Filter.toStdString()))
       Result << QString::fromStdString(Each);
     QCOMPARE(Result, Filters);
+  }
+
+  void localFileNames_data() {
+    QTest::addColumn<QByteArray>("UriList");
+    QTest::addColumn<QByteArrayList>("Names");
+    const struct {
+      const char* Row;
+      QByteArray UriList;
+      QByteArrayList Names;
+    } Cases[] = {
+        {"one file", "file:///tmp/a.txt\r\n", {"/tmp/a.txt"}},
+        {"no final line end", "file:///tmp/a.txt", {"/tmp/a.txt"}},
+        {"upper-case escapes", "file:///tmp/%C3%A9t%C3%A9", {"/tmp/\xc3\xa9t\xc3\xa9"}},
+        {"lower-case escapes", "file:///tmp/%c3%a9t%c3%a9", {"/tmp/\xc3\xa9t\xc3\xa9"}},
+        {"a byte that is not UTF-8", "file:///tmp/a%FF.bin", {"/tmp/a\xff.bin"}},
+        {"an escaped slash", "file:///tmp/a%2Fb", {"/tmp/a/b"}},
+        {"an escaped percent sign", "file:///tmp/100%25%2541", {"/tmp/100%%41"}},
+        {"spaces", "file:///tmp/dossier%20choisi/a%20b.txt", {"/tmp/dossier choisi/a b.txt"}},
+        {"several lines", "file:///a\r\nfile:///b\r\n", {"/a", "/b"}},
+        {"bare line feeds", "file:///a\nfile:///b\n", {"/a", "/b"}},
+        {"comments and empty lines",
+         "# from a file manager\r\n\r\nfile:///a\r\n#file:///b\r\n",
+         {"/a"}},
+        {"localhost", "file://localhost/tmp/a", {"/tmp/a"}},
+        {"scheme and host in capitals", "FILE://LocalHost/tmp/a", {"/tmp/a"}},
+        {"no authority", "file:/tmp/a", {"/tmp/a"}},
+        {"query and fragment left out", "file:///tmp/a?x=1#top", {"/tmp/a"}},
+        {"malformed escapes stand for themselves", "file:///tmp/a%zz%4%", {"/tmp/a%zz%4%"}},
+        {"another host", "file://server/tmp/a", {}},
+        {"a web address", "https://sumtide.example.org/a.txt", {}},
+        {"a file and a web address", "file:///a\r\nhttps://sumtide.example.org/b\r\n", {}},
+        {"a relative path", "file:a.txt", {}},
+        {"no path", "file://", {}},
+        {"an escaped NUL", "file:///tmp/a%00b", {}},
+        {"comments only", "# nothing\r\n", {}},
+        {"empty", "", {}},
+    };
+    for (const auto& Case : Cases)
+      QTest::newRow(Case.Row) << Case.UriList << Case.Names;
+  }
+  void localFileNames() {
+    QFETCH(QByteArray, UriList);
+    QFETCH(QByteArrayList, Names);
+    QByteArrayList Result;
+    for (const std::string& Name :
+         LocalFileNames(std::string_view(UriList.constData(), std::size_t(UriList.size()))))
+      Result << QByteArray::fromStdString(Name);
+    QCOMPARE(Result, Names);
   }
 };
 

@@ -8,7 +8,12 @@
 #include <QIcon>
 
 int main(int argc, char* argv[]) {
-  QApplication QtApp(argc, argv); // Qt's own options only; the program reads no arguments
+  // The program takes no arguments, and Qt would read its own options (-platform, -reverse, ...)
+  // among them: it gets the program's name alone. Qt's environment variables still apply.
+  static char Name[] = "sumtide";
+  char* QtArgv[] = {argc > 0 && argv[0] ? argv[0] : Name, nullptr};
+  int QtArgc = 1;
+  QApplication QtApp(QtArgc, QtArgv);
   // Window and taskbar icon. From the SVG when Qt's SVG icon engine is installed (every size
   // sharp), otherwise that file adds nothing; the PNGs cover the usual sizes either way and are
   // preferred at their own sizes.

@@ -1,6 +1,7 @@
 #include "toolkit/qt/QtPeers.h"
 
 #include "toolkit/qt/QtText.h"
+#include "toolkit/qt/UriList.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -42,17 +43,21 @@ QColor ColorOf(TColor Color, const QPalette& Palette) {
   return {};
 }
 
-// The local files of a drag, or nothing when anything in it is not a local file.
-QStringList LocalFiles(const QMimeData* Data) {
-  QStringList Files;
-  if (!Data || !Data->hasUrls())
-    return Files;
+// The names of the local files of a drag, as bytes, or nothing when anything in it is not a local
+// file. The uri-list is read as it came: through QUrl, a name that is not UTF-8 would be altered.
+std::vector<std::string> DroppedNames(const QMimeData* Data) {
+  if (!Data)
+    return {};
+  const QByteArray UriList = Data->data(QStringLiteral("text/uri-list"));
+  if (!UriList.isEmpty())
+    return LocalFileNames(std::string_view(UriList.constData(), std::size_t(UriList.size())));
+  std::vector<std::string> Names;
   for (const QUrl& Url : Data->urls()) {
     if (!Url.isLocalFile())
       return {};
-    Files << Url.toLocalFile();
+    Names.push_back(FromQt(Url.toLocalFile()));
   }
-  return Files;
+  return Names;
 }
 
 class TFormWindow final : public QWidget {
@@ -67,22 +72,19 @@ protected:
     FEvents.PeerCloseRequested();
   }
   void dragEnterEvent(QDragEnterEvent* Event) override {
-    if (acceptDrops() && !LocalFiles(Event->mimeData()).isEmpty())
+    if (acceptDrops() && !DroppedNames(Event->mimeData()).empty())
       Event->acceptProposedAction();
   }
   void dragMoveEvent(QDragMoveEvent* Event) override {
-    if (acceptDrops() && !LocalFiles(Event->mimeData()).isEmpty())
+    if (acceptDrops() && !DroppedNames(Event->mimeData()).empty())
       Event->acceptProposedAction();
   }
   void dropEvent(QDropEvent* Event) override {
-    const QStringList Files = LocalFiles(Event->mimeData());
-    if (Files.isEmpty())
+    std::vector<std::string> Names = DroppedNames(Event->mimeData());
+    if (Names.empty())
       return;
-    std::vector<std::string> Paths;
-    for (const QString& File : Files)
-      Paths.push_back(File.toUtf8().toStdString());
     Event->acceptProposedAction();
-    FEvents.PeerFilesDropped(std::move(Paths));
+    FEvents.PeerFilesDropped(std::move(Names));
   }
 
 private:
@@ -249,13 +251,17 @@ std::string TQtPeer::GetText() const {
     Text = static_cast<QLabel*>(FWidget.data())->text();
     break;
   }
-  return Text.toUtf8().toStdString();
+  if (Text == FTextShown)
+    return FTextSet;
+  return FromQt(Text);
 }
 
 void TQtPeer::SetText(const std::string& Text) {
   if (!FWidget)
     return;
   const QString Value = ToQt(Text);
+  FTextSet = Text;
+  FTextShown = Value;
   switch (FKind) {
   case TPeerKind::Form:
     FWidget->setWindowTitle(Value);

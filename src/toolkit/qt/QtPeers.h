@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 namespace Sumtide::QtBackend {
@@ -33,6 +34,10 @@ private:
   QPointer<QWidget> FWidget;
   Toolkit::TPeerKind FKind;
   bool FAutoSize;
+  // The last text set, as bytes, and what the widget shows for it: while the widget shows that,
+  // GetText gives the bytes back, so that a file name that is not UTF-8 survives the field.
+  std::string FTextSet;
+  QString FTextShown;
 };
 
 // Builds the widget of a peer, child of Parent's widget (a top-level window when Parent is null).
