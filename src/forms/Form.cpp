@@ -71,38 +71,34 @@ void TForm::CreateFromLayout() {
 }
 
 void TForm::ScaleToScreen(Toolkit::IToolkit& Toolkit) {
-  // Fonts follow the screen's resolution; then, when a line of the form's font is not as tall
-  // here as where the layout was made, every position and size follows the text.
-  const std::int32_t Ppi = Toolkit.PixelsPerInch();
-  if (Ppi > 0 && FPixelsPerInch > 0 && Ppi != FPixelsPerInch)
-    ScaleFonts(Ppi, FPixelsPerInch);
-  FScreenPixelsPerInch = Ppi > 0 ? Ppi : FPixelsPerInch;
-  const std::int32_t Height = Toolkit.TextHeight(EffectiveFont());
-  if (Height > 0 && FTextHeight > 0 && Height != FTextHeight)
-    ChangeScale(Height, FTextHeight);
-  FScreenTextHeight = Height > 0 ? Height : FTextHeight;
+  // The layout was made for FPixelsPerInch and a line of FTextHeight pixels.
+  FScreenPixelsPerInch = FPixelsPerInch;
+  FScreenTextHeight = FTextHeight;
+  ScaleFor(Toolkit, Toolkit.PixelsPerInch());
 }
 
-void TForm::ScaleFonts(std::int32_t Num, std::int32_t Den) {
-  SetFontHeight(MulDiv(FontHeight(), Num, Den));
-  for (int I = 0; I < ComponentCount(); ++I)
-    if (auto* Control = dynamic_cast<TControl*>(Components(I)); Control && !Control->ParentFont())
-      Control->SetFontHeight(MulDiv(Control->FontHeight(), Num, Den));
+void TForm::ScaleFor(Toolkit::IToolkit& Toolkit, std::int32_t PixelsPerInch) {
+  // Fonts follow the screen's resolution; then, when a line of the form's font is not as tall
+  // as the form is scaled for, every position and size follows the text.
+  if (PixelsPerInch > 0 && FScreenPixelsPerInch > 0 && PixelsPerInch != FScreenPixelsPerInch) {
+    SetFontHeight(MulDiv(FontHeight(), PixelsPerInch, FScreenPixelsPerInch));
+    for (int I = 0; I < ComponentCount(); ++I)
+      if (auto* Control = dynamic_cast<TControl*>(Components(I)); Control && !Control->ParentFont())
+        Control->SetFontHeight(MulDiv(Control->FontHeight(), PixelsPerInch, FScreenPixelsPerInch));
+    FScreenPixelsPerInch = PixelsPerInch;
+  }
+  const std::int32_t Height = Toolkit.TextHeight(EffectiveFont());
+  if (Height > 0 && FScreenTextHeight > 0 && Height != FScreenTextHeight) {
+    ChangeScale(Height, FScreenTextHeight);
+    FScreenTextHeight = Height;
+  }
 }
 
 void TForm::PeerScreenChanged(std::int32_t PixelsPerInch) {
-  if (!Application || !Peer())
+  if (!Application || !Peer() || PixelsPerInch == FScreenPixelsPerInch)
     return;
   Application->Guard([&] {
-    if (PixelsPerInch <= 0 || FScreenPixelsPerInch <= 0 || PixelsPerInch == FScreenPixelsPerInch)
-      return;
-    ScaleFonts(PixelsPerInch, FScreenPixelsPerInch);
-    FScreenPixelsPerInch = PixelsPerInch;
-    const std::int32_t Height = Application->Toolkit().TextHeight(EffectiveFont());
-    if (Height > 0 && FScreenTextHeight > 0 && Height != FScreenTextHeight) {
-      ChangeScale(Height, FScreenTextHeight);
-      FScreenTextHeight = Height;
-    }
+    ScaleFor(Application->Toolkit(), PixelsPerInch);
     ReshapePeers();
   });
 }

@@ -88,13 +88,14 @@ protected:
   // A drop becomes WM_DROPFILES with a handle of the application's DroppedFiles.
   void PeerFilesDropped(std::vector<std::string> Names) override;
   void PeerCloseRequested() override;
-  // Moved to a screen of another resolution: scaled for it by the rule of ScaleToScreen, from
+  // Moved to a screen of another resolution: scaled for it by the rule of the start-up, from
   // the scale the form has now, and its peers reshaped.
   void PeerScreenChanged(std::int32_t PixelsPerInch) override;
 
 private:
   void ScaleToScreen(Toolkit::IToolkit& Toolkit);
-  void ScaleFonts(std::int32_t Num, std::int32_t Den);
+  // Scales fonts, places and sizes from what the form is scaled for now to PixelsPerInch.
+  void ScaleFor(Toolkit::IToolkit& Toolkit, std::int32_t PixelsPerInch);
   [[noreturn]] void MissingComponent(std::string_view Name, std::string_view ClassName) const;
 
   TPosition FPosition = DefaultPosition;
