@@ -12,6 +12,8 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
@@ -114,6 +116,14 @@ class CommandsTest : public QObject {
     auto* Buttons = Dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
     QVERIFY(Buttons && Buttons->button(Which));
     QTest::mouseClick(Buttons->button(Which), Qt::LeftButton);
+  }
+  // Clicks into the dialog's name field, types Text key by key and presses Enter, as a person
+  // does; the completion list that typing opens stays open.
+  static void TypeAndEnter(QLineEdit* Name, const QString& Text) {
+    QTest::mouseClick(Name, Qt::LeftButton);
+    QTRY_VERIFY(Name->hasFocus());
+    QTest::keyClicks(Name, Text);
+    QTest::keyClick(Name, Qt::Key_Return);
   }
   // In the first opening: the folder is shown, "chosen.txt" typed, file type 3 picked, Open.
   void ChooseChosenAsText(QFileDialog* Dialog) {
@@ -315,6 +325,26 @@ private slots:
     });
     QVERIFY(Opened);
     QCOMPARE(W->Edit3->text(), Abc);
+    QCOMPARE(W->Edit1->text(), QString::fromLatin1(AbcSum));
+  }
+
+  // Typed with real keys: a folder's path and Enter open the folder and empty the name field, so
+  // the file's name typed next is taken in that folder.
+  void aFolderTypedInTheFileDialogOpensAndTheNameIsTakenThere() {
+    QVERIFY(QDir(Dir->path()).mkdir(QStringLiteral("dossier choisi")));
+    const QString Chosen = MakeFile(QStringLiteral("dossier choisi/fichier choisi.bin"), "abc");
+    const QString Folder = QFileInfo(Chosen).absolutePath();
+    const bool Opened = WithFileDialog([&](QFileDialog* Dialog) {
+      auto* Name = Dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      QVERIFY(Name);
+      TypeAndEnter(Name, Folder);
+      QVERIFY(QTest::qWaitFor([&] { return Dialog->directory().absolutePath() == Folder; }));
+      QVERIFY(Dialog->isVisible());
+      QCOMPARE(Name->text(), QString());
+      TypeAndEnter(Name, QStringLiteral("fichier choisi.bin"));
+    });
+    QVERIFY(Opened);
+    QCOMPARE(W->Edit3->text(), Chosen);
     QCOMPARE(W->Edit1->text(), QString::fromLatin1(AbcSum));
   }
 

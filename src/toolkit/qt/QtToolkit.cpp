@@ -6,8 +6,10 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
@@ -164,8 +166,34 @@ void TQtToolkit::ShowMessageBox(const std::string& Text, const std::string& Capt
   Box.exec();
 }
 
+namespace {
+
+// Qt's own open dialog, except that a folder named in the name field opens and the field empties,
+// as in the desktop's dialogs; Qt leaves the folder's path in the field for AnyFile, and a file
+// name typed next would be appended to it.
+class TOpenFileDialog : public QFileDialog {
+public:
+  using QFileDialog::QFileDialog;
+
+  void accept() override {
+    auto* Name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString Typed = Name ? Name->text() : QString();
+    if (!Typed.isEmpty()) {
+      const QFileInfo Info(directory(), Typed);
+      if (Info.isDir()) {
+        setDirectory(Info.absoluteFilePath());
+        Name->clear();
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+};
+
+} // namespace
+
 bool TQtToolkit::OpenDialog(Toolkit::TOpenDialogParams& Params) {
-  QFileDialog Dialog(FMainWindow);
+  TOpenFileDialog Dialog(FMainWindow);
   Dialog.setAcceptMode(QFileDialog::AcceptOpen);
   // A typed name of a file that does not exist is accepted; the command decides what to do.
   Dialog.setFileMode(QFileDialog::AnyFile);
