@@ -17,6 +17,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <winioctl.h>
+#include <oleacc.h>
 // clang-format on
 
 #include <algorithm>
@@ -857,6 +858,57 @@ void CheckProgress(TProgram& P, TFiles& Files) {
   ::DeleteFileW(Path.c_str());
 }
 
+// What the system's accessibility interface tells a screen reader of a control: its name and
+// role, asked from this process as a screen reader asks.
+struct TAccessible {
+  std::wstring Name;
+  long Role = 0;
+  bool Found = false;
+};
+TAccessible AccessibleOf(HWND Window) {
+  TAccessible Result;
+  IAccessible* Object = nullptr;
+  // __uuidof: MinGW's import library gives the name IID_IAccessible to a thunk.
+  if (FAILED(::AccessibleObjectFromWindow(Window, static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&Object))) ||
+      !Object)
+    return Result;
+  Result.Found = true;
+  VARIANT Self;
+  ::VariantInit(&Self);
+  Self.vt = VT_I4;
+  Self.lVal = CHILDID_SELF;
+  BSTR Name = nullptr;
+  if (Object->get_accName(Self, &Name) == S_OK && Name) {
+    Result.Name.assign(Name, ::SysStringLen(Name));
+    ::SysFreeString(Name);
+  }
+  VARIANT Role;
+  ::VariantInit(&Role);
+  if (Object->get_accRole(Self, &Role) == S_OK && Role.vt == VT_I4)
+    Result.Role = Role.lVal;
+  Object->Release();
+  return Result;
+}
+
+void CheckAccessibility(TProgram& P) {
+  const struct {
+    HWND Control;
+    const wchar_t* Name;
+    long Role;
+  } Expected[] = {{P.FileName, L"Nom de fichier", ROLE_SYSTEM_TEXT},
+                  {P.Checksum, L"Somme de contr\u00F4le MD5", ROLE_SYSTEM_TEXT},
+                  {P.Expected, L"Comparaison", ROLE_SYSTEM_TEXT},
+                  {FindChild(P.Main, L"Static", L"K!Vo"), L"K!Vo", ROLE_SYSTEM_LINK}};
+  for (const auto& Control : Expected) {
+    const TAccessible Got = AccessibleOf(Control.Control);
+    Check(Got.Found, std::wstring(L"an accessible object for ") + Control.Name);
+    CheckEqual(Got.Name, Control.Name, L"the accessible name");
+    Check(Got.Role == Control.Role, std::wstring(L"the accessible role of ") + Control.Name);
+  }
+}
+
 // How each run of the program ends: every way gives exit code 0.
 void CheckEnding(const std::wstring& Exe, const wchar_t* How,
                  const std::function<void(TProgram&)>& End) {
@@ -870,6 +922,7 @@ void CheckEnding(const std::wstring& Exe, const wchar_t* How,
 } // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
+  ::CoInitialize(nullptr);
   if (argc < 2) {
     std::printf("usage: sumtide-wine-tests <path of sumtide.exe>\n");
     return 2;
@@ -884,6 +937,7 @@ int wmain(int argc, wchar_t* argv[]) {
     TProgram P;
     if (P.Start(Exe)) {
       CheckWindow(P);
+      CheckAccessibility(P);
       CheckTabOrder(P, {P.Browse, P.Compute, P.Quit}, L"while \"Comparer\" is disabled");
       CheckChecksums(P, Files);
       // The last click gave "Calculer" the focus.

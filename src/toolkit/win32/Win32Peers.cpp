@@ -175,9 +175,9 @@ TWin32Peer::TWin32Peer(TWin32Toolkit& Toolkit, const Toolkit::TPeerProps& Props,
     if (Props.Kind == TPeerKind::GroupBox)
       FBaseProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
           FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWin32Peer::GroupBoxProc)));
-    else if (Props.Kind == TPeerKind::Label && !Props.Transparent)
+    else if (Props.Kind == TPeerKind::Edit || Props.Kind == TPeerKind::Label)
       FBaseProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
-          FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWin32Peer::LabelProc)));
+          FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWin32Peer::ControlProc)));
     Parent->FChildren.push_back(this);
   }
   ::SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Toolkit.Font(Props.Font)), FALSE);
@@ -459,12 +459,34 @@ void TWin32Peer::RepaintTransparentOver() {
       ::RedrawWindow(Sibling->FHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
-LRESULT CALLBACK TWin32Peer::LabelProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+TAccessibleOverride TWin32Peer::AccessibleOverride() const {
+  TAccessibleOverride Override;
+  // A field framed by a group box is named by its caption, as a label before it would name it.
+  if (Kind() == TPeerKind::Edit && FParent && FParent->Kind() == TPeerKind::GroupBox) {
+    std::wstring Caption(static_cast<std::size_t>(::GetWindowTextLengthW(FParent->FHandle)) + 1,
+                         L'\0');
+    Caption.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(FParent->FHandle, Caption.data(), static_cast<int>(Caption.size()))));
+    const auto First = Caption.find_first_not_of(L' ');
+    if (First != std::wstring::npos)
+      Override.Name = Caption.substr(First, Caption.find_last_not_of(L' ') - First + 1);
+  }
+  Override.Link = Kind() == TPeerKind::Label && FProps.Clickable;
+  return Override;
+}
+
+LRESULT CALLBACK TWin32Peer::ControlProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TWin32Peer* Peer = FromHandle(Window);
   if (!Peer || !Peer->FBaseProc)
     return ::DefWindowProcW(Window, Msg, WParam, LParam);
+  if (Msg == WM_GETOBJECT) {
+    const TAccessibleOverride Override = Peer->AccessibleOverride();
+    if (!Override.Name.empty() || Override.Link)
+      if (const LRESULT Answer = AnswerGetObject(Window, WParam, LParam, Override))
+        return Answer;
+  }
   const LRESULT Result = ::CallWindowProcW(Peer->FBaseProc, Window, Msg, WParam, LParam);
-  if (Msg == WM_PAINT)
+  if (Msg == WM_PAINT && Peer->Kind() == TPeerKind::Label && !Peer->FProps.Transparent)
     Peer->RepaintTransparentOver();
   return Result;
 }

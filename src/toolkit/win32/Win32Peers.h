@@ -5,6 +5,7 @@
 // send to their parent (commands, colours) all reach the form's window procedure, group boxes
 // passing theirs on.
 
+#include "toolkit/win32/Win32Accessible.h"
 #include "toolkit/win32/Win32Toolkit.h"
 #include "toolkit/win32/WinApi.h"
 
@@ -41,7 +42,10 @@ public:
 private:
   static LRESULT CALLBACK FormProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
   static LRESULT CALLBACK GroupBoxProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
-  static LRESULT CALLBACK LabelProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
+  // Edits and labels: what screen readers are told, and opaque labels repainting transparent
+  // ones over them.
+  static LRESULT CALLBACK ControlProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
+  TAccessibleOverride AccessibleOverride() const;
   void RepaintTransparentOver();
   LRESULT HandleFormMessage(UINT Msg, WPARAM WParam, LPARAM LParam);
   bool ControlColour(HDC Dc, HWND Control, LRESULT& Brush);

@@ -5,6 +5,7 @@
 // This header stays free of <windows.h>: the system's handles cross it as void*.
 
 #include "toolkit/Toolkit.h"
+#include "toolkit/win32/Win32ComApartment.h"
 
 #include <map>
 #include <memory>
@@ -50,6 +51,7 @@ public:
   bool Busy() const { return FBusy > 0; }
 
 private:
+  TComApartment FApartment; // before any window: screen readers reach the controls through it
   void* FInstance;
   std::map<std::pair<std::wstring, std::int32_t>, void*> FFonts;
   TWin32Peer* FMainForm = nullptr;
