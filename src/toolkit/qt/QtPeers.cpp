@@ -1,5 +1,6 @@
 #include "toolkit/qt/QtPeers.h"
 
+#include "toolkit/qt/QtAccessible.h"
 #include "toolkit/qt/QtText.h"
 #include "toolkit/qt/UriList.h"
 
@@ -115,13 +116,16 @@ private:
   IPeerEvents& FEvents;
 };
 
-class TLabelWidget final : public QLabel {
+class TLabelWidget final : public TLinkLabel {
 public:
   TLabelWidget(QWidget* Parent, IPeerEvents& Events, bool Clickable)
-      : QLabel(Parent), FEvents(Events) {
+      : TLinkLabel(Parent), FEvents(Events), FClickable(Clickable) {
     // A label without a handler lets the mouse through to what lies under it.
     setAttribute(Qt::WA_TransparentForMouseEvents, !Clickable);
   }
+
+  bool IsLink() const override { return FClickable; }
+  void Press() override { FEvents.PeerClicked(); }
 
 protected:
   void mouseReleaseEvent(QMouseEvent* Event) override {
@@ -131,6 +135,7 @@ protected:
 
 private:
   IPeerEvents& FEvents;
+  bool FClickable;
 };
 
 QWidget* MakeWidget(const TPeerProps& Props, QWidget* Parent, IPeerEvents& Events) {
@@ -156,6 +161,8 @@ QWidget* MakeWidget(const TPeerProps& Props, QWidget* Parent, IPeerEvents& Event
     Edit->setReadOnly(Props.ReadOnly);
     // A file dropped on an edit goes to the window, not into the text.
     Edit->setAcceptDrops(false);
+    if (auto* Box = qobject_cast<QGroupBox*>(Parent))
+      NameFieldsByCaption(*Box);
     return Edit;
   }
   case TPeerKind::Label: {
@@ -268,6 +275,7 @@ void TQtPeer::SetText(const std::string& Text) {
     break;
   case TPeerKind::GroupBox:
     static_cast<QGroupBox*>(FWidget.data())->setTitle(Value);
+    NameFieldsByCaption(*static_cast<QGroupBox*>(FWidget.data()));
     break;
   case TPeerKind::Button:
     static_cast<QPushButton*>(FWidget.data())->setText(Value);

@@ -1,5 +1,6 @@
 #include "toolkit/qt/QtToolkit.h"
 
+#include "toolkit/qt/QtAccessible.h"
 #include "toolkit/qt/QtPeers.h"
 #include "toolkit/qt/QtText.h"
 
@@ -96,7 +97,9 @@ std::vector<std::string> NameFilters(const std::string& Filter) {
   return Result;
 }
 
-TQtToolkit::TQtToolkit() = default;
+TQtToolkit::TQtToolkit() {
+  InstallAccessibleFactory();
+}
 TQtToolkit::~TQtToolkit() = default;
 
 std::unique_ptr<Toolkit::IPeer> TQtToolkit::CreatePeer(const Toolkit::TPeerProps& Props,
