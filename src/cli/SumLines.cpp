@@ -1,0 +1,213 @@
+#include "cli/SumLines.h"
+
+namespace Sumtide::Cli {
+
+namespace {
+
+constexpr std::size_t HexDigits = 32;
+constexpr char HexLetters[] = "0123456789abcdef";
+
+bool IsBlank(char C) {
+  return C == ' ' || C == '\t';
+}
+
+bool IsHexDigit(char C) {
+  return (C >= '0' && C <= '9') || (C >= 'a' && C <= 'f') || (C >= 'A' && C <= 'F');
+}
+
+// Exactly the 32 hexadecimal digits of an MD5 digest, nothing after them.
+bool IsDigestText(std::string_view Text) {
+  if (Text.size() != HexDigits)
+    return false;
+  for (char C : Text)
+    if (!IsHexDigit(C))
+      return false;
+  return true;
+}
+
+// Undoes EscapeName; nothing for a lone backslash at the end, an unknown escape or a NUL byte.
+std::optional<std::string> Unescape(std::string_view Text) {
+  std::string Name;
+  Name.reserve(Text.size());
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (C == '\0')
+      return std::nullopt;
+    if (C != '\\') {
+      Name += C;
+      continue;
+    }
+    if (++I == Text.size())
+      return std::nullopt;
+    switch (Text[I]) {
+    case 'n':
+      Name += '\n';
+      break;
+    case 'r':
+      Name += '\r';
+      break;
+    case '\\':
+      Name += '\\';
+      break;
+    default:
+      return std::nullopt;
+    }
+  }
+  return Name;
+}
+
+// A name read unescaped ends at a NUL byte, as a C string would.
+std::string UpToNul(std::string_view Text) {
+  return std::string(Text.substr(0, Text.find('\0')));
+}
+
+// "<name>) = <hex>" after "MD5 (": the name runs to the last ')'.
+std::optional<TCheckEntry> ReadTagged(std::string_view Rest, bool Escaped) {
+  const std::size_t Close = Rest.rfind(')');
+  if (Rest.empty() || Close == std::string_view::npos)
+    return std::nullopt;
+  TCheckEntry Entry;
+  if (Escaped) {
+    auto Name = Unescape(Rest.substr(0, Close));
+    if (!Name)
+      return std::nullopt;
+    Entry.Name = std::move(*Name);
+  } else {
+    Entry.Name = UpToNul(Rest.substr(0, Close));
+  }
+  std::size_t I = Close + 1;
+  while (I < Rest.size() && IsBlank(Rest[I]))
+    ++I;
+  if (I == Rest.size() || Rest[I] != '=')
+    return std::nullopt;
+  ++I;
+  while (I < Rest.size() && IsBlank(Rest[I]))
+    ++I;
+  Entry.Hex = UpToNul(Rest.substr(I)); // the text is read as a C string would be
+  return Entry;
+}
+
+} // namespace
+
+bool NeedsEscape(std::string_view Name) {
+  return Name.find_first_of("\\\n\r") != std::string_view::npos;
+}
+
+std::string EscapeName(std::string_view Name) {
+  std::string Escaped;
+  Escaped.reserve(Name.size() + 8);
+  for (char C : Name) {
+    switch (C) {
+    case '\\':
+      Escaped += "\\\\";
+      break;
+    case '\n':
+      Escaped += "\\n";
+      break;
+    case '\r':
+      Escaped += "\\r";
+      break;
+    default:
+      Escaped += C;
+      break;
+    }
+  }
+  return Escaped;
+}
+
+std::string SumLine(std::string_view Name, const TMd5Digest& Digest, bool Binary, bool Tagged,
+                    bool Zero) {
+  const bool Escape = !Zero && NeedsEscape(Name);
+  std::string Hex;
+  for (std::uint8_t Byte : Digest) {
+    Hex += HexLetters[Byte >> 4];
+    Hex += HexLetters[Byte & 15];
+  }
+  const std::string Shown = Escape ? EscapeName(Name) : std::string(Name);
+  std::string Line = Escape ? "\\" : "";
+  if (Tagged)
+    Line += "MD5 (" + Shown + ") = " + Hex;
+  else
+    Line += Hex + (Binary ? " *" : "  ") + Shown;
+  Line += Zero ? '\0' : '\n';
+  return Line;
+}
+
+std::optional<TCheckEntry> TCheckLineReader::Read(std::string_view Line, bool ListIsStandardInput,
+                                                  bool& Skipped) {
+  Skipped = false;
+  if (!Line.empty() && Line.front() == '#') {
+    Skipped = true;
+    return std::nullopt;
+  }
+  if (!Line.empty() && Line.back() == '\r')
+    Line.remove_suffix(1);
+  if (Line.empty()) {
+    Skipped = true;
+    return std::nullopt;
+  }
+  std::optional<TCheckEntry> Entry = [&]() -> std::optional<TCheckEntry> {
+    std::size_t I = 0;
+    while (I < Line.size() && IsBlank(Line[I]))
+      ++I;
+    bool Escaped = false;
+    if (I < Line.size() && Line[I] == '\\') {
+      ++I;
+      Escaped = true;
+    }
+    if (Line.substr(I).starts_with("MD5")) {
+      I += 3;
+      if (I < Line.size() && Line[I] == ' ')
+        ++I;
+      if (I < Line.size() && Line[I] == '(')
+        return ReadTagged(Line.substr(I + 1), Escaped);
+      return std::nullopt;
+    }
+    // The digest, a blank, then at least one character.
+    const bool BackslashNext = I < Line.size() && Line[I] == '\\';
+    if (Line.size() - I < HexDigits + 2 + (BackslashNext ? 1 : 0))
+      return std::nullopt;
+    TCheckEntry Found;
+    Found.Hex = std::string(Line.substr(I, HexDigits));
+    I += HexDigits;
+    if (!IsBlank(Line[I]))
+      return std::nullopt;
+    ++I;
+    if (Line.size() - I == 1 || (Line[I] != ' ' && Line[I] != '*')) {
+      // "<hex> <name>": only while no line of the usual form came before, so that a name
+      // beginning with a blank or '*' cannot be taken for another one.
+      if (FReversed == 0)
+        return std::nullopt;
+      FReversed = 1;
+    } else if (FReversed != 1) {
+      FReversed = 0;
+      ++I; // the mode marker
+    }
+    if (Escaped) {
+      auto Name = Unescape(Line.substr(I));
+      if (!Name)
+        return std::nullopt;
+      Found.Name = std::move(*Name);
+    } else {
+      Found.Name = UpToNul(Line.substr(I));
+    }
+    return Found;
+  }();
+  if (!Entry || (ListIsStandardInput && Entry->Name == "-") || !IsDigestText(Entry->Hex))
+    return std::nullopt;
+  return Entry;
+}
+
+bool DigestMatches(const TMd5Digest& Digest, std::string_view Hex) {
+  if (Hex.size() != HexDigits)
+    return false;
+  for (std::size_t I = 0; I < Digest.size(); ++I) {
+    const auto Lower = [](char C) { return C >= 'A' && C <= 'F' ? char(C - 'A' + 'a') : C; };
+    if (Lower(Hex[2 * I]) != HexLetters[Digest[I] >> 4] ||
+        Lower(Hex[2 * I + 1]) != HexLetters[Digest[I] & 15])
+      return false;
+  }
+  return true;
+}
+
+} // namespace Sumtide::Cli

@@ -1,0 +1,217 @@
+#include "cli/SumOptions.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace Sumtide::Cli {
+
+namespace {
+
+using TAction = TParsedCommandLine::TAction;
+
+enum class TOption {
+  Binary,
+  Check,
+  IgnoreMissing,
+  Quiet,
+  Status,
+  Strict,
+  Tag,
+  Text,
+  Warn,
+  Zero,
+  Help,
+  Version
+};
+
+struct TLongOption {
+  std::string_view Name;
+  TOption Option;
+};
+
+// In the order getopt lists the possibilities of an ambiguous abbreviation.
+constexpr std::array<TLongOption, 12> LongOptions{{
+    {"binary", TOption::Binary},
+    {"check", TOption::Check},
+    {"ignore-missing", TOption::IgnoreMissing},
+    {"quiet", TOption::Quiet},
+    {"status", TOption::Status},
+    {"strict", TOption::Strict},
+    {"tag", TOption::Tag},
+    {"text", TOption::Text},
+    {"warn", TOption::Warn},
+    {"zero", TOption::Zero},
+    {"help", TOption::Help},
+    {"version", TOption::Version},
+}};
+
+bool ShortOption(char Letter, TOption& Option) {
+  switch (Letter) {
+  case 'b':
+    Option = TOption::Binary;
+    return true;
+  case 'c':
+    Option = TOption::Check;
+    return true;
+  case 't':
+    Option = TOption::Text;
+    return true;
+  case 'w':
+    Option = TOption::Warn;
+    return true;
+  case 'z':
+    Option = TOption::Zero;
+    return true;
+  default:
+    return false;
+  }
+}
+
+// Applies one option; false when it ends the reading (help or version).
+bool Apply(TOption Option, TParsedCommandLine& Result) {
+  TSumOptions& O = Result.Options;
+  switch (Option) {
+  case TOption::Binary:
+    O.Binary = 1;
+    break;
+  case TOption::Check:
+    O.Check = true;
+    break;
+  case TOption::IgnoreMissing:
+    O.IgnoreMissing = true;
+    break;
+  case TOption::Quiet:
+    O.Quiet = true;
+    O.Status = false;
+    O.Warn = false;
+    break;
+  case TOption::Status:
+    O.Status = true;
+    O.Warn = false;
+    O.Quiet = false;
+    break;
+  case TOption::Strict:
+    O.Strict = true;
+    break;
+  case TOption::Tag:
+    O.Tag = true;
+    O.Binary = 1;
+    break;
+  case TOption::Text:
+    O.Binary = 0;
+    break;
+  case TOption::Warn:
+    O.Warn = true;
+    O.Status = false;
+    O.Quiet = false;
+    break;
+  case TOption::Zero:
+    O.Zero = true;
+    break;
+  case TOption::Help:
+    Result.Action = TAction::Help;
+    return false;
+  case TOption::Version:
+    Result.Action = TAction::Version;
+    return false;
+  }
+  return true;
+}
+
+TParsedCommandLine Fail(std::string Message) {
+  TParsedCommandLine Result;
+  Result.Action = TAction::UsageError;
+  Result.Errors.push_back(std::move(Message));
+  return Result;
+}
+
+// The checks md5sum makes once the options are read, in its order.
+void CheckCombination(TParsedCommandLine& Result) {
+  const TSumOptions& O = Result.Options;
+  const auto Fail = [&](const char* Message) {
+    Result.Action = TAction::UsageError;
+    Result.Errors.emplace_back(Message);
+  };
+  if (O.Tag && O.Binary == 0)
+    return Fail("--tag does not support --text mode");
+  if (O.Zero && O.Check)
+    return Fail("the --zero option is not supported when verifying checksums");
+  if (O.Tag && O.Check)
+    return Fail("the --tag option is meaningless when verifying checksums");
+  if (O.Binary >= 0 && O.Check)
+    return Fail("the --binary and --text options are meaningless when verifying checksums");
+  if (O.IgnoreMissing && !O.Check)
+    return Fail("the --ignore-missing option is meaningful only when verifying checksums");
+  if (O.Status && !O.Check)
+    return Fail("the --status option is meaningful only when verifying checksums");
+  if (O.Warn && !O.Check)
+    return Fail("the --warn option is meaningful only when verifying checksums");
+  if (O.Quiet && !O.Check)
+    return Fail("the --quiet option is meaningful only when verifying checksums");
+  if (O.Strict && !O.Check)
+    return Fail("the --strict option is meaningful only when verifying checksums");
+}
+
+} // namespace
+
+TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, bool PosixlyCorrect) {
+  TParsedCommandLine Result;
+  bool OptionsEnded = false;
+  for (const std::string& Arg : Args) {
+    if (OptionsEnded || Arg.size() < 2 || Arg[0] != '-') {
+      Result.Options.Operands.push_back(Arg);
+      OptionsEnded = OptionsEnded || PosixlyCorrect;
+      continue;
+    }
+    if (Arg == "--") {
+      OptionsEnded = true;
+      continue;
+    }
+    if (Arg[1] == '-') {
+      const std::string_view Body = std::string_view(Arg).substr(2);
+      const std::size_t Equals = Body.find('=');
+      const std::string_view Name = Body.substr(0, Equals);
+      const TLongOption* Found = nullptr;
+      std::vector<const TLongOption*> Candidates;
+      for (const TLongOption& Long : LongOptions) {
+        if (Long.Name == Name) {
+          Found = &Long;
+          Candidates.clear();
+          break;
+        }
+        if (Long.Name.starts_with(Name))
+          Candidates.push_back(&Long);
+      }
+      if (!Found && Candidates.size() == 1)
+        Found = Candidates.front();
+      if (!Found && Candidates.size() > 1) {
+        std::string Message =
+            "option '" + Arg.substr(0, Equals == std::string_view::npos ? Arg.size() : Equals + 2) +
+            "' is ambiguous; possibilities:";
+        for (const TLongOption* Candidate : Candidates)
+          Message += " '--" + std::string(Candidate->Name) + "'";
+        return Fail(Message);
+      }
+      if (!Found)
+        return Fail("unrecognized option '" + Arg + "'");
+      if (Equals != std::string_view::npos)
+        return Fail("option '--" + std::string(Found->Name) + "' doesn't allow an argument");
+      if (!Apply(Found->Option, Result))
+        return Result;
+      continue;
+    }
+    for (std::size_t Index = 1; Index < Arg.size(); ++Index) {
+      TOption Option{};
+      if (!ShortOption(Arg[Index], Option))
+        return Fail(std::string("invalid option -- '") + Arg[Index] + "'");
+      Apply(Option, Result);
+    }
+  }
+  CheckCombination(Result);
+  if (Result.Action == TAction::Run && Result.Options.Operands.empty())
+    Result.Options.Operands.emplace_back("-");
+  return Result;
+}
+
+} // namespace Sumtide::Cli

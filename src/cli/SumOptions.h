@@ -1,0 +1,37 @@
+#pragma once
+
+// The command line of sumtide-sum, read as GNU getopt_long reads md5sum's: short options may be
+// bundled (-cw), long ones abbreviated to any unique prefix, options and operands mixed (unless
+// POSIXLY_CORRECT asks to stop at the first operand), "--" ends the options, "-" is an operand.
+
+#include <string>
+#include <vector>
+
+namespace Sumtide::Cli {
+
+struct TSumOptions {
+  bool Check = false;
+  int Binary = -1; // -1: not given; 0: --text; 1: --binary
+  bool Tag = false;
+  bool Zero = false;
+  bool IgnoreMissing = false;
+  bool Quiet = false;
+  bool Status = false;
+  bool Strict = false;
+  bool Warn = false;
+  std::vector<std::string> Operands; // "-" when none was given
+};
+
+struct TParsedCommandLine {
+  enum class TAction { Run, Help, Version, UsageError };
+  TAction Action = TAction::Run;
+  TSumOptions Options;
+  // For UsageError: the message lines, without the program's name or the closing hint.
+  std::vector<std::string> Errors;
+};
+
+// Args are the arguments after the program's name.
+TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args,
+                                       bool PosixlyCorrect = false);
+
+} // namespace Sumtide::Cli

@@ -1,0 +1,48 @@
+#include "cli/SumText.h"
+
+#include "cli/SumProgram.h"
+
+namespace Sumtide::Cli {
+
+std::string HelpText() {
+  return std::string("Usage: ") + ProgramName + R"( [OPTION]... [FILE]...
+Print or check MD5 (128-bit) checksums, as md5sum does, hashing many files at once.
+
+With no FILE, or when FILE is -, read standard input.
+
+  -b, --binary         read in binary mode
+  -c, --check          read MD5 sums from the FILEs and check them
+      --tag            create a BSD-style checksum
+  -t, --text           read in text mode (default)
+  -z, --zero           end each output line with NUL, not newline,
+                       and disable file name escaping
+
+The following five options are useful only when verifying checksums:
+      --ignore-missing  don't fail or report status for missing files
+      --quiet          don't print OK for each successfully verified file
+      --status         don't output anything, status code shows success
+      --strict         exit non-zero for improperly formatted checksum lines
+  -w, --warn           warn about improperly formatted checksum lines
+
+      --help           display this help and exit
+      --version        output version information and exit
+
+The sums are computed as described in RFC 1321.
+When checking, the input should be a former output of this program or of md5sum.
+The default mode is to print a line with: checksum, a space,
+a character indicating input mode ('*' for binary, ' ' for text
+or where binary is insignificant), and name for each FILE.
+
+Exit status is 0 if every file was read and, when checking, every listed file
+matched its checksum; 1 otherwise.
+)";
+}
+
+std::string VersionText() {
+  return std::string(ProgramName) + " (Sumtide) " + SUMTIDE_VERSION_TEXT + R"(
+Copyright (C) 2026 The Sumtide developers.
+License: MIT <https://opensource.org/licenses/MIT>.
+)";
+}
+
+} // namespace Sumtide::Cli
