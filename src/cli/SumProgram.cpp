@@ -5,6 +5,7 @@
 #include "cli/SumText.h"
 #include "files/InputFile.h"
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -15,9 +16,6 @@ namespace {
 
 using TKind = TDigestOutcome::TKind;
 
-// How many names are hashed together before their lines are written: enough to keep every lane
-// and reader busy, few enough that memory stays bounded whatever the length of the list.
-constexpr std::size_t BatchNames = 4096;
 constexpr std::size_t ListPiece = 64 * 1024;
 
 class TReporter {
@@ -40,23 +38,22 @@ private:
 // Writes "sum  name" lines for each operand.
 bool PrintSums(const TSumOptions& Options, IDigestEngine& Engine, TReporter& Report) {
   bool Ok = true;
-  std::vector<TDigestOutcome> Outcomes;
-  const std::vector<std::string>& Names = Options.Operands;
-  for (std::size_t First = 0; First < Names.size(); First += BatchNames) {
-    const std::vector<std::string> Batch(
-        Names.begin() + static_cast<std::ptrdiff_t>(First),
-        Names.begin() + static_cast<std::ptrdiff_t>(std::min(Names.size(), First + BatchNames)));
-    Engine.DigestAll(Batch, Outcomes);
-    for (std::size_t I = 0; I < Batch.size(); ++I) {
-      if (Outcomes[I].Kind != TKind::Done) {
-        Report.FileError(Batch[I], Outcomes[I].Error);
-        Ok = false;
-        continue;
-      }
-      Report.Out(
-          SumLine(Batch[I], Outcomes[I].Digest, Options.Binary == 1, Options.Tag, Options.Zero));
-    }
-  }
+  std::size_t Next = 0;
+  Engine.Run(
+      [&](std::string& Name) {
+        if (Next == Options.Operands.size())
+          return false;
+        Name = Options.Operands[Next++];
+        return true;
+      },
+      [&](const std::string& Name, TDigestOutcome& Outcome) {
+        if (Outcome.Kind != TKind::Done) {
+          Report.FileError(Name, Outcome.Error);
+          Ok = false;
+          return;
+        }
+        Report.Out(SumLine(Name, Outcome.Digest, Options.Binary == 1, Options.Tag, Options.Zero));
+      });
   return Ok;
 }
 
@@ -70,93 +67,86 @@ public:
 
   bool Run() {
     TInputError Error;
-    std::optional<TInputFile> List;
     if (FListIsStandardInput)
-      List.emplace(TInputFile::StandardInput());
+      FList.emplace(TInputFile::StandardInput());
     else
-      List = TInputFile::Open(FListName, Error);
-    if (!List) {
+      FList = TInputFile::Open(FListName, Error);
+    if (!FList) {
       FReport.FileError(FListName, Error.Text);
       return false;
     }
-    if (!ReadLines(*List))
+    FPiece = std::make_unique_for_overwrite<char[]>(ListPiece);
+    FEngine.Run([this](std::string& Name) { return NextEntry(Name); },
+                [this](const std::string& Name, TDigestOutcome& Outcome) {
+                  WarnUpTo(FHexes.front().first);
+                  Report(Name, FHexes.front().second, Outcome);
+                  FHexes.pop_front();
+                });
+    WarnUpTo(UINT64_MAX);
+    if (!FReadError.empty()) {
+      FReport.FileError(FListName, FReadError);
       return false;
-    CheckBatch();
+    }
     return Conclude();
   }
 
 private:
-  // A line of the list: an entry to check, or an improperly formatted line to warn about.
-  struct TPending {
-    std::uint64_t LineNumber = 0;
-    bool Entry = false;
-  };
-
-  bool ReadLines(TInputFile& List) {
-    auto Piece = std::make_unique_for_overwrite<char[]>(ListPiece);
-    std::string Line;
-    TInputError Error;
+  // The next line of the list, without its line feed; false at the end or on a read error.
+  bool NextLine(std::string& Line) {
+    Line.clear();
     for (;;) {
-      const std::int64_t Got = List.Read(Piece.get(), ListPiece, Error);
+      const std::size_t End = FRest.find('\n');
+      if (End != std::string_view::npos) {
+        Line.append(FRest.substr(0, End));
+        FRest.remove_prefix(End + 1);
+        return true;
+      }
+      Line.append(FRest);
+      FRest = {};
+      if (FEnded)
+        return !Line.empty();
+      TInputError Error;
+      const std::int64_t Got = FList->Read(FPiece.get(), ListPiece, Error);
       if (Got < 0) {
-        // What came before the failure is checked and reported, as it would have been anyway.
-        CheckBatch();
-        FReport.FileError(FListName, Error.Text);
+        FReadError = Error.Text;
+        FEnded = true;
         return false;
       }
-      if (Got == 0)
-        break;
-      std::string_view Rest(Piece.get(), static_cast<std::size_t>(Got));
-      for (std::size_t End; (End = Rest.find('\n')) != std::string_view::npos;) {
-        Line.append(Rest.substr(0, End));
-        TakeLine(Line);
-        Line.clear();
-        Rest.remove_prefix(End + 1);
-      }
-      Line.append(Rest);
+      FEnded = Got == 0;
+      FRest = std::string_view(FPiece.get(), static_cast<std::size_t>(Got));
     }
-    if (!Line.empty())
-      TakeLine(Line);
-    return true;
   }
 
-  void TakeLine(std::string_view Line) {
-    ++FLineNumber;
-    bool Skipped = false;
-    std::optional<TCheckEntry> Entry = FReader.Read(Line, FListIsStandardInput, Skipped);
-    if (Skipped)
-      return;
-    if (!Entry) {
-      ++FMisformatted;
-      if (FOptions.Warn)
-        FPending.push_back({FLineNumber, false});
-    } else {
-      FPending.push_back({FLineNumber, true});
-      FNames.push_back(std::move(Entry->Name));
-      FHexes.push_back(std::move(Entry->Hex));
-      FProperlyFormatted = true;
-    }
-    if (FNames.size() == BatchNames)
-      CheckBatch();
-  }
-
-  void CheckBatch() {
-    std::vector<TDigestOutcome> Outcomes;
-    if (!FNames.empty())
-      FEngine.DigestAll(FNames, Outcomes);
-    std::size_t Next = 0;
-    for (const TPending& Pending : FPending) {
-      if (!Pending.Entry) {
-        FReport.Error(ShellQuote(FListName) + ": " + std::to_string(Pending.LineNumber) +
-                      ": improperly formatted MD5 checksum line");
+  // Reads lines up to the next entry; counts and keeps the improperly formatted ones before it.
+  bool NextEntry(std::string& Name) {
+    std::string Line;
+    while (NextLine(Line)) {
+      ++FLineNumber;
+      bool Skipped = false;
+      std::optional<TCheckEntry> Entry = FReader.Read(Line, FListIsStandardInput, Skipped);
+      if (Skipped)
+        continue;
+      if (!Entry) {
+        ++FMisformatted;
+        if (FOptions.Warn)
+          FWarnings.push_back(FLineNumber);
         continue;
       }
-      Report(FNames[Next], FHexes[Next], Outcomes[Next]);
-      ++Next;
+      FProperlyFormatted = true;
+      FHexes.emplace_back(FLineNumber, std::move(Entry->Hex));
+      Name = std::move(Entry->Name);
+      return true;
     }
-    FPending.clear();
-    FNames.clear();
-    FHexes.clear();
+    return false;
+  }
+
+  // Warns of the improperly formatted lines before line Number.
+  void WarnUpTo(std::uint64_t Number) {
+    while (!FWarnings.empty() && FWarnings.front() < Number) {
+      FReport.Error(ShellQuote(FListName) + ": " + std::to_string(FWarnings.front()) +
+                    ": improperly formatted MD5 checksum line");
+      FWarnings.pop_front();
+    }
   }
 
   void Report(const std::string& Name, const std::string& Hex, const TDigestOutcome& Outcome) {
@@ -219,9 +209,15 @@ private:
   TCheckLineReader& FReader;
   std::string FListName;
   bool FListIsStandardInput;
+  std::optional<TInputFile> FList;
+  std::unique_ptr<char[]> FPiece;
+  std::string_view FRest;
+  bool FEnded = false;
+  std::string FReadError;
   std::uint64_t FLineNumber = 0;
-  std::vector<TPending> FPending;
-  std::vector<std::string> FNames, FHexes;
+  std::deque<std::uint64_t> FWarnings; // line numbers not yet reported
+  // The line number and expected digest of each entry handed out and not yet reported.
+  std::deque<std::pair<std::uint64_t, std::string>> FHexes;
   bool FProperlyFormatted = false;
   bool FMatched = false;
   std::uint64_t FMisformatted = 0, FUnreadable = 0, FMismatched = 0;
@@ -229,11 +225,12 @@ private:
 
 } // namespace
 
-void TSequentialEngine::DigestAll(const std::vector<std::string>& Names,
-                                  std::vector<TDigestOutcome>& Outcomes) {
-  Outcomes.clear();
-  for (const std::string& Name : Names)
-    Outcomes.push_back(DigestFile(Name));
+void TSequentialEngine::Run(const TNext& Next, const TDeliver& Deliver) {
+  std::string Name;
+  while (Next(Name)) {
+    TDigestOutcome Outcome = DigestFile(Name);
+    Deliver(Name, Outcome);
+  }
 }
 
 int RunSum(const std::vector<std::string>& Args, IDigestEngine& Engine, const TSumStreams& Streams,

@@ -6,6 +6,7 @@
 #include "cli/FileDigest.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,11 +14,13 @@ namespace Sumtide::Cli {
 
 inline constexpr const char* ProgramName = "sumtide-sum";
 
-// Hashes a list of files; the outcomes come back in the order of the names.
+// Hashes the files Next names, one after the other, until it returns false, and hands each
+// outcome to Deliver in the order of the names. Both are called on the calling thread.
 class IDigestEngine {
 public:
-  virtual void DigestAll(const std::vector<std::string>& Names,
-                         std::vector<TDigestOutcome>& Outcomes) = 0;
+  using TNext = std::function<bool(std::string& Name)>;
+  using TDeliver = std::function<void(const std::string& Name, TDigestOutcome& Outcome)>;
+  virtual void Run(const TNext& Next, const TDeliver& Deliver) = 0;
 
 protected:
   ~IDigestEngine() = default;
@@ -26,8 +29,7 @@ protected:
 // One file after the other on the calling thread.
 class TSequentialEngine final : public IDigestEngine {
 public:
-  void DigestAll(const std::vector<std::string>& Names,
-                 std::vector<TDigestOutcome>& Outcomes) override;
+  void Run(const TNext& Next, const TDeliver& Deliver) override;
 };
 
 struct TSumStreams {
