@@ -22,7 +22,7 @@ TDigestOutcome DigestFile(const std::string& Name) {
     return Outcome;
   }
   TInputFile& File = *Opened;
-  const auto Before = File.IsRegular() ? File.Stamp() : std::nullopt;
+  const auto Before = File.OpenedStamp();
   auto Buffer = std::make_unique_for_overwrite<std::uint8_t[]>(Checksum::ReadPiece);
   TSCL_md5 Hash(nullptr);
   Hash.Init();

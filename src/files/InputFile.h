@@ -28,13 +28,14 @@ public:
 
   TInputFile(TInputFile&& Other) noexcept
       : FHandle(std::exchange(Other.FHandle, ClosedHandle)), FOwned(Other.FOwned),
-        FRegular(Other.FRegular) {}
+        FRegular(Other.FRegular), FOpened(Other.FOpened) {}
   TInputFile& operator=(TInputFile&& Other) noexcept {
     if (this != &Other) {
       Close();
       FHandle = std::exchange(Other.FHandle, ClosedHandle);
       FOwned = Other.FOwned;
       FRegular = Other.FRegular;
+      FOpened = Other.FOpened;
     }
     return *this;
   }
@@ -48,17 +49,21 @@ public:
 
   // A regular file: its stamp tells whether it changed while it was read.
   bool IsRegular() const { return FRegular; }
+  // The stamp taken when the file was opened (regular files only).
+  const std::optional<TFileStamp>& OpenedStamp() const { return FOpened; }
+  // The stamp now, or nothing when the system cannot tell.
   std::optional<TFileStamp> Stamp() const;
 
 private:
   static constexpr std::intptr_t ClosedHandle = -1;
   void Close() noexcept;
-  TInputFile(std::intptr_t Handle, bool Owned, bool Regular)
-      : FHandle(Handle), FOwned(Owned), FRegular(Regular) {}
+  TInputFile(std::intptr_t Handle, bool Owned, std::optional<TFileStamp> Opened)
+      : FHandle(Handle), FOwned(Owned), FRegular(Opened.has_value()), FOpened(Opened) {}
 
   std::intptr_t FHandle;
   bool FOwned;
   bool FRegular;
+  std::optional<TFileStamp> FOpened;
 };
 
 } // namespace Sumtide

@@ -14,15 +14,29 @@ TInputError ErrorOf(int Code) {
   return {std::strerror(Code), Code == ENOENT};
 }
 
-bool IsRegularFile(int Fd) {
-  struct stat Info {};
-  return ::fstat(Fd, &Info) == 0 && S_ISREG(Info.st_mode);
+constexpr std::int64_t Billion = 1'000'000'000;
+
+TFileStamp StampOf(const struct stat& Info) {
+  return TFileStamp{static_cast<std::int64_t>(Info.st_size),
+                    Info.st_mtim.tv_sec * Billion + Info.st_mtim.tv_nsec,
+                    Info.st_ctim.tv_sec * Billion + Info.st_ctim.tv_nsec};
 }
+
+// The stamp of a regular file; nothing for any other kind.
+std::optional<TFileStamp> RegularStamp(int Fd) {
+  struct stat Info {};
+  if (::fstat(Fd, &Info) != 0 || !S_ISREG(Info.st_mode))
+    return std::nullopt;
+  return StampOf(Info);
+}
+
+// Below this size the system's read-ahead has nothing to gain from the advice.
+constexpr std::int64_t SequentialAdvice = 256 * 1024;
 
 } // namespace
 
 TInputFile TInputFile::StandardInput() {
-  return TInputFile(STDIN_FILENO, false, IsRegularFile(STDIN_FILENO));
+  return TInputFile(STDIN_FILENO, false, RegularStamp(STDIN_FILENO));
 }
 
 std::optional<TInputFile> TInputFile::Open(const std::string& Name, TInputError& Error) {
@@ -38,8 +52,10 @@ std::optional<TInputFile> TInputFile::Open(const std::string& Name, TInputError&
     Error = ErrorOf(errno);
     return std::nullopt;
   }
-  ::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  return TInputFile(Fd, true, IsRegularFile(Fd));
+  const std::optional<TFileStamp> Stamp = RegularStamp(Fd);
+  if (!Stamp || Stamp->Size >= SequentialAdvice)
+    ::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  return TInputFile(Fd, true, Stamp);
 }
 
 void TInputFile::Close() noexcept {
@@ -62,10 +78,7 @@ std::optional<TFileStamp> TInputFile::Stamp() const {
   struct stat Info {};
   if (::fstat(static_cast<int>(FHandle), &Info) != 0)
     return std::nullopt;
-  constexpr std::int64_t Billion = 1'000'000'000;
-  return TFileStamp{static_cast<std::int64_t>(Info.st_size),
-                    Info.st_mtim.tv_sec * Billion + Info.st_mtim.tv_nsec,
-                    Info.st_ctim.tv_sec * Billion + Info.st_ctim.tv_nsec};
+  return StampOf(Info);
 }
 
 } // namespace Sumtide

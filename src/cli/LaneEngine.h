@@ -1,0 +1,31 @@
+#pragma once
+
+// Hashes many files at once: worker threads, each feeding one file per lane of the MD5 lane
+// kernel and starting the next file in a lane as soon as one ends. A file of LargeFile bytes or
+// more is hashed on its own by the single-stream checksum core, which is faster for one long
+// message than a lane is. Names are taken in order through a window of bounded size and the
+// outcomes delivered in order, so memory stays bounded whatever the number of files.
+
+#include "cli/SumProgram.h"
+
+#include <functional>
+
+namespace Sumtide::Cli {
+
+class TLaneEngine final : public IDigestEngine {
+public:
+  // Workers: how many threads hash; 0 for one per processor the system reports.
+  explicit TLaneEngine(unsigned Workers = 0);
+  void Run(const TNext& Next, const TDeliver& Deliver) override;
+
+  // Runs on a worker right after a file that goes through a lane was opened; tests change the
+  // file there.
+  using TOpenedHook = std::function<void(const std::string& Name)>;
+  void SetOpenedHook(TOpenedHook Hook) { FOpened = std::move(Hook); }
+
+private:
+  unsigned FWorkers;
+  TOpenedHook FOpened;
+};
+
+} // namespace Sumtide::Cli
