@@ -2,7 +2,7 @@
 # read-me in French, with Windows line ends. `cpack` in the mingw build directory makes it.
 configure_file(${PROJECT_SOURCE_DIR}/resources/windows/LISEZMOI.txt.in
                ${PROJECT_BINARY_DIR}/LISEZMOI.txt @ONLY NEWLINE_STYLE CRLF)
-install(TARGETS sumtide RUNTIME DESTINATION . COMPONENT program)
+install(TARGETS sumtide sumtide-sum RUNTIME DESTINATION . COMPONENT program)
 install(FILES ${PROJECT_BINARY_DIR}/LISEZMOI.txt DESTINATION . COMPONENT program)
 
 set(CPACK_GENERATOR ZIP)

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Windows program (preset mingw), packs it with cpack and checks the zip a user gets:
-# sumtide.exe under 1 MiB that needs no DLL beyond Windows' own, and the French read-me with
-# Windows line ends, in one folder and nothing else.
+# sumtide.exe and sumtide-sum.exe, each under 1 MiB and needing no DLL beyond Windows' own, and
+# the French read-me with Windows line ends, in one folder and nothing else.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target sumtide >/dev/null
+cmake --build --preset mingw --target sumtide sumtide-sum >/dev/null
 rm -rf build/mingw/package
 (cd build/mingw && cpack >/dev/null)
 
@@ -19,7 +19,7 @@ fail() {
 }
 
 listing=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
-expected=$(printf '%s\n' "$dir/LISEZMOI.txt" "$dir/sumtide.exe")
+expected=$(printf '%s\n' "$dir/LISEZMOI.txt" "$dir/sumtide-sum.exe" "$dir/sumtide.exe")
 [ "$listing" = "$expected" ] || fail "holds $(echo "$listing" | tr '\n' ' ')instead of $(echo "$expected" | tr '\n' ' ')"
 
 out=$(mktemp -d)
@@ -28,17 +28,23 @@ unzip -q "$zip" -d "$out"
 exe=$out/$dir/sumtide.exe
 readme=$out/$dir/LISEZMOI.txt
 
-size=$(stat -c %s "$exe")
-[ "$size" -lt $((1 << 20)) ] || fail "sumtide.exe is $size bytes, not under 1 MiB"
-# Only DLLs that come with Windows: no C++ runtime, no threads library to ship beside it.
-dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
-for dll in $dlls; do
-  case $dll in
-  kernel32.dll | user32.dll | gdi32.dll | shell32.dll | comdlg32.dll | comctl32.dll | ole32.dll | \
-    advapi32.dll | msvcrt.dll | version.dll | api-ms-win-*) ;;
-  *) fail "sumtide.exe needs $dll" ;;
-  esac
+for program in "$exe" "$out/$dir/sumtide-sum.exe"; do
+  name=$(basename "$program")
+  size=$(stat -c %s "$program")
+  [ "$size" -lt $((1 << 20)) ] || fail "$name is $size bytes, not under 1 MiB"
+  # Only DLLs that come with Windows: no C++ runtime, no threads library to ship beside it.
+  dlls=$(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' |
+    sort -u)
+  for dll in $dlls; do
+    case $dll in
+    kernel32.dll | user32.dll | gdi32.dll | shell32.dll | comdlg32.dll | comctl32.dll | ole32.dll | \
+      oleaut32.dll | oleacc.dll | advapi32.dll | msvcrt.dll | version.dll | api-ms-win-*) ;;
+    *) fail "$name needs $dll" ;;
+    esac
+  done
 done
+size=$(stat -c %s "$exe")
+sum_size=$(stat -c %s "$out/$dir/sumtide-sum.exe")
 
 head -c 3 "$readme" | od -An -tx1 | grep -q 'ef bb bf' || fail "LISEZMOI.txt does not start with a UTF-8 mark"
 grep -q 'somme de contrôle MD5' "$readme" || fail "LISEZMOI.txt says nothing of the checksum"
@@ -50,4 +56,5 @@ if [ "$failures" -ne 0 ]; then
   echo "windows zip: $failures check(s) failed" >&2
   exit 1
 fi
-echo "windows zip: $(basename "$zip"), sumtide.exe $size bytes ($(((size + 1023) / 1024)) KiB)"
+echo "windows zip: $(basename "$zip"), sumtide.exe $size bytes ($(((size + 1023) / 1024)) KiB)," \
+  "sumtide-sum.exe $sum_size bytes ($(((sum_size + 1023) / 1024)) KiB)"

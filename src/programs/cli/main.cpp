@@ -1,4 +1,7 @@
-// sumtide-sum: md5sum's command line and output, over the multi-file engine.
+// sumtide-sum: md5sum's command line and output, over the multi-file engine. On Windows the
+// arguments come in as wide characters and are handed on as UTF-8, like every name in the
+// program; the output is written as bytes, without line-end translation, so that lists are the
+// same on every system.
 
 #include "cli/LaneEngine.h"
 #include "cli/SumProgram.h"
@@ -8,10 +11,19 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char* argv[]) {
+#ifdef _WIN32
+#include "rtl/win32/WideText.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
+namespace {
+
+int RunProgram(const std::vector<std::string>& Args) {
   static char OutBuffer[64 * 1024];
   std::setvbuf(stdout, OutBuffer, _IOFBF, sizeof OutBuffer);
-  std::vector<std::string> Args(argv + (argc > 0 ? 1 : 0), argv + argc);
   // SUMTIDE_SUM_THREADS sets how many threads hash (benchmarks compare counts); unset or 0: one
   // per processor.
   const char* Threads = std::getenv("SUMTIDE_SUM_THREADS");
@@ -19,3 +31,55 @@ int main(int argc, char* argv[]) {
       Threads ? static_cast<unsigned>(std::strtoul(Threads, nullptr, 10) % 256) : 0);
   return Sumtide::Cli::RunSum(Args, Engine, {}, std::getenv("POSIXLY_CORRECT") != nullptr);
 }
+
+} // namespace
+
+#ifdef _WIN32
+
+namespace {
+
+// A console shows the names' UTF-8 bytes as text while the program runs; its code page is put
+// back when the program ends.
+class TUtf8Console {
+public:
+  TUtf8Console() : FPrevious(::GetConsoleOutputCP()) {
+    DWORD Mode;
+    FConsole = ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &Mode) ||
+               ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &Mode);
+    if (FConsole)
+      ::SetConsoleOutputCP(CP_UTF8);
+  }
+  ~TUtf8Console() {
+    if (FConsole)
+      ::SetConsoleOutputCP(FPrevious);
+  }
+  TUtf8Console(const TUtf8Console&) = delete;
+  TUtf8Console& operator=(const TUtf8Console&) = delete;
+
+private:
+  UINT FPrevious;
+  bool FConsole = false;
+};
+
+} // namespace
+
+int wmain(int argc, wchar_t* argv[]) {
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  _setmode(_fileno(stdin), _O_BINARY);
+  TUtf8Console Console;
+  std::vector<std::string> Args;
+  for (int I = 1; I < argc; ++I)
+    Args.push_back(Sumtide::WideToUtf8(argv[I]));
+  const int Code = RunProgram(Args);
+  std::fflush(stdout);
+  return Code;
+}
+
+#else
+
+int main(int argc, char* argv[]) {
+  return RunProgram(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+}
+
+#endif

@@ -1,0 +1,101 @@
+#include "files/InputFile.h"
+
+#include "rtl/win32/WideText.h"
+
+#include <windows.h>
+
+namespace Sumtide {
+
+// On Windows a file is opened with read sharing only, as the window opens it: nobody writes to
+// it while it is read. A folder is refused at the open ("Is a directory"), standard input may be
+// a console, a pipe or a file, and the end of a pipe is its end of file. The error texts are the
+// POSIX ones, so that messages read the same on every system.
+
+namespace {
+
+HANDLE AsHandle(std::intptr_t Handle) {
+  return reinterpret_cast<HANDLE>(Handle);
+}
+
+TInputError ErrorOf(DWORD Code) {
+  switch (Code) {
+  case ERROR_FILE_NOT_FOUND:
+  case ERROR_PATH_NOT_FOUND:
+  case ERROR_INVALID_NAME:
+  case ERROR_BAD_NETPATH:
+    return {"No such file or directory", true};
+  case ERROR_ACCESS_DENIED:
+    return {"Permission denied", false};
+  case ERROR_SHARING_VIOLATION:
+  case ERROR_LOCK_VIOLATION:
+    return {"Device or resource busy", false};
+  case ERROR_FILENAME_EXCED_RANGE:
+    return {"File name too long", false};
+  default:
+    return {"Input/output error", false};
+  }
+}
+
+std::optional<TFileStamp> DiskFileStamp(HANDLE File) {
+  FILE_BASIC_INFO Times{};
+  FILE_STANDARD_INFO Standard{};
+  if (::GetFileType(File) != FILE_TYPE_DISK ||
+      !::GetFileInformationByHandleEx(File, FileBasicInfo, &Times, sizeof Times) ||
+      !::GetFileInformationByHandleEx(File, FileStandardInfo, &Standard, sizeof Standard) ||
+      Standard.Directory)
+    return std::nullopt;
+  return TFileStamp{Standard.EndOfFile.QuadPart, Times.LastWriteTime.QuadPart,
+                    Times.ChangeTime.QuadPart};
+}
+
+} // namespace
+
+TInputFile TInputFile::StandardInput() {
+  const HANDLE Input = ::GetStdHandle(STD_INPUT_HANDLE);
+  return TInputFile(reinterpret_cast<std::intptr_t>(Input), false, DiskFileStamp(Input));
+}
+
+std::optional<TInputFile> TInputFile::Open(const std::string& Name, TInputError& Error) {
+  const std::optional<std::wstring> Path = SystemFileName(Name);
+  if (!Path || Name.empty()) {
+    Error = ErrorOf(ERROR_FILE_NOT_FOUND);
+    return std::nullopt;
+  }
+  const HANDLE File = ::CreateFileW(Path->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (File == INVALID_HANDLE_VALUE) {
+    const DWORD Code = ::GetLastError();
+    const DWORD Attributes = ::GetFileAttributesW(Path->c_str());
+    if (Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      Error = {"Is a directory", false};
+    else
+      Error = ErrorOf(Code);
+    return std::nullopt;
+  }
+  return TInputFile(reinterpret_cast<std::intptr_t>(File), true, DiskFileStamp(File));
+}
+
+void TInputFile::Close() noexcept {
+  if (FOwned && FHandle != ClosedHandle)
+    ::CloseHandle(AsHandle(FHandle));
+  FHandle = ClosedHandle;
+}
+
+std::int64_t TInputFile::Read(void* Buffer, std::size_t Count, TInputError& Error) {
+  const DWORD Chunk = Count > (DWORD{1} << 30) ? (DWORD{1} << 30) : static_cast<DWORD>(Count);
+  DWORD Got = 0;
+  if (!::ReadFile(AsHandle(FHandle), Buffer, Chunk, &Got, nullptr)) {
+    const DWORD Code = ::GetLastError();
+    if (Code == ERROR_BROKEN_PIPE || Code == ERROR_HANDLE_EOF)
+      return 0;
+    Error = ErrorOf(Code);
+    return -1;
+  }
+  return Got;
+}
+
+std::optional<TFileStamp> TInputFile::Stamp() const {
+  return DiskFileStamp(AsHandle(FHandle));
+}
+
+} // namespace Sumtide

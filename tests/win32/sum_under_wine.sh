@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# sumtide-sum.exe under Wine, as a Windows user runs it from a console: the same standard output
+# bytes and exit codes as md5sum on Linux for the same files (names in UTF-8 with accents and
+# spaces, a subfolder, a long file and many small ones), lists checked, standard input from a
+# file and from a pipe. Exits 77 (skipped) when Wine or the Windows build is missing.
+# Usage: sum_under_wine.sh [--build] [BIN_DIR]
+set -uo pipefail
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+build=0
+if [ "${1:-}" = "--build" ]; then
+  build=1
+  shift
+fi
+bin_dir=${1:-$source_dir/build/mingw/bin}
+command -v wine >/dev/null || {
+  echo "skipped: wine is not installed"
+  exit 77
+}
+if [ "$build" = 1 ]; then
+  (cd "$source_dir" && cmake --preset mingw >/dev/null && cmake --build --preset mingw --target sumtide-sum >/dev/null) ||
+    exit 1
+fi
+[ -f "$bin_dir/sumtide-sum.exe" ] || {
+  echo "skipped: no sumtide-sum.exe in $bin_dir"
+  exit 77
+}
+exe=$(cd "$bin_dir" && pwd)/sumtide-sum.exe
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/sumtide-sum-wine.XXXXXX")
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+unset DISPLAY
+cleanup() {
+  timeout 30 wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+timeout 180 wineboot -i >/dev/null 2>&1
+mkdir "$work/files" && cd "$work/files" || exit 1
+
+printf 'abc' >abc
+printf '' >empty
+printf 'space' >'with space'
+printf 'accent' >'été à noël.txt'
+mkdir sub folder
+printf 'deep' >sub/deep.txt
+head -c $((17 * 1024 * 1024 + 5)) /dev/urandom >long.bin
+for i in $(seq 1 150); do head -c $((i * 37)) /dev/urandom >"small-$i"; done
+names=(abc empty 'with space' 'été à noël.txt' sub/deep.txt long.bin small-*)
+md5sum -- "${names[@]}" >list.md5
+cp list.md5 bad.md5
+sed -i '1s/^9/0/' bad.md5
+echo '0123456789abcdef0123456789abcdef  missing' >>bad.md5
+
+failures=0
+# Compares sumtide-sum.exe with md5sum: a description, the standard input, the arguments.
+same() {
+  local what=$1 input=$2
+  shift 2
+  md5sum "$@" <"$input" >"$work/expected" 2>/dev/null
+  local expected_rc=$?
+  timeout 120 wine "$exe" "$@" <"$input" >"$work/actual" 2>"$work/errors"
+  local actual_rc=$?
+  if [ "$expected_rc" = "$actual_rc" ] && cmp -s "$work/expected" "$work/actual"; then
+    echo "ok   $what"
+  else
+    echo "FAIL $what: exit code $actual_rc (md5sum $expected_rc)"
+    diff "$work/expected" "$work/actual" | head -10 | sed 's/^/  /'
+    head -5 "$work/errors" | sed 's/^/  stderr| /'
+    failures=$((failures + 1))
+  fi
+}
+
+same "sums of every file" /dev/null -- "${names[@]}"
+same "binary marker and tag" /dev/null -b abc
+same "tagged" /dev/null --tag abc 'été à noël.txt'
+same "ended by NUL" /dev/null -z abc 'with space'
+same "a list checked" /dev/null -c list.md5
+same "a list with a wrong and a missing entry" /dev/null -c bad.md5
+same "quiet" /dev/null -c --quiet bad.md5
+same "status" /dev/null -c --status list.md5
+same "a folder and a missing file" /dev/null folder abc missing
+same "standard input from a file" long.bin
+same "a list on standard input" list.md5 -c -
+piped=$(head -c 100000 long.bin | timeout 60 wine "$exe" - 2>/dev/null)
+if [ "$piped" = "$(head -c 100000 long.bin | md5sum)" ]; then echo "ok   standard input from a pipe"; else
+  echo "FAIL standard input from a pipe: $piped"
+  failures=$((failures + 1))
+fi
+
+echo "$failures failure(s)"
+[ "$failures" -eq 0 ]
