@@ -1,10 +1,10 @@
 // Which MD5 lane kernel TMd5Lanes uses on this processor.
 //
 // A kernel with wider registers has more lanes, but how many bytes it hashes in a given time
-// depends on how long each of its operations takes to deliver its result, which the processor's
-// flags do not tell (AMD Zen 5 takes two cycles for the vector additions and rotates that Intel
-// processors do in one). So every kernel this processor runs is timed once per process, the first
-// time the lanes are used, on the same blocks with all its lanes busy.
+// depends on how long each of its operations takes to deliver its result (two cycles for a vector
+// addition or rotate on AMD Zen 5), which the processor's flags do not tell. So every kernel this
+// processor runs is timed once per process, the first time the lanes are used, on the same blocks
+// with all its lanes busy.
 
 #include "scl/Md5LaneKernels.h"
 
@@ -20,10 +20,11 @@ namespace Sumtide::Md5Internal {
 
 namespace {
 
-// A kernel with more lanes replaces the one chosen so far only when it hashes at least 5% more
-// bytes in the same time: more lanes need more messages in flight to be kept busy, and lanes left
-// idle hash nothing.
-constexpr double WiderMargin = 1.05;
+// A kernel later in the order replaces the one chosen so far only when it hashes at least 5% more
+// bytes in the same time: it may have more lanes, which need more messages in flight to be kept
+// busy (lanes left idle hash nothing), and a difference within the measurement's noise is no
+// reason to change.
+constexpr double LaterMargin = 1.05;
 
 std::size_t Index(TLaneKernel Kernel) {
   return static_cast<std::size_t>(Kernel);
@@ -142,7 +143,7 @@ TLaneKernel ChooseLaneKernel(std::string_view Forced, const TLaneKernelsRunning&
   const TLaneRates Rates = Measure();
   TLaneKernel Chosen = TLaneKernel::Portable;
   for (const TLaneKernel Kernel : LaneKernels)
-    if (Running[Index(Kernel)] && Rates[Index(Kernel)] > Rates[Index(Chosen)] * WiderMargin)
+    if (Running[Index(Kernel)] && Rates[Index(Kernel)] > Rates[Index(Chosen)] * LaterMargin)
       Chosen = Kernel;
   return Chosen;
 }

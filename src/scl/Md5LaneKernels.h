@@ -69,8 +69,8 @@ inline void LanePointers(const std::uint8_t* const Data[MaxLanes], TLaneMask Act
     Read[L] = (Active >> L & 1) != 0 ? Data[L] : Stand;
 }
 
-// In the order of preference where they run equally fast: fewer lanes first, since fewer
-// messages then have to be in flight to keep every lane busy.
+// In the order of preference where they run about equally fast: no more lanes than the one before,
+// so fewer messages have to be in flight to keep every lane busy, and the plainer code first.
 enum class TLaneKernel : std::uint8_t { Portable, Avx2, Avx512 };
 inline constexpr std::size_t LaneKernelCount = 3;
 inline constexpr std::array<TLaneKernel, LaneKernelCount> LaneKernels = {
@@ -103,7 +103,7 @@ TLaneRates MeasureLaneKernels();
 
 // The choice, given what the environment variable holds (empty when unset), which kernels run,
 // and a way to measure them, which is called only when the answer depends on it. Where no kernel
-// is forced, each kernel with more lanes replaces the one chosen so far only when it hashes
+// is forced, each kernel in the order above replaces the one chosen so far only when it hashes
 // clearly more bytes in the same time.
 TLaneKernel ChooseLaneKernel(std::string_view Forced, const TLaneKernelsRunning& Running,
                              const std::function<TLaneRates()>& Measure);
