@@ -170,7 +170,7 @@ std::optional<TCheckEntry> TCheckLineReader::Read(std::string_view Line, bool Li
     TCheckEntry Found;
     Found.Hex = std::string(Line.substr(I, HexDigits));
     I += HexDigits;
-    if (!IsBlank(Line[I]))
+    if (!IsBlank(Line[I]) || !IsDigestText(Found.Hex))
       return std::nullopt;
     ++I;
     if (Line.size() - I == 1 || (Line[I] != ' ' && Line[I] != '*')) {

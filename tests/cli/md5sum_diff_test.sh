@@ -69,6 +69,8 @@ tr 'a-f' 'A-F' <good.md5 | sed 's/^\\//' | grep -av '^[^0-9A-F]' >upper.md5
   echo 'd41d8cd98f00b204e9800998ecf8427e empty'
   echo '900150983cd24fb0d6963f7d28e17f72  abc'
 } >reversed.md5
+# A line whose digest is not one decides nothing about the form of the lines after it.
+printf '900150983cd24fb0d6963f7d28e17f7) = \n900150983cd24fb0d6963f7d28e17f72 *abc\n' >undecided.md5
 printf '' >empty.md5
 printf '900150983cd24fb0d6963f7d28e17f72  abc' >no-final-newline.md5
 head -c 4000 /dev/urandom >binary.md5
@@ -148,6 +150,8 @@ mixed lines warned|stdin.txt|-c -w mixed.md5
 mixed lines strict|stdin.txt|-c --strict mixed.md5
 mixed lines status|stdin.txt|-c --status mixed.md5
 reversed form|/dev/null|-c reversed.md5
+reversed form holds for the next list|/dev/null|-c reversed.md5 good.md5
+no form from a bad digest|/dev/null|-c undecided.md5
 empty list|/dev/null|-c empty.md5
 no final line feed|/dev/null|-c no-final-newline.md5
 binary list|/dev/null|-c binary.md5
