@@ -7,16 +7,18 @@
 // While hashing it holds at most one piece of its message at a time: Feed gives it one when it
 // is hungry, and Run hashes what the lanes hold. Between calls:
 //
-//   Lanes lanes;
+//   TMd5Lanes Lanes;
 //   while (work is left) {
-//     for each lane in lanes.FreeLanes():   lanes.Start(lane) with a new message
-//     for each lane in lanes.HungryLanes(): lanes.Feed(lane, next piece), or lanes.End(lane)
-//     lanes.Run();
-//     for each lane in lanes.DoneLanes():   lanes.TakeDigest(lane)
+//     for each lane in Lanes.FreeLanes():   Lanes.Start(Lane) with a new message
+//     for each lane in Lanes.HungryLanes(): Lanes.Feed(Lane, next piece), or Lanes.End(Lane)
+//     Lanes.Run();
+//     for each lane in Lanes.DoneLanes():   Lanes.TakeDigest(Lane)
 //   }
 //
-// A piece is not copied, except for what is left of it under a whole block: it has to stay valid
-// and unchanged until its lane is hungry again, or done.
+// Whole blocks of a piece are hashed where they lie; only bytes that join a part block are copied
+// into the lane. So a piece has to stay valid and unchanged until its lane is hungry again, or
+// done. A call in a condition that does not allow it, or for a lane beyond LaneCount(), raises
+// ESCL_hash and changes nothing.
 
 #include "scl/Md5LaneKernels.h"
 
