@@ -1,0 +1,54 @@
+// The checksum-list reader of sumtide-sum: any bytes, read as lines of one or two lists, give
+// either nothing or an entry whose digest is 32 hexadecimal digits and whose name holds no NUL.
+// And any name (without NUL) written as a line, plain or tagged, reads back as itself.
+
+#include "FuzzCheck.h"
+#include "cli/SumLines.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+using namespace Sumtide::Cli;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+  const std::string_view Text(reinterpret_cast<const char*>(Data), Size);
+  TCheckLineReader Reader;
+  const bool StandardInput = Size > 0 && (Data[0] & 1) != 0;
+  std::size_t Start = 0;
+  while (Start <= Text.size()) {
+    const std::size_t End = std::min(Text.find('\n', Start), Text.size());
+    bool Skipped = false;
+    const auto Entry = Reader.Read(Text.substr(Start, End - Start), StandardInput, Skipped);
+    if (Entry) {
+      SUMTIDE_FUZZ_CHECK(!Skipped);
+      SUMTIDE_FUZZ_CHECK(Entry->Hex.size() == 32);
+      SUMTIDE_FUZZ_CHECK(Entry->Hex.find_first_not_of("0123456789abcdefABCDEF") ==
+                         std::string::npos);
+      SUMTIDE_FUZZ_CHECK(Entry->Name.find('\0') == std::string::npos);
+      SUMTIDE_FUZZ_CHECK(!(StandardInput && Entry->Name == "-"));
+    }
+    Start = End + 1;
+  }
+
+  const std::string Name(Text.substr(0, Text.find('\0')));
+  if (Name.empty())
+    return 0;
+  TMd5Digest Digest{};
+  for (std::size_t I = 0; I < Digest.size() && I < Size; ++I)
+    Digest[I] = Data[Size - 1 - I];
+  for (const bool Tagged : {false, true})
+    for (const bool Binary : {false, true}) {
+      std::string Line = SumLine(Name, Digest, Binary, Tagged, false);
+      SUMTIDE_FUZZ_CHECK(!Line.empty() && Line.back() == '\n');
+      Line.pop_back();
+      TCheckLineReader Fresh;
+      bool Skipped = false;
+      const auto Entry = Fresh.Read(Line, false, Skipped);
+      SUMTIDE_FUZZ_CHECK(Entry.has_value());
+      SUMTIDE_FUZZ_CHECK(Entry->Name == Name);
+      SUMTIDE_FUZZ_CHECK(DigestMatches(Digest, Entry->Hex));
+    }
+  return 0;
+}
