@@ -35,6 +35,7 @@ TDigestOutcome DigestFile(const std::string& Name) {
     if (Got == 0)
       break;
     Hash.Update(Buffer.get(), static_cast<std::uint32_t>(Got));
+    Outcome.Bytes += Got;
   }
   if (Before && File.Stamp() != Before) {
     Outcome.Error = ChangedWhileRead;

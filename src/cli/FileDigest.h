@@ -12,7 +12,8 @@ struct TDigestOutcome {
   enum class TKind : std::uint8_t { Done, Missing, Failed };
   TKind Kind = TKind::Failed;
   TMd5Digest Digest{};
-  std::string Error; // for Missing and Failed: what went wrong, "No such file or directory"...
+  std::string Error;      // for Missing and Failed: what went wrong, "No such file or directory"...
+  std::int64_t Bytes = 0; // how many bytes were read
 };
 
 // The text given when a regular file changed while it was read: no digest is right for it.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -29,6 +30,8 @@ constexpr std::uint64_t ProduceStep = 256;
 constexpr std::size_t LanePiece = 32 * 1024;
 // From this size on, a regular file is hashed as one stream.
 constexpr std::int64_t LargeFile = 16 * 1024 * 1024;
+// How often the caller ticks while it waits.
+constexpr std::chrono::milliseconds TickPeriod{200};
 
 struct TSlot {
   std::string Name;
@@ -92,24 +95,26 @@ public:
     return FProduced;
   }
 
-  // The caller: the oldest outcome not yet delivered, once it is done; nothing when all were
-  // delivered, or when Block is false and it is not done yet.
-  TSlot* Head(bool Block) {
+  enum class THead : std::uint8_t { Ready, AllDelivered, NotYet };
+  // The caller: the oldest outcome not yet delivered, in Head, once it is done. With Block, waits
+  // for it at most Patience.
+  THead Head(bool Block, std::chrono::milliseconds Patience, TSlot*& Head) {
     std::unique_lock Guard(FLock);
     if (FDelivered == FProduced)
-      return nullptr;
+      return THead::AllDelivered;
     TSlot& S = Slot(FDelivered);
+    Head = &S;
     if (S.OnCaller || S.Done)
-      return &S;
+      return THead::Ready;
     if (!Block)
-      return nullptr;
+      return THead::NotYet;
     // Waits for a run of outcomes rather than one, so that the caller and the workers do not
     // take turns at every file.
     FWaitFor = std::min(FDelivered + ProduceStep, FProduced) - 1;
     FCallerWaiting = true;
-    FHeadDone.wait(Guard, [&] { return CallerMayGoOn(); });
+    FHeadDone.wait_for(Guard, Patience, [&] { return CallerMayGoOn(); });
     FCallerWaiting = false;
-    return &S;
+    return S.Done ? THead::Ready : THead::NotYet;
   }
   void Delivered() {
     std::lock_guard Guard(FLock);
@@ -146,11 +151,31 @@ struct TLaneFile {
   std::unique_ptr<std::uint8_t[]> Piece = std::make_unique_for_overwrite<std::uint8_t[]>(LanePiece);
 };
 
+// Counts the bytes of a long file as the core hashes them.
+class TByteCount final : public Checksum::IProgress {
+public:
+  explicit TByteCount(std::atomic<std::int64_t>& BytesRead) : FBytesRead(BytesRead) {}
+  void Started(std::int64_t) override {}
+  bool Reached(std::int64_t Done, std::int64_t) override {
+    // The core starts again from 0 when it reads a file it could not map to its end.
+    FBytesRead += Done - std::min(FLast, Done);
+    FLast = Done;
+    return true;
+  }
+  std::int64_t Last() const { return FLast; }
+
+private:
+  std::atomic<std::int64_t>& FBytesRead;
+  std::int64_t FLast = 0;
+};
+
 // A long regular file, as one stream through the checksum core.
-TDigestOutcome DigestLargeFile(const std::string& Name) {
+TDigestOutcome DigestLargeFile(const std::string& Name, std::atomic<std::int64_t>& BytesRead) {
+  TByteCount Count(BytesRead);
   const Checksum::TResult Result =
-      Checksum::FileChecksum(Name, &TSCL_md5::Class(), nullptr, nullptr);
+      Checksum::FileChecksum(Name, &TSCL_md5::Class(), nullptr, &Count);
   TDigestOutcome Outcome;
+  Outcome.Bytes = Count.Last();
   switch (Result.Status) {
   case Checksum::TStatus::Done:
     Outcome.Kind = TKind::Done;
@@ -161,14 +186,17 @@ TDigestOutcome DigestLargeFile(const std::string& Name) {
     return Outcome;
   default:
     // It was opened a moment ago; the plain reading tells what went wrong now.
-    return DigestFile(Name);
+    Outcome = DigestFile(Name);
+    BytesRead += Outcome.Bytes;
+    return Outcome;
   }
 }
 
 class TWorker {
 public:
-  TWorker(TShared& Shared, const TLaneEngine::TOpenedHook& Opened)
-      : FShared(Shared), FOpened(Opened) {}
+  TWorker(TShared& Shared, const TLaneEngine::TOpenedHook& Opened,
+          std::atomic<std::int64_t>& BytesRead)
+      : FShared(Shared), FOpened(Opened), FBytesRead(BytesRead) {}
 
   void Main() {
     for (;;) {
@@ -208,7 +236,7 @@ private:
     std::optional<TFileStamp> Before = File->OpenedStamp();
     if (Before && Before->Size >= LargeFile) {
       File.reset();
-      FShared.Complete(Sequence, DigestLargeFile(Name));
+      FShared.Complete(Sequence, DigestLargeFile(Name, FBytesRead));
       return;
     }
     if (FOpened)
@@ -246,6 +274,7 @@ private:
         continue;
       }
       L.Read += Got;
+      FBytesRead += Got;
       FLanes.Feed(Lane, {L.Piece.get(), static_cast<std::size_t>(Got)});
       // A regular file that gave all it held and less than was asked for is at its end: no
       // read is spent to hear it. Had it grown meanwhile, its stamp tells at the end.
@@ -266,6 +295,7 @@ private:
         Outcome.Kind = TKind::Done;
         std::copy(Digest.begin(), Digest.end(), Outcome.Digest.begin());
       }
+      Outcome.Bytes = L.Read;
       Release(Lane, std::move(Outcome));
     }
   }
@@ -279,6 +309,7 @@ private:
 
   TShared& FShared;
   const TLaneEngine::TOpenedHook& FOpened;
+  std::atomic<std::int64_t>& FBytesRead;
   TMd5Lanes FLanes;
   std::array<TLaneFile, Md5Internal::MaxLanes> FFiles;
   std::size_t FInFlight = 0;
@@ -299,7 +330,7 @@ void TLaneEngine::Run(const TNext& Next, const TDeliver& Deliver) {
     ~TStop() { Shared.Finish(); }
   };
   for (unsigned I = 0; I < FWorkers; ++I) {
-    Workers.push_back(std::make_unique<TWorker>(Shared, FOpened));
+    Workers.push_back(std::make_unique<TWorker>(Shared, FOpened, FBytesRead));
     Threads.emplace_back([W = Workers.back().get()] { W->Main(); });
   }
   TStop Stop{Shared};
@@ -324,15 +355,28 @@ void TLaneEngine::Run(const TNext& Next, const TDeliver& Deliver) {
       }
       Shared.Publish(Count, Ended);
     }
-    // Delivers what is done in order; waits for the oldest only when no more names can be read.
-    while (TSlot* S = Shared.Head(Ended || Shared.Room() == 0)) {
-      if (S->OnCaller)
-        S->Outcome = DigestFile(S->Name);
-      Deliver(S->Name, S->Outcome);
-      Shared.Delivered();
+    // Delivers what is done in order; waits for the oldest only when no more names can be read,
+    // and then ticks now and then while it waits.
+    for (;;) {
+      const bool Block = Ended || Shared.Room() == 0;
+      TSlot* S = nullptr;
+      const auto State = Shared.Head(Block, TickPeriod, S);
+      if (State == TShared::THead::Ready) {
+        if (S->OnCaller) {
+          S->Outcome = DigestFile(S->Name);
+          FBytesRead += S->Outcome.Bytes;
+        }
+        Deliver(S->Name, S->Outcome);
+        Shared.Delivered();
+        continue;
+      }
+      if (FTick)
+        FTick();
+      if (State == TShared::THead::AllDelivered && Ended)
+        return;
+      if (State == TShared::THead::AllDelivered || !Block)
+        break;
     }
-    if (Ended && Shared.Head(false) == nullptr && Shared.Room() == Window)
-      break;
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "cli/SumProgram.h"
 
+#include <atomic>
 #include <functional>
 
 namespace Sumtide::Cli {
@@ -17,6 +18,8 @@ public:
   // Workers: how many threads hash; 0 for one per processor the system reports.
   explicit TLaneEngine(unsigned Workers = 0);
   void Run(const TNext& Next, const TDeliver& Deliver) override;
+  std::int64_t BytesRead() const override { return FBytesRead; }
+  void SetTick(std::function<void()> Tick) override { FTick = std::move(Tick); }
 
   // Runs on a worker right after a file that goes through a lane was opened; tests change the
   // file there.
@@ -26,6 +29,8 @@ public:
 private:
   unsigned FWorkers;
   TOpenedHook FOpened;
+  std::function<void()> FTick;
+  std::atomic<std::int64_t> FBytesRead = 0;
 };
 
 } // namespace Sumtide::Cli

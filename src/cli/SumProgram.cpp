@@ -1,6 +1,8 @@
 #include "cli/SumProgram.h"
 
+#include "cli/ProgressLine.h"
 #include "cli/ShellQuote.h"
+#include "cli/SumCensus.h"
 #include "cli/SumOptions.h"
 #include "cli/SumText.h"
 #include "files/InputFile.h"
@@ -9,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <thread>
 
 namespace Sumtide::Cli {
 
@@ -22,10 +25,42 @@ class TReporter {
 public:
   explicit TReporter(const TSumStreams& Streams) : FStreams(Streams) {}
 
-  void Out(std::string_view Text) { std::fwrite(Text.data(), 1, Text.size(), FStreams.Out); }
+  void Out(std::string_view Text) {
+    if (FProgress && FStreams.OutIsTerminal)
+      FProgress->Wipe();
+    std::fwrite(Text.data(), 1, Text.size(), FStreams.Out);
+  }
   void Error(std::string_view Text) {
+    if (FProgress)
+      FProgress->Wipe();
     std::fprintf(FStreams.Err, "%s: %.*s\n", ProgramName, static_cast<int>(Text.size()),
                  Text.data());
+  }
+
+  // Draws the progress line from now on, with the engine's byte count.
+  void FollowProgress(TProgressLine& Line, const TSumOptions& Options, IDigestEngine& Engine) {
+    FProgress = &Line;
+    FOptions = &Options;
+    FEngine = &Engine;
+    Engine.SetTick([this] { Tick(); });
+  }
+  // One more file reported.
+  void FileDone() {
+    ++FFilesDone;
+    Tick();
+  }
+  void Tick() {
+    if (!FProgress || !FProgress->Due())
+      return;
+    if (!FCensus.joinable())
+      FCensus = std::jthread([this](std::stop_token Stop) {
+        CountFiles(*FOptions, Stop, [this](std::uint64_t Files, std::int64_t Bytes) {
+          FProgress->SetTotals(Files, Bytes);
+        });
+      });
+    if (FStreams.OutIsTerminal)
+      std::fflush(FStreams.Out);
+    FProgress->Update(FFilesDone, FEngine->BytesRead());
   }
   void FileError(std::string_view Name, std::string_view Why) {
     Error(ShellQuote(Name) + ": " + std::string(Why));
@@ -33,6 +68,11 @@ public:
 
 private:
   TSumStreams FStreams;
+  TProgressLine* FProgress = nullptr;
+  const TSumOptions* FOptions = nullptr;
+  IDigestEngine* FEngine = nullptr;
+  std::uint64_t FFilesDone = 0;
+  std::jthread FCensus; // stopped and joined before the line goes
 };
 
 // Writes "sum  name" lines for each operand.
@@ -47,6 +87,7 @@ bool PrintSums(const TSumOptions& Options, IDigestEngine& Engine, TReporter& Rep
         return true;
       },
       [&](const std::string& Name, TDigestOutcome& Outcome) {
+        Report.FileDone();
         if (Outcome.Kind != TKind::Done) {
           Report.FileError(Name, Outcome.Error);
           Ok = false;
@@ -78,6 +119,7 @@ public:
     FPiece = std::make_unique_for_overwrite<char[]>(ListPiece);
     FEngine.Run([this](std::string& Name) { return NextEntry(Name); },
                 [this](const std::string& Name, TDigestOutcome& Outcome) {
+                  FReport.FileDone();
                   WarnUpTo(FHexes.front().first);
                   Report(Name, FHexes.front().second, Outcome);
                   FHexes.pop_front();
@@ -235,6 +277,8 @@ void TSequentialEngine::Run(const TNext& Next, const TDeliver& Deliver) {
 
 int RunSum(const std::vector<std::string>& Args, IDigestEngine& Engine, const TSumStreams& Streams,
            bool PosixlyCorrect) {
+  // Declared before the reporter, which stops its counting thread before the line goes.
+  std::optional<TProgressLine> Progress;
   TReporter Report(Streams);
   const TParsedCommandLine Parsed = ParseSumCommandLine(Args, PosixlyCorrect);
   switch (Parsed.Action) {
@@ -253,6 +297,10 @@ int RunSum(const std::vector<std::string>& Args, IDigestEngine& Engine, const TS
     break;
   }
   const TSumOptions& Options = Parsed.Options;
+  if (Streams.Progress) {
+    Progress.emplace(Streams.Err);
+    Report.FollowProgress(*Progress, Options, Engine);
+  }
   bool Ok = true;
   if (Options.Check) {
     // As md5sum does, the form of the lines seen in one list holds for the lists after it.
@@ -262,6 +310,8 @@ int RunSum(const std::vector<std::string>& Args, IDigestEngine& Engine, const TS
   } else {
     Ok = PrintSums(Options, Engine, Report);
   }
+  if (Progress)
+    Progress->Wipe();
   if (std::fflush(Streams.Out) != 0 || std::ferror(Streams.Out)) {
     Report.Error("write error");
     return 1;

@@ -21,6 +21,10 @@ public:
   using TNext = std::function<bool(std::string& Name)>;
   using TDeliver = std::function<void(const std::string& Name, TDigestOutcome& Outcome)>;
   virtual void Run(const TNext& Next, const TDeliver& Deliver) = 0;
+  // The bytes read so far, from any thread; for a progress display.
+  virtual std::int64_t BytesRead() const { return 0; }
+  // Called on the calling thread now and then while Run waits for files, for a progress display.
+  virtual void SetTick(std::function<void()> Tick) { (void)Tick; }
 
 protected:
   ~IDigestEngine() = default;
@@ -35,6 +39,9 @@ public:
 struct TSumStreams {
   std::FILE* Out = stdout;
   std::FILE* Err = stderr;
+  bool OutIsTerminal = false;
+  // Err is a terminal: a progress line is drawn there once a run takes a second.
+  bool Progress = false;
 };
 
 // Runs the program on Args (after the program's name) and returns its exit code.

@@ -21,15 +21,19 @@
 
 namespace {
 
-int RunProgram(const std::vector<std::string>& Args) {
+int RunProgram(const std::vector<std::string>& Args, bool OutIsTerminal, bool ErrIsTerminal) {
+  // Lines reach a terminal as they come, and anything else in large writes.
   static char OutBuffer[64 * 1024];
-  std::setvbuf(stdout, OutBuffer, _IOFBF, sizeof OutBuffer);
+  std::setvbuf(stdout, OutBuffer, OutIsTerminal ? _IOLBF : _IOFBF, sizeof OutBuffer);
   // SUMTIDE_SUM_THREADS sets how many threads hash (benchmarks compare counts); unset or 0: one
   // per processor.
   const char* Threads = std::getenv("SUMTIDE_SUM_THREADS");
   Sumtide::Cli::TLaneEngine Engine(
       Threads ? static_cast<unsigned>(std::strtoul(Threads, nullptr, 10) % 256) : 0);
-  return Sumtide::Cli::RunSum(Args, Engine, {}, std::getenv("POSIXLY_CORRECT") != nullptr);
+  Sumtide::Cli::TSumStreams Streams;
+  Streams.OutIsTerminal = OutIsTerminal;
+  Streams.Progress = ErrIsTerminal;
+  return Sumtide::Cli::RunSum(Args, Engine, Streams, std::getenv("POSIXLY_CORRECT") != nullptr);
 }
 
 } // namespace
@@ -71,15 +75,20 @@ int wmain(int argc, wchar_t* argv[]) {
   std::vector<std::string> Args;
   for (int I = 1; I < argc; ++I)
     Args.push_back(Sumtide::WideToUtf8(argv[I]));
-  const int Code = RunProgram(Args);
+  DWORD Mode;
+  const int Code = RunProgram(Args, ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &Mode) != 0,
+                              ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &Mode) != 0);
   std::fflush(stdout);
   return Code;
 }
 
 #else
 
+#include <unistd.h>
+
 int main(int argc, char* argv[]) {
-  return RunProgram(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+  return RunProgram(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc),
+                    ::isatty(STDOUT_FILENO) != 0, ::isatty(STDERR_FILENO) != 0);
 }
 
 #endif
