@@ -50,7 +50,8 @@ std::string TProgressLine::Text(std::uint64_t FilesDone, std::int64_t BytesDone,
   std::string Line = std::string(ProgramName) + ": " + std::to_string(FilesDone);
   if (Known)
     Line += "/" + std::to_string(Files);
-  Line += " files, " + Mebibytes(BytesDone);
+  Line += Known || FilesDone != 1 ? " files, " : " file, ";
+  Line += Mebibytes(BytesDone);
   if (Known)
     Line += " of " + Mebibytes(Bytes);
   const double Speed = Seconds > 0 ? static_cast<double>(BytesDone) / Seconds : 0;

@@ -3,19 +3,35 @@
 #include "cli/SumLines.h"
 #include "files/InputFile.h"
 
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace Sumtide::Cli {
 
 namespace {
 
-std::int64_t SizeOf(const std::string& Name) {
-  if (Name == "-")
-    return 0;
-  TInputError Error;
-  const std::optional<TInputFile> File = TInputFile::Open(Name, Error);
-  return File && File->OpenedStamp() ? File->OpenedStamp()->Size : 0;
+std::filesystem::path PathOf(const std::string& Name) {
+#ifdef _WIN32
+  return std::filesystem::path(std::u8string(Name.begin(), Name.end()));
+#else
+  return std::filesystem::path(Name);
+#endif
+}
+
+// Looked up without opening: opening a FIFO would wait for a writer, or take its bytes.
+std::optional<std::int64_t> RegularSize(const std::string& Name) {
+  if (Name == "-" || Name.find('\0') != std::string::npos)
+    return std::nullopt;
+  std::error_code Error;
+  const std::filesystem::path Path = PathOf(Name);
+  if (!std::filesystem::is_regular_file(Path, Error))
+    return std::nullopt;
+  const std::uintmax_t Size = std::filesystem::file_size(Path, Error);
+  if (Error)
+    return std::nullopt;
+  return static_cast<std::int64_t>(Size);
 }
 
 } // namespace
@@ -26,7 +42,7 @@ void CountFiles(const TSumOptions& Options, std::stop_token Stop,
   std::int64_t Bytes = 0;
   const auto Take = [&](const std::string& Name) {
     ++Files;
-    Bytes += SizeOf(Name);
+    Bytes += RegularSize(Name).value_or(0);
   };
   if (!Options.Check) {
     for (const std::string& Name : Options.Operands) {
@@ -43,7 +59,8 @@ void CountFiles(const TSumOptions& Options, std::stop_token Stop,
   for (const std::string& List : Options.Operands) {
     TInputError Error;
     std::optional<TInputFile> File;
-    if (List != "-")
+    // Only a list that is a regular file can be read twice.
+    if (RegularSize(List))
       File = TInputFile::Open(List, Error);
     if (!File)
       continue;

@@ -11,9 +11,10 @@
 
 namespace Sumtide::Cli {
 
-// Counts the operands, or the entries of the lists when checking (a list read from standard
-// input cannot be read twice: its entries are not counted). Only regular files add bytes. Gives
-// up without calling Counted when Stop is requested.
+// Counts the operands, or the entries of the lists when checking (only lists that are regular
+// files are read again; standard input, a pipe or a device cannot be). Files are looked up, not
+// opened, and only regular files add bytes. Gives up without calling Counted when Stop is
+// requested.
 void CountFiles(const TSumOptions& Options, std::stop_token Stop,
                 const std::function<void(std::uint64_t Files, std::int64_t Bytes)>& Counted);
 
