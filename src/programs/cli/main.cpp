@@ -52,17 +52,28 @@ public:
                ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &Mode);
     if (FConsole)
       ::SetConsoleOutputCP(CP_UTF8);
+    // The progress line is redrawn with terminal sequences, which the console must interpret.
+    const HANDLE Error = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (::GetConsoleMode(Error, &FErrorMode))
+      FProgress = ::SetConsoleMode(Error, FErrorMode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
   }
   ~TUtf8Console() {
     if (FConsole)
       ::SetConsoleOutputCP(FPrevious);
+    if (FProgress)
+      ::SetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), FErrorMode);
   }
+
+  // Standard error is a console that draws the progress line.
+  bool DrawsProgress() const { return FProgress; }
   TUtf8Console(const TUtf8Console&) = delete;
   TUtf8Console& operator=(const TUtf8Console&) = delete;
 
 private:
   UINT FPrevious;
   bool FConsole = false;
+  DWORD FErrorMode = 0;
+  bool FProgress = false;
 };
 
 } // namespace
