@@ -92,8 +92,16 @@ else
   fail "$metainfo is missing"
 fi
 
+# The command-line companion and its manual page, compressed, in section 1.
+[[ -f $root/usr/bin/sumtide-sum && -x $root/usr/bin/sumtide-sum ]] ||
+  fail "usr/bin/sumtide-sum is missing or not executable"
+man_page=usr/share/man/man1/sumtide-sum.1.gz
+if ! gzip -dc "$root/$man_page" 2>/dev/null | cmp -s - "$source_dir/docs/man/sumtide-sum.1"; then
+  fail "$man_page is missing or not docs/man/sumtide-sum.1 compressed"
+fi
+
 # Every icon we have, under the entry's icon name, each the very image of its size.
-expected=(usr/bin/sumtide "$desktop" "$metainfo")
+expected=(usr/bin/sumtide usr/bin/sumtide-sum "$man_page" "$desktop" "$metainfo")
 if [ -n "$icon" ]; then
   for source in "$source_dir"/resources/icons/hicolor/*/apps/*.png; do
     size=$(basename "$(dirname "$(dirname "$source")")")
