@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Times sumtide-sum beside md5sum end to end, as whole processes, on files in the page cache:
+#
+#   bench/compare_sum.sh [FOLDER]
+#
+# FOLDER (default build/sum-files) receives three sets, made once and kept unless
+# KEEP_FILES=0: 2,000 files of 4 KiB to 1 MiB (about 1 GiB), 100,000 files of 0 to 4 KiB, and one
+# file of 1 GiB, all random bytes, with a checksum list of each made by md5sum. Each set is read
+# once with cat so that both programs find it cached; then one untimed round and ROUNDS (default
+# 7, at least 7) rounds that run `sumtide-sum -c` and `md5sum -c` in turns on the set's list (one
+# 1 GiB file: the plain sum). Prints per set the median wall time of each, md5sum's over ours
+# (above 1: ours is faster) and the peak resident memory of each (GNU time). Fails when the two
+# print different lines, or when ours reaches 64 MiB.
+#
+# SUMTIDE_SUM names our program (default build/release/src/programs/cli/sumtide-sum).
+set -euo pipefail
+export LC_ALL=C
+repo=$(cd "$(dirname "$0")/.." && pwd)
+folder=${1:-$repo/build/sum-files}
+ours=${SUMTIDE_SUM:-$repo/build/release/src/programs/cli/sumtide-sum}
+rounds=${ROUNDS:-7}
+[ "$rounds" -ge 7 ] || { echo "ROUNDS must be at least 7" >&2; exit 2; }
+[ -x "$ours" ] || { echo "no program at $ours (cmake --build --preset release)" >&2; exit 2; }
+"$repo/tools/install-packages.sh" time coreutils python3
+
+# Files of random sizes in [low, high], from one random block read at random offsets.
+make_set() { # folder, count, low, high, seed
+  /usr/bin/python3 - "$@" <<'PY'
+import os, random, sys
+root, count, low, high, seed = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
+random.seed(seed)
+block = os.urandom(2 << 20)
+for i in range(count):
+    size = random.randint(low, high)
+    folder = os.path.join(root, "d%03d" % (i // 1000))
+    os.makedirs(folder, exist_ok=True)
+    start = random.randint(0, len(block) - size)
+    with open(os.path.join(folder, "f%06d.bin" % i), "wb") as f:
+        f.write(block[start:start + size])
+PY
+}
+prepare() { # name, count, low, high, seed
+  local set=$folder/$1
+  if [ ! -f "$set.md5" ]; then
+    rm -rf "$set"
+    mkdir -p "$set"
+    make_set "$set" "$2" "$3" "$4" "$5"
+    (cd "$set" && find . -type f -print0 | sort -z | xargs -0 md5sum >"../$1.md5")
+  fi
+}
+mkdir -p "$folder"
+prepare mid 2000 4096 $((1 << 20)) 1
+prepare small 100000 0 4096 2
+if [ ! -f "$folder/one/one.bin" ]; then
+  mkdir -p "$folder/one"
+  head -c $((1 << 30)) /dev/urandom >"$folder/one/one.bin"
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"; [ "${KEEP_FILES:-1}" = 1 ] || rm -rf "$folder"' EXIT
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# Runs tool $1 (ours, md5sum) in folder $2 with the arguments after; appends the wall time to
+# $work/$1.time and the peak memory (KiB) to $work/$1.mem; its output goes to $work/$1.out.
+run() {
+  local tool=$1 dir=$2 t0 t1
+  shift 2
+  local program=md5sum
+  [ "$tool" = ours ] && program=$ours
+  t0=$EPOCHREALTIME
+  (cd "$dir" && /usr/bin/time -f %M -o "$work/mem" "$program" "$@" >"$work/$tool.out")
+  t1=$EPOCHREALTIME
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f\n", b - a }' >>"$work/$tool.time"
+  cat "$work/mem" >>"$work/$tool.mem"
+}
+
+echo "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(nproc) CPUs; $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "ours: $ours; $(md5sum --version | head -1)"
+echo "$rounds rounds, interleaved; medians of the wall time"
+printf '\n%-34s %9s %10s %12s %10s %11s\n' set ours\(s\) md5sum\(s\) md5sum/ours ours\(MiB\) md5sum\(MiB\)
+status=0
+for set in "mid -c ../mid.md5" "small -c ../small.md5" "one one.bin"; do
+  read -r name args <<<"$set"
+  dir=$folder/$name
+  find "$dir" -type f -print0 | xargs -0 cat >/dev/null # into the page cache
+  rm -f "$work"/*.time "$work"/*.mem
+  for round in $(seq 0 "$rounds"); do
+    # shellcheck disable=SC2086 # the arguments are words
+    run ours "$dir" $args
+    # shellcheck disable=SC2086
+    run md5sum "$dir" $args
+    if ! cmp -s "$work/ours.out" "$work/md5sum.out"; then
+      echo "$name: the two print different lines" >&2
+      status=1
+    fi
+    if [ "$round" -eq 0 ]; then rm -f "$work"/*.time; fi # the untimed round
+  done
+  a=$(median <"$work/ours.time")
+  b=$(median <"$work/md5sum.time")
+  ma=$(sort -n "$work/ours.mem" | tail -1)
+  mb=$(sort -n "$work/md5sum.mem" | tail -1)
+  case $name in
+  mid) label="2,000 files, 4 KiB-1 MiB (-c)" ;;
+  small) label="100,000 files, 0-4 KiB (-c)" ;;
+  *) label="one file of 1 GiB" ;;
+  esac
+  awk -v n="$label" -v a="$a" -v b="$b" -v ma="$ma" -v mb="$mb" 'BEGIN {
+    printf "%-34s %9.3f %10.3f %12.2f %10.1f %11.1f\n", n, a, b, b / a, ma / 1024, mb / 1024 }'
+  if [ "$ma" -ge $((64 * 1024)) ]; then
+    echo "$name: ours peaked at $ma KiB, under 64 MiB expected" >&2
+    status=1
+  fi
+done
+exit $status
