@@ -3,7 +3,6 @@
 #include "cli/SumLines.h"
 #include "files/InputFile.h"
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -12,26 +11,10 @@ namespace Sumtide::Cli {
 
 namespace {
 
-std::filesystem::path PathOf(const std::string& Name) {
-#ifdef _WIN32
-  return std::filesystem::path(std::u8string(Name.begin(), Name.end()));
-#else
-  return std::filesystem::path(Name);
-#endif
-}
-
-// Looked up without opening: opening a FIFO would wait for a writer, or take its bytes.
 std::optional<std::int64_t> RegularSize(const std::string& Name) {
-  if (Name == "-" || Name.find('\0') != std::string::npos)
+  if (Name == "-")
     return std::nullopt;
-  std::error_code Error;
-  const std::filesystem::path Path = PathOf(Name);
-  if (!std::filesystem::is_regular_file(Path, Error))
-    return std::nullopt;
-  const std::uintmax_t Size = std::filesystem::file_size(Path, Error);
-  if (Error)
-    return std::nullopt;
-  return static_cast<std::int64_t>(Size);
+  return RegularFileSize(Name);
 }
 
 } // namespace

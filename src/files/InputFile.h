@@ -19,6 +19,10 @@ struct TInputError {
   bool Missing = false; // the name names no entry
 };
 
+// The size of the regular file Name, looked up without opening it (opening a FIFO would wait for
+// a writer, or take its bytes); nothing for any other kind of file or when it cannot be looked up.
+std::optional<std::int64_t> RegularFileSize(const std::string& Name);
+
 class TInputFile {
 public:
   // Standard input, which the object does not close.

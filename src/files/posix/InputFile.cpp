@@ -35,6 +35,14 @@ constexpr std::int64_t SequentialAdvice = 256 * 1024;
 
 } // namespace
 
+std::optional<std::int64_t> RegularFileSize(const std::string& Name) {
+  struct stat Info {};
+  if (Name.find('\0') != std::string::npos || ::stat(Name.c_str(), &Info) != 0 ||
+      !S_ISREG(Info.st_mode))
+    return std::nullopt;
+  return static_cast<std::int64_t>(Info.st_size);
+}
+
 TInputFile TInputFile::StandardInput() {
   return TInputFile(STDIN_FILENO, false, RegularStamp(STDIN_FILENO));
 }

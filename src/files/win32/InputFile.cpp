@@ -50,6 +50,15 @@ std::optional<TFileStamp> DiskFileStamp(HANDLE File) {
 
 } // namespace
 
+std::optional<std::int64_t> RegularFileSize(const std::string& Name) {
+  const std::optional<std::wstring> Path = SystemFileName(Name);
+  WIN32_FILE_ATTRIBUTE_DATA Data;
+  if (!Path || !::GetFileAttributesExW(Path->c_str(), GetFileExInfoStandard, &Data) ||
+      (Data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
+    return std::nullopt;
+  return (static_cast<std::int64_t>(Data.nFileSizeHigh) << 32) | Data.nFileSizeLow;
+}
+
 TInputFile TInputFile::StandardInput() {
   const HANDLE Input = ::GetStdHandle(STD_INPUT_HANDLE);
   return TInputFile(reinterpret_cast<std::intptr_t>(Input), false, DiskFileStamp(Input));
