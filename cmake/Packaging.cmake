@@ -26,18 +26,25 @@ set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME sumtide)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SHLIBDEPS ON) # Depends from the libraries the program loads
-set(CPACK_DEBIAN_PROGRAM_DESCRIPTION "compute and compare the MD5 checksum of a file
-Sumtide is a small desktop utility that computes the MD5 checksum of a file, shows it as 32
-upper-case hexadecimal digits and compares it with a checksum you paste. Its window, on Qt 6
-Widgets, speaks French.")
+set(CPACK_DEBIAN_PROGRAM_DESCRIPTION "compute, compare and check MD5 checksums of files
+Sumtide is a small desktop utility that computes the MD5 checksum of a
+file, shows it as 32 upper-case hexadecimal digits and compares it with a
+checksum you paste. Its window, on Qt 6 Widgets, speaks French.
+.
+sumtide-sum, its command-line companion, prints and checks MD5 checksums
+exactly as md5sum does, hashing many files at once.")
 
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libsumtide-scl-dev)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_SHLIBDEPS OFF) # a static library: nothing is loaded at run time
 set(CPACK_DEBIAN_LIBRARY_DESCRIPTION "Sumtide component library (development files)
-Reusable C++20 components without GUI dependency: an abstract hash component with MD5, cipher
-and block cipher bases, and a Base64 codec. This package holds the static library, its headers
-and the CMake package files.")
+Reusable C++20 components without GUI dependency: an abstract hash
+component with MD5, cipher and block cipher bases, and a Base64 codec.
+This package holds the static library, its headers and the CMake
+package files.")
+
+# Copyright file, changelog and manual pages.
+include(${CMAKE_CURRENT_LIST_DIR}/PackageDocuments.cmake)
 
 # The components this configuration installs, in this order. Without Qt there is no program, and
 # a component CPack is told about but that has no install rule would make it fail.

@@ -9,3 +9,14 @@ if(SUMTIDE_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(sumtide_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Hardening, as Debian builds its packages (dpkg-buildflags): checked string and memory functions
+# where the compiler knows the sizes, a stack protector, and relocations made read-only at start;
+# no compiler version note in every object (Debian strips it from what it ships).
+# Not with the sanitizers, which replace those functions themselves, nor on Windows.
+if(NOT SUMTIDE_SANITIZE AND NOT WIN32)
+  target_compile_definitions(sumtide_options INTERFACE
+    $<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+  target_compile_options(sumtide_options INTERFACE -fstack-protector-strong -fno-ident)
+  target_link_options(sumtide_options INTERFACE -Wl,-z,relro -Wl,-z,now)
+endif()

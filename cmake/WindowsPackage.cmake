@@ -3,7 +3,11 @@
 configure_file(${PROJECT_SOURCE_DIR}/resources/windows/LISEZMOI.txt.in
                ${PROJECT_BINARY_DIR}/LISEZMOI.txt @ONLY NEWLINE_STYLE CRLF)
 install(TARGETS sumtide sumtide-sum RUNTIME DESTINATION . COMPONENT program)
-install(FILES ${PROJECT_BINARY_DIR}/LISEZMOI.txt DESTINATION . COMPONENT program)
+# The licence beside the read-me, with Windows line ends too.
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_BINARY_DIR}/LICENSE.txt @ONLY
+               NEWLINE_STYLE CRLF)
+install(FILES ${PROJECT_BINARY_DIR}/LISEZMOI.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .
+        COMPONENT program)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME sumtide)

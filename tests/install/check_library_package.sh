@@ -25,6 +25,12 @@ give_up() {
 libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$build/CMakeCache.txt")
 [ -n "$libdir" ] || give_up "CMAKE_INSTALL_LIBDIR is not set in $build"
 
+# On Debian the library goes to the multiarch folder, where find_package looks for it too.
+if command -v dpkg-architecture >/dev/null; then
+  multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null)
+  [ "$libdir" = "lib/$multiarch" ] || fail "the library goes to /usr/$libdir, not /usr/lib/$multiarch"
+fi
+
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -37,7 +43,8 @@ deb=$(ls "$tmp"/packages/libsumtide-scl-dev_*.deb 2>/dev/null || true)
 dpkg-deb -x "$deb" "$tmp/root"
 prefix=$tmp/root/usr
 
-for f in include/sumtide/scl/SCLcrypt.h include/sumtide/scl/SCLmd5.h \
+for f in share/doc/libsumtide-scl-dev/copyright share/doc/libsumtide-scl-dev/changelog.gz \
+  include/sumtide/scl/SCLcrypt.h include/sumtide/scl/SCLmd5.h \
   include/sumtide/scl/SCLbase64.h include/sumtide/scl/SCLRegister.h \
   include/sumtide/rtl/ClassRegistry.h include/sumtide/rtl/FormReader.h \
   include/sumtide/rtl/FormWriter.h \
@@ -47,8 +54,8 @@ for f in include/sumtide/scl/SCLcrypt.h include/sumtide/scl/SCLmd5.h \
   "$libdir/cmake/SumtideSCL/SumtideSCLTargets.cmake"; do
   [ -f "$prefix/$f" ] || fail "the library package does not hold /usr/$f"
 done
-# Nothing but the library's headers, its two archives and its CMake package belongs here; the
-# library's private headers stay out.
+# Nothing but the library's headers, its two archives, its CMake package and its copyright file
+# and changelog belongs here; the library's private headers stay out.
 while IFS= read -r f; do
   case $f in
   include/sumtide/scl/Md5Compress.h | include/sumtide/scl/Md5PortableSteps.h | \
@@ -57,6 +64,7 @@ while IFS= read -r f; do
   include/sumtide/rtl/*.h | include/sumtide/scl/*.h) ;;
   "$libdir/libsumtide_scl.a" | "$libdir/libsumtide_rtl.a") ;;
   "$libdir"/cmake/SumtideSCL/*.cmake) ;;
+  share/doc/libsumtide-scl-dev/copyright | share/doc/libsumtide-scl-dev/changelog.gz) ;;
   *) fail "the library package holds a file that is not the library's: /usr/$f" ;;
   esac
 done < <(cd "$prefix" && find . ! -type d | sed 's|^\./||')

@@ -92,16 +92,27 @@ else
   fail "$metainfo is missing"
 fi
 
-# The command-line companion and its manual page, compressed, in section 1.
+# The command-line companion; the manual pages, compressed (the window's in French, with its
+# English translation as the default page); the copyright file and the changelog.
 [[ -f $root/usr/bin/sumtide-sum && -x $root/usr/bin/sumtide-sum ]] ||
   fail "usr/bin/sumtide-sum is missing or not executable"
-man_page=usr/share/man/man1/sumtide-sum.1.gz
-if ! gzip -dc "$root/$man_page" 2>/dev/null | cmp -s - "$source_dir/docs/man/sumtide-sum.1"; then
-  fail "$man_page is missing or not docs/man/sumtide-sum.1 compressed"
-fi
+documents=(usr/share/man/man1/sumtide-sum.1.gz:docs/man/sumtide-sum.1
+  usr/share/man/man1/sumtide.1.gz:docs/man/sumtide.1
+  usr/share/man/fr/man1/sumtide.1.gz:docs/man/fr/sumtide.1)
+for pair in "${documents[@]}"; do
+  installed=${pair%%:*}
+  gzip -dc "$root/$installed" 2>/dev/null | cmp -s - "$source_dir/${pair#*:}" ||
+    fail "$installed is missing or not ${pair#*:} compressed"
+done
+copyright=usr/share/doc/sumtide/copyright
+changelog=usr/share/doc/sumtide/changelog.gz
+grep -q '^License: Expat$' "$root/$copyright" 2>/dev/null || fail "$copyright names no Expat (MIT) licence"
+gzip -dc "$root/$changelog" 2>/dev/null | head -1 | grep -q '^sumtide (1\.2\.0) ' ||
+  fail "$changelog does not start with the 1.2.0 entry"
 
 # Every icon we have, under the entry's icon name, each the very image of its size.
-expected=(usr/bin/sumtide usr/bin/sumtide-sum "$man_page" "$desktop" "$metainfo")
+expected=(usr/bin/sumtide usr/bin/sumtide-sum "${documents[@]%%:*}" "$copyright" "$changelog"
+  "$desktop" "$metainfo")
 if [ -n "$icon" ]; then
   for source in "$source_dir"/resources/icons/hicolor/*/apps/*.png; do
     size=$(basename "$(dirname "$(dirname "$source")")")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows program (preset mingw), packs it with cpack and checks the zip a user gets:
-# sumtide.exe and sumtide-sum.exe, each under 1 MiB and needing no DLL beyond Windows' own, and
-# the French read-me with Windows line ends, in one folder and nothing else.
+# sumtide.exe and sumtide-sum.exe, each under 1 MiB and needing no DLL beyond Windows' own, the
+# French read-me and the licence with Windows line ends, in one folder and nothing else.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -19,7 +19,8 @@ fail() {
 }
 
 listing=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
-expected=$(printf '%s\n' "$dir/LISEZMOI.txt" "$dir/sumtide-sum.exe" "$dir/sumtide.exe")
+expected=$(printf '%s\n' "$dir/LICENSE.txt" "$dir/LISEZMOI.txt" "$dir/sumtide-sum.exe" \
+  "$dir/sumtide.exe")
 [ "$listing" = "$expected" ] || fail "holds $(echo "$listing" | tr '\n' ' ')instead of $(echo "$expected" | tr '\n' ' ')"
 
 out=$(mktemp -d)
@@ -51,6 +52,9 @@ grep -q 'somme de contrôle MD5' "$readme" || fail "LISEZMOI.txt says nothing of
 grep -q "Sumtide $(sed -n 's/^project(Sumtide VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt) pour Windows" "$readme" ||
   fail "LISEZMOI.txt does not name this version"
 if grep -q $'[^\r]$' <(tail -c +4 "$readme" | grep -v '^$'); then fail "LISEZMOI.txt has lines without Windows line ends"; fi
+licence=$out/$dir/LICENSE.txt
+tr -d '\r' <"$licence" | cmp -s - LICENSE || fail "LICENSE.txt is not the licence"
+if grep -q $'[^\r]$' <(grep -v '^\r\?$' "$licence"); then fail "LICENSE.txt has lines without Windows line ends"; fi
 
 if [ "$failures" -ne 0 ]; then
   echo "windows zip: $failures check(s) failed" >&2
