@@ -7,6 +7,7 @@
 // and portable rows show what other processors get.
 
 #include "BenchClock.h"
+#include "BenchData.h"
 #include "scl/Base64Internal.h"
 #include "scl/SCLbase64.h"
 
@@ -236,10 +237,7 @@ public:
       const auto Given = FMedians.find(Name);
       return Given == FMedians.end() ? 0 : Given->second;
     }
-    std::vector<double> V = It->second;
-    std::sort(V.begin(), V.end());
-    const std::size_t N = V.size();
-    return N % 2 ? V[N / 2] : (V[N / 2 - 1] + V[N / 2]) / 2;
+    return Sumtide::Bench::MedianOf(It->second);
   }
 
 private:

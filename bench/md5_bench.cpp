@@ -4,6 +4,7 @@
 // (SUMTIDE_MD5_BLOCK=portable or =vector forces one).
 
 #include "BenchClock.h"
+#include "BenchData.h"
 #include "scl/Md5Compress.h"
 #include "scl/SCLmd5.h"
 
@@ -25,20 +26,8 @@ namespace {
 const char* const OursName = "MD5_Update/Sumtide";
 const char* const PeerName = "MD5_Update/OpenSSL";
 
-std::vector<std::uint8_t> MakeBuffer(std::size_t Size) {
-  std::vector<std::uint8_t> Buffer(Size);
-  std::uint32_t X = 0x2545f491;
-  for (auto& Byte : Buffer) {
-    X ^= X << 13;
-    X ^= X >> 17;
-    X ^= X << 5;
-    Byte = static_cast<std::uint8_t>(X);
-  }
-  return Buffer;
-}
-
 void BenchOurs(benchmark::State& State) {
-  const auto Buffer = MakeBuffer(static_cast<std::size_t>(State.range(0)));
+  const auto Buffer = Sumtide::Bench::PatternBytes(static_cast<std::size_t>(State.range(0)));
   Sumtide::TSCL_md5 Hash(nullptr);
   Hash.Init();
   for (auto _ : State) {
@@ -52,7 +41,7 @@ void BenchOurs(benchmark::State& State) {
 }
 
 void BenchOpenSSL(benchmark::State& State) {
-  const auto Buffer = MakeBuffer(static_cast<std::size_t>(State.range(0)));
+  const auto Buffer = Sumtide::Bench::PatternBytes(static_cast<std::size_t>(State.range(0)));
   std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> Ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
   if (!Ctx || EVP_DigestInit_ex(Ctx.get(), EVP_md5(), nullptr) != 1) {
     State.SkipWithError("EVP_DigestInit_ex failed");
@@ -104,10 +93,7 @@ private:
     const auto It = FRates.find({Function, Size});
     if (It == FRates.end() || It->second.empty())
       return 0;
-    std::vector<double> V = It->second;
-    std::sort(V.begin(), V.end());
-    const std::size_t N = V.size();
-    return N % 2 ? V[N / 2] : (V[N / 2 - 1] + V[N / 2]) / 2;
+    return Sumtide::Bench::MedianOf(It->second);
   }
 
   std::map<std::pair<std::string, std::string>, std::vector<double>> FRates;
@@ -118,7 +104,7 @@ private:
 void PrintBestOfAlternating(double CyclesPerSecond) {
   constexpr std::size_t Size = 16 << 10;
   constexpr int Rounds = 300;
-  const auto Buffer = MakeBuffer(Size);
+  const auto Buffer = Sumtide::Bench::PatternBytes(Size);
   Sumtide::TSCL_md5 Hash(nullptr);
   Hash.Init();
   std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> Ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);

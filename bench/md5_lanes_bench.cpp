@@ -6,6 +6,7 @@
 // (SUMTIDE_MD5_LANES=portable, =avx2 or =avx512 forces one).
 
 #include "BenchClock.h"
+#include "BenchData.h"
 #include "scl/Md5LaneKernels.h"
 #include "scl/Md5Lanes.h"
 #include "scl/SCLmd5.h"
@@ -29,18 +30,6 @@ namespace M = Sumtide::Md5Internal;
 using TDigest = Sumtide::TMd5Lanes::TDigest;
 using TMessages = std::vector<std::span<const std::uint8_t>>;
 
-std::vector<std::uint8_t> MakeBuffer(std::size_t Size) {
-  std::vector<std::uint8_t> Buffer(Size);
-  std::uint32_t X = 0x2545f491;
-  for (auto& Byte : Buffer) {
-    X ^= X << 13;
-    X ^= X >> 17;
-    X ^= X << 5;
-    Byte = static_cast<std::uint8_t>(X);
-  }
-  return Buffer;
-}
-
 // The two message sets, cut from one buffer: 16 MiB in either case.
 struct TWorkload {
   const char* Name;
@@ -50,7 +39,7 @@ constexpr TWorkload Workloads[] = {{"16x1MiB", 1 << 20}, {"1024x4KiB", 4 << 10}}
 constexpr std::size_t TotalBytes = 16 << 20;
 
 const std::vector<std::uint8_t>& Buffer() {
-  static const std::vector<std::uint8_t> Bytes = MakeBuffer(TotalBytes);
+  static const std::vector<std::uint8_t> Bytes = Sumtide::Bench::PatternBytes(TotalBytes);
   return Bytes;
 }
 
@@ -159,10 +148,7 @@ public:
     const auto It = FRates.find(Name);
     if (It == FRates.end() || It->second.empty())
       return 0;
-    std::vector<double> V = It->second;
-    std::sort(V.begin(), V.end());
-    const std::size_t N = V.size();
-    return N % 2 ? V[N / 2] : (V[N / 2 - 1] + V[N / 2]) / 2;
+    return Sumtide::Bench::MedianOf(It->second);
   }
 
 private:
