@@ -118,11 +118,13 @@ if [ -z "$encrypted" ] || [ "$encrypted" = "$(printf %s "$message" | base64 -w0)
 fi
 
 # --- Versions ---------------------------------------------------------------------------------
-# Version 1.2.0.0 answers a request for 1.0, not one for another major version (0.9 or 2.0).
+# Version 1.2.0.0 answers a request for 1.0, not one for another major version (0.9 or 2.0). The
+# probe enables C++ as a user's project does: CMake looks in the multiarch folder only once a
+# language tells it the architecture.
 mkdir "$tmp/version"
 cat >"$tmp/version/CMakeLists.txt" <<'EOF'
 cmake_minimum_required(VERSION 3.25)
-project(VersionProbe LANGUAGES NONE)
+project(VersionProbe LANGUAGES CXX)
 find_package(SumtideSCL ${WANTED} REQUIRED)
 EOF
 for wanted in 1.0 0.9 2.0; do
