@@ -30,6 +30,9 @@ constexpr std::uint64_t ProduceStep = 256;
 constexpr std::size_t LanePiece = 32 * 1024;
 // From this size on, a regular file is hashed as one stream.
 constexpr std::int64_t LargeFile = 16 * 1024 * 1024;
+// At most this many workers, whatever the processors: each holds up to sixteen files open and
+// sixteen buffers, and more workers add little once the file system calls are shared out.
+constexpr unsigned MaxWorkers = 16;
 // How often the caller ticks while it waits.
 constexpr std::chrono::milliseconds TickPeriod{200};
 
@@ -318,7 +321,8 @@ private:
 } // namespace
 
 TLaneEngine::TLaneEngine(unsigned Workers)
-    : FWorkers(Workers ? Workers : std::max(1u, std::thread::hardware_concurrency())) {}
+    : FWorkers(std::min(MaxWorkers,
+                        Workers ? Workers : std::max(1u, std::thread::hardware_concurrency()))) {}
 
 void TLaneEngine::Run(const TNext& Next, const TDeliver& Deliver) {
   TShared Shared;

@@ -15,7 +15,7 @@ namespace Sumtide::Cli {
 
 class TLaneEngine final : public IDigestEngine {
 public:
-  // Workers: how many threads hash; 0 for one per processor the system reports.
+  // Workers: how many threads hash; 0 for one per processor the system reports. At most 16.
   explicit TLaneEngine(unsigned Workers = 0);
   void Run(const TNext& Next, const TDeliver& Deliver) override;
   std::int64_t BytesRead() const override { return FBytesRead; }
