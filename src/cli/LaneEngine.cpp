@@ -198,12 +198,12 @@ TDigestOutcome DigestLargeFile(const std::string& Name, std::atomic<std::int64_t
 class TWorker {
 public:
   TWorker(TShared& Shared, const TLaneEngine::TOpenedHook& Opened,
-          std::atomic<std::int64_t>& BytesRead)
-      : FShared(Shared), FOpened(Opened), FBytesRead(BytesRead) {}
+          std::atomic<std::int64_t>& BytesRead, std::size_t MaxOpen)
+      : FShared(Shared), FOpened(Opened), FBytesRead(BytesRead), FMaxOpen(MaxOpen) {}
 
   void Main() {
     for (;;) {
-      while (FLanes.FreeLanes() != 0) {
+      while (FLanes.FreeLanes() != 0 && FInFlight < FMaxOpen) {
         const auto Sequence = FShared.Claim(false);
         if (!Sequence)
           break;
@@ -313,6 +313,7 @@ private:
   TShared& FShared;
   const TLaneEngine::TOpenedHook& FOpened;
   std::atomic<std::int64_t>& FBytesRead;
+  std::size_t FMaxOpen; // files this worker may hold open at once
   TMd5Lanes FLanes;
   std::array<TLaneFile, Md5Internal::MaxLanes> FFiles;
   std::size_t FInFlight = 0;
@@ -333,8 +334,11 @@ void TLaneEngine::Run(const TNext& Next, const TDeliver& Deliver) {
     TShared& Shared;
     ~TStop() { Shared.Finish(); }
   };
+  // The files the workers hold open share what the system allows the process, so that a low
+  // limit slows the run down instead of failing files.
+  const std::size_t MaxOpen = std::max<std::size_t>(1, OpenFileAllowance() / FWorkers);
   for (unsigned I = 0; I < FWorkers; ++I) {
-    Workers.push_back(std::make_unique<TWorker>(Shared, FOpened, FBytesRead));
+    Workers.push_back(std::make_unique<TWorker>(Shared, FOpened, FBytesRead, MaxOpen));
     Threads.emplace_back([W = Workers.back().get()] { W->Main(); });
   }
   TStop Stop{Shared};

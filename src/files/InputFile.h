@@ -23,6 +23,10 @@ struct TInputError {
 // a writer, or take its bytes); nothing for any other kind of file or when it cannot be looked up.
 std::optional<std::int64_t> RegularFileSize(const std::string& Name);
 
+// How many files the process may hold open at once beyond the few it keeps anyway (standard
+// streams, a list being read): the system's limit for the process, less a margin; at least 1.
+std::size_t OpenFileAllowance();
+
 class TInputFile {
 public:
   // Standard input, which the object does not close.

@@ -168,6 +168,20 @@ status then warn|/dev/null|-c --status -w bad.md5
 warn then quiet|/dev/null|-c -w --quiet mixed.md5
 TABLE
 
+# Under a low limit of open files, every file of a long list is still checked: the lanes share
+# what the limit leaves.
+mkdir many
+for i in $(seq 1 200); do printf '%s' "$i" >"many/$i"; done
+md5sum many/* >many.md5
+count=$((count + 1))
+(ulimit -n 20 && md5sum -c many.md5) >"$work/expected.out" 2>/dev/null
+(ulimit -n 20 && "$ours" -c many.md5) >"$work/actual.out" 2>"$work/actual.err"
+if ! cmp -s "$work/expected.out" "$work/actual.out"; then
+  failures=$((failures + 1))
+  echo "FAIL: under 'ulimit -n 20' the list of 200 files is not checked as md5sum checks it"
+  head -3 "$work/actual.err" | sed 's/^/  stderr| /'
+fi
+
 # Help and version are ours to word; they end the reading of the options where they stand.
 for words in "--help --bogus" "--version -x" "--he"; do
   count=$((count + 1))

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +35,14 @@ std::optional<TFileStamp> RegularStamp(int Fd) {
 constexpr std::int64_t SequentialAdvice = 256 * 1024;
 
 } // namespace
+
+std::size_t OpenFileAllowance() {
+  constexpr rlim_t Margin = 16;
+  struct rlimit Limit {};
+  if (::getrlimit(RLIMIT_NOFILE, &Limit) != 0 || Limit.rlim_cur == RLIM_INFINITY)
+    return 4096;
+  return Limit.rlim_cur > Margin + 1 ? static_cast<std::size_t>(Limit.rlim_cur - Margin) : 1;
+}
 
 std::optional<std::int64_t> RegularFileSize(const std::string& Name) {
   struct stat Info {};

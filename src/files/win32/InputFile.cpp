@@ -50,6 +50,11 @@ std::optional<TFileStamp> DiskFileStamp(HANDLE File) {
 
 } // namespace
 
+// Windows sets no per-process limit on open handles that a few hundred files could reach.
+std::size_t OpenFileAllowance() {
+  return 4096;
+}
+
 std::optional<std::int64_t> RegularFileSize(const std::string& Name) {
   const std::optional<std::wstring> Path = SystemFileName(Name);
   WIN32_FILE_ATTRIBUTE_DATA Data;
