@@ -36,13 +36,12 @@ public:
 
   TInputFile(TInputFile&& Other) noexcept
       : FHandle(std::exchange(Other.FHandle, ClosedHandle)), FOwned(Other.FOwned),
-        FRegular(Other.FRegular), FOpened(Other.FOpened) {}
+        FOpened(Other.FOpened) {}
   TInputFile& operator=(TInputFile&& Other) noexcept {
     if (this != &Other) {
       Close();
       FHandle = std::exchange(Other.FHandle, ClosedHandle);
       FOwned = Other.FOwned;
-      FRegular = Other.FRegular;
       FOpened = Other.FOpened;
     }
     return *this;
@@ -55,9 +54,8 @@ public:
   // Error set when the read fails.
   std::int64_t Read(void* Buffer, std::size_t Count, TInputError& Error);
 
-  // A regular file: its stamp tells whether it changed while it was read.
-  bool IsRegular() const { return FRegular; }
-  // The stamp taken when the file was opened (regular files only).
+  // The stamp taken when the file was opened: for a regular file only, whose stamp tells whether
+  // it changed while it was read.
   const std::optional<TFileStamp>& OpenedStamp() const { return FOpened; }
   // The stamp now, or nothing when the system cannot tell.
   std::optional<TFileStamp> Stamp() const;
@@ -66,11 +64,10 @@ private:
   static constexpr std::intptr_t ClosedHandle = -1;
   void Close() noexcept;
   TInputFile(std::intptr_t Handle, bool Owned, std::optional<TFileStamp> Opened)
-      : FHandle(Handle), FOwned(Owned), FRegular(Opened.has_value()), FOpened(Opened) {}
+      : FHandle(Handle), FOwned(Owned), FOpened(Opened) {}
 
   std::intptr_t FHandle;
   bool FOwned;
-  bool FRegular;
   std::optional<TFileStamp> FOpened;
 };
 

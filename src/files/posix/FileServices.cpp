@@ -1,5 +1,8 @@
 #include "files/FileServices.h"
 
+#include "files/InputFile.h"
+#include "files/posix/StatStamp.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -31,10 +34,7 @@ void CloseDescriptor(int Fd) noexcept {
 } // namespace
 
 bool FileExists(const std::string& Name) {
-  if (Name.empty() || HasNul(Name))
-    return false;
-  struct stat Info;
-  return ::stat(Name.c_str(), &Info) == 0 && S_ISREG(Info.st_mode);
+  return RegularFileSize(Name).has_value();
 }
 
 std::optional<TReadOnlyFile> TReadOnlyFile::Open(const std::string& Name) {
@@ -84,10 +84,7 @@ TFileStamp TReadOnlyFile::Stamp() const {
   struct stat Info;
   if (!IsOpen() || ::fstat(static_cast<int>(FHandle), &Info) != 0)
     throw EFileReadError(FName);
-  constexpr std::int64_t Billion = 1'000'000'000;
-  return {static_cast<std::int64_t>(Info.st_size),
-          static_cast<std::int64_t>(Info.st_mtim.tv_sec) * Billion + Info.st_mtim.tv_nsec,
-          static_cast<std::int64_t>(Info.st_ctim.tv_sec) * Billion + Info.st_ctim.tv_nsec};
+  return StampOf(Info);
 }
 
 void TReadOnlyFile::Rewind() {

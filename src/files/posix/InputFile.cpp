@@ -1,5 +1,7 @@
 #include "files/InputFile.h"
 
+#include "files/posix/StatStamp.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -13,14 +15,6 @@ namespace {
 
 TInputError ErrorOf(int Code) {
   return {std::strerror(Code), Code == ENOENT};
-}
-
-constexpr std::int64_t Billion = 1'000'000'000;
-
-TFileStamp StampOf(const struct stat& Info) {
-  return TFileStamp{static_cast<std::int64_t>(Info.st_size),
-                    Info.st_mtim.tv_sec * Billion + Info.st_mtim.tv_nsec,
-                    Info.st_ctim.tv_sec * Billion + Info.st_ctim.tv_nsec};
 }
 
 // The stamp of a regular file; nothing for any other kind.

@@ -1,5 +1,6 @@
 #include "files/FileServices.h"
 
+#include "files/win32/HandleStamp.h"
 #include "rtl/win32/WideText.h"
 
 #include <algorithm>
@@ -82,13 +83,10 @@ std::int64_t TReadOnlyFile::Read(void* Buffer, std::int64_t Count) {
 // The file is open deny-write, so its stamp only changes through a writer that held it before the
 // open was refused to it; the stamp is taken all the same, as on POSIX.
 TFileStamp TReadOnlyFile::Stamp() const {
-  FILE_BASIC_INFO Times{};
-  LARGE_INTEGER Size{};
-  if (!IsOpen() ||
-      !::GetFileInformationByHandleEx(AsHandle(FHandle), FileBasicInfo, &Times, sizeof Times) ||
-      !::GetFileSizeEx(AsHandle(FHandle), &Size))
+  const std::optional<THandleInfo> Info = IsOpen() ? HandleInfo(AsHandle(FHandle)) : std::nullopt;
+  if (!Info)
     throw EFileReadError(FName);
-  return {Size.QuadPart, Times.LastWriteTime.QuadPart, Times.ChangeTime.QuadPart};
+  return Info->Stamp;
 }
 
 void TReadOnlyFile::Rewind() {

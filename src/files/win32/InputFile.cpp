@@ -1,5 +1,6 @@
 #include "files/InputFile.h"
 
+#include "files/win32/HandleStamp.h"
 #include "rtl/win32/WideText.h"
 
 #include <windows.h>
@@ -36,16 +37,14 @@ TInputError ErrorOf(DWORD Code) {
   }
 }
 
+// The stamp of a file on disk; nothing for a pipe, a console or a device.
 std::optional<TFileStamp> DiskFileStamp(HANDLE File) {
-  FILE_BASIC_INFO Times{};
-  FILE_STANDARD_INFO Standard{};
-  if (::GetFileType(File) != FILE_TYPE_DISK ||
-      !::GetFileInformationByHandleEx(File, FileBasicInfo, &Times, sizeof Times) ||
-      !::GetFileInformationByHandleEx(File, FileStandardInfo, &Standard, sizeof Standard) ||
-      Standard.Directory)
+  if (::GetFileType(File) != FILE_TYPE_DISK)
     return std::nullopt;
-  return TFileStamp{Standard.EndOfFile.QuadPart, Times.LastWriteTime.QuadPart,
-                    Times.ChangeTime.QuadPart};
+  const std::optional<THandleInfo> Info = HandleInfo(File);
+  if (!Info || Info->Directory)
+    return std::nullopt;
+  return Info->Stamp;
 }
 
 } // namespace
