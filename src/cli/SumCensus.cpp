@@ -1,11 +1,10 @@
 #include "cli/SumCensus.h"
 
+#include "cli/ListLines.h"
 #include "cli/SumLines.h"
 #include "files/InputFile.h"
 
-#include <memory>
 #include <optional>
-#include <string_view>
 
 namespace Sumtide::Cli {
 
@@ -37,8 +36,6 @@ void CountFiles(const TSumOptions& Options, std::stop_token Stop,
     return;
   }
   TCheckLineReader Reader;
-  constexpr std::size_t Piece = 64 * 1024;
-  auto Buffer = std::make_unique_for_overwrite<char[]>(Piece);
   for (const std::string& List : Options.Operands) {
     TInputError Error;
     std::optional<TInputFile> File;
@@ -47,26 +44,14 @@ void CountFiles(const TSumOptions& Options, std::stop_token Stop,
       File = TInputFile::Open(List, Error);
     if (!File)
       continue;
-    std::string Line;
-    const auto Consider = [&] {
+    TListLines Lines(*File);
+    for (std::string Line; Lines.Next(Line);) {
+      if (Stop.stop_requested())
+        return;
       bool Skipped = false;
       if (auto Entry = Reader.Read(Line, false, Skipped))
         Take(Entry->Name);
-      Line.clear();
-    };
-    for (std::int64_t Got; (Got = File->Read(Buffer.get(), Piece, Error)) > 0;) {
-      if (Stop.stop_requested())
-        return;
-      std::string_view Rest(Buffer.get(), static_cast<std::size_t>(Got));
-      for (std::size_t End; (End = Rest.find('\n')) != std::string_view::npos;) {
-        Line.append(Rest.substr(0, End));
-        Consider();
-        Rest.remove_prefix(End + 1);
-      }
-      Line.append(Rest);
     }
-    if (!Line.empty())
-      Consider();
   }
   Counted(Files, Bytes);
 }

@@ -1,5 +1,6 @@
 #include "cli/SumProgram.h"
 
+#include "cli/ListLines.h"
 #include "cli/ProgressLine.h"
 #include "cli/ShellQuote.h"
 #include "cli/SumCensus.h"
@@ -18,8 +19,6 @@ namespace Sumtide::Cli {
 namespace {
 
 using TKind = TDigestOutcome::TKind;
-
-constexpr std::size_t ListPiece = 64 * 1024;
 
 class TReporter {
 public:
@@ -116,7 +115,7 @@ public:
       FReport.FileError(FListName, Error.Text);
       return false;
     }
-    FPiece = std::make_unique_for_overwrite<char[]>(ListPiece);
+    FLines.emplace(*FList);
     FEngine.Run([this](std::string& Name) { return NextEntry(Name); },
                 [this](const std::string& Name, TDigestOutcome& Outcome) {
                   FReport.FileDone();
@@ -125,44 +124,18 @@ public:
                   FHexes.pop_front();
                 });
     WarnUpTo(UINT64_MAX);
-    if (!FReadError.empty()) {
-      FReport.FileError(FListName, FReadError);
+    if (!FLines->Error().empty()) {
+      FReport.FileError(FListName, FLines->Error());
       return false;
     }
     return Conclude();
   }
 
 private:
-  // The next line of the list, without its line feed; false at the end or on a read error.
-  bool NextLine(std::string& Line) {
-    Line.clear();
-    for (;;) {
-      const std::size_t End = FRest.find('\n');
-      if (End != std::string_view::npos) {
-        Line.append(FRest.substr(0, End));
-        FRest.remove_prefix(End + 1);
-        return true;
-      }
-      Line.append(FRest);
-      FRest = {};
-      if (FEnded)
-        return !Line.empty();
-      TInputError Error;
-      const std::int64_t Got = FList->Read(FPiece.get(), ListPiece, Error);
-      if (Got < 0) {
-        FReadError = Error.Text;
-        FEnded = true;
-        return false;
-      }
-      FEnded = Got == 0;
-      FRest = std::string_view(FPiece.get(), static_cast<std::size_t>(Got));
-    }
-  }
-
   // Reads lines up to the next entry; counts and keeps the improperly formatted ones before it.
   bool NextEntry(std::string& Name) {
     std::string Line;
-    while (NextLine(Line)) {
+    while (FLines->Next(Line)) {
       ++FLineNumber;
       bool Skipped = false;
       std::optional<TCheckEntry> Entry = FReader.Read(Line, FListIsStandardInput, Skipped);
@@ -252,10 +225,7 @@ private:
   std::string FListName;
   bool FListIsStandardInput;
   std::optional<TInputFile> FList;
-  std::unique_ptr<char[]> FPiece;
-  std::string_view FRest;
-  bool FEnded = false;
-  std::string FReadError;
+  std::optional<TListLines> FLines;
   std::uint64_t FLineNumber = 0;
   std::deque<std::uint64_t> FWarnings; // line numbers not yet reported
   // The line number and expected digest of each entry handed out and not yet reported.
