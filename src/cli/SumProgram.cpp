@@ -57,8 +57,6 @@ public:
           FProgress->SetTotals(Files, Bytes);
         });
       });
-    if (FStreams.OutIsTerminal)
-      std::fflush(FStreams.Out);
     FProgress->Update(FFilesDone, FEngine->BytesRead());
   }
   void FileError(std::string_view Name, std::string_view Why) {
