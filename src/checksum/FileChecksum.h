@@ -1,9 +1,8 @@
 #pragma once
 
-// The checksum of one named file with a hash made from a class reference: the reading strategy
-// (mapped windows, pieces, a file that reports no size read to its end), the detection of a file
-// that changes while it is hashed, and progress. Knows no toolkit, no form and no user text: the
-// caller decides what to show.
+// The checksum of one named file with a hash made from a class reference, its bytes taken through
+// the file reader (files/FileReader.h), and progress. Knows no toolkit, no form and no user text:
+// the caller decides what to show.
 
 #include "scl/SCLcrypt.h"
 
@@ -33,8 +32,8 @@ public:
   // Once the file is open, before its first byte is hashed: its size at the open, 0 for a file
   // that reports none (read to its end).
   virtual void Started(std::int64_t Total) = 0;
-  // Every ProgressInterval bytes and at the end, with the bytes hashed so far; counts start again
-  // from 0 when the file is hashed again from its start. Returning false cancels.
+  // After every piece hashed (a MiB at most, so on a slow medium too the calls keep coming), with
+  // the bytes hashed so far. Returning false cancels.
   virtual bool Reached(std::int64_t Done, std::int64_t Total) = 0;
 
 protected:

@@ -1,49 +1,58 @@
 #include "cli/FileDigest.h"
 
-#include "checksum/ReadingSizes.h"
-#include "files/InputFile.h"
 #include "scl/SCLmd5.h"
 
-#include <memory>
+#include <optional>
 
 namespace Sumtide::Cli {
 
-TDigestOutcome DigestFile(const std::string& Name) {
+TDigestOutcome OutcomeOf(const TFileReader& Reader, const TMd5Digest& Digest) {
   TDigestOutcome Outcome;
+  Outcome.Bytes = Reader.Done();
+  switch (Reader.Verdict()) {
+  case TFileReader::TVerdict::Done:
+    Outcome.Kind = TDigestOutcome::TKind::Done;
+    Outcome.Digest = Digest;
+    break;
+  case TFileReader::TVerdict::Changed:
+    Outcome.Error = ChangedWhileRead;
+    break;
+  case TFileReader::TVerdict::Failed:
+  case TFileReader::TVerdict::Reading:
+    Outcome.Error = Reader.Error().Text;
+    break;
+  }
+  return Outcome;
+}
+
+TDigestOutcome DigestReader(TFileReader& Reader, std::atomic<std::int64_t>& BytesRead) {
+  TSCL_md5 Hash(nullptr);
+  Hash.Init();
+  std::span<const std::uint8_t> Piece;
+  while (Reader.Next(Piece)) {
+    Hash.Update(Piece.data(), static_cast<std::uint32_t>(Piece.size()));
+    BytesRead += static_cast<std::int64_t>(Piece.size());
+  }
+  TMd5Digest Digest{};
+  Hash.Final(Digest.data());
+  return OutcomeOf(Reader, Digest);
+}
+
+TDigestOutcome DigestFile(const std::string& Name, std::atomic<std::int64_t>& BytesRead) {
   TInputError Error;
   std::optional<TInputFile> Opened;
   if (Name == "-")
     Opened.emplace(TInputFile::StandardInput());
   else
-    Opened = TInputFile::Open(Name, Error);
+    Opened = TInputFile::Open(Name, TFileKinds::Any, Error);
   if (!Opened) {
+    TDigestOutcome Outcome;
     Outcome.Kind = Error.Missing ? TDigestOutcome::TKind::Missing : TDigestOutcome::TKind::Failed;
     Outcome.Error = Error.Text;
     return Outcome;
   }
-  TInputFile& File = *Opened;
-  const auto Before = File.OpenedStamp();
-  auto Buffer = std::make_unique_for_overwrite<std::uint8_t[]>(Checksum::ReadPiece);
-  TSCL_md5 Hash(nullptr);
-  Hash.Init();
-  for (;;) {
-    const std::int64_t Got = File.Read(Buffer.get(), Checksum::ReadPiece, Error);
-    if (Got < 0) {
-      Outcome.Error = Error.Text;
-      return Outcome;
-    }
-    if (Got == 0)
-      break;
-    Hash.Update(Buffer.get(), static_cast<std::uint32_t>(Got));
-    Outcome.Bytes += Got;
-  }
-  if (Before && File.Stamp() != Before) {
-    Outcome.Error = ChangedWhileRead;
-    return Outcome;
-  }
-  Hash.Final(Outcome.Digest.data());
-  Outcome.Kind = TDigestOutcome::TKind::Done;
-  return Outcome;
+  TFileReader Reader(std::move(*Opened), TFileReader::TPace::Stream);
+  return DigestReader(Reader, BytesRead);
 }
 
 } // namespace Sumtide::Cli

@@ -1,9 +1,8 @@
 #include "cli/LaneEngine.h"
 
-#include "checksum/FileChecksum.h"
+#include "files/FileReader.h"
 #include "files/InputFile.h"
 #include "scl/Md5Lanes.h"
-#include "scl/SCLmd5.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -26,10 +26,6 @@ using TKind = TDigestOutcome::TKind;
 constexpr std::uint64_t Window = 4096;
 // How many names the caller reads before it looks at the outcomes again.
 constexpr std::uint64_t ProduceStep = 256;
-// What a lane reads of its file at a time.
-constexpr std::size_t LanePiece = 32 * 1024;
-// From this size on, a regular file is hashed as one stream.
-constexpr std::int64_t LargeFile = 16 * 1024 * 1024;
 // At most this many workers, whatever the processors: each holds up to sixteen files open and
 // sixteen buffers, and more workers add little once the file system calls are shared out.
 constexpr unsigned MaxWorkers = 16;
@@ -51,14 +47,18 @@ public:
   TSlot& Slot(std::uint64_t Sequence) { return FSlots[Sequence % Window]; }
 
   // The next name for a worker to hash. Without Wait, nothing when none is there now; with Wait,
-  // nothing only once every name was taken.
-  std::optional<std::uint64_t> Claim(bool Wait) {
+  // nothing only once every name was taken. Last tells whether it was the last name for the
+  // workers.
+  std::optional<std::uint64_t> Claim(bool Wait, bool& Last) {
     std::unique_lock Guard(FLock);
     for (;;) {
-      while (FClaimed < FProduced && Slot(FClaimed).OnCaller)
-        ++FClaimed;
-      if (FClaimed < FProduced)
-        return FClaimed++;
+      SkipCallerNames();
+      if (FClaimed < FProduced) {
+        const std::uint64_t Claimed = FClaimed++;
+        SkipCallerNames();
+        Last = FNoMore && FClaimed == FProduced;
+        return Claimed;
+      }
       if (!Wait || FNoMore)
         return std::nullopt;
       FWorkReady.wait(Guard);
@@ -132,6 +132,10 @@ public:
   }
 
 private:
+  void SkipCallerNames() {
+    while (FClaimed < FProduced && Slot(FClaimed).OnCaller)
+      ++FClaimed;
+  }
   bool Ready(std::uint64_t Sequence) { return Slot(Sequence).Done || Slot(Sequence).OnCaller; }
   bool CallerMayGoOn() { return Ready(FDelivered) && Ready(FWaitFor); }
 
@@ -147,53 +151,8 @@ private:
 // A file being read into a lane.
 struct TLaneFile {
   std::uint64_t Sequence = 0;
-  std::optional<TInputFile> File;
-  std::optional<TFileStamp> Before; // regular files: the stamp at the open
-  std::int64_t Read = 0;
-  bool AtEnd = false;
-  std::unique_ptr<std::uint8_t[]> Piece = std::make_unique_for_overwrite<std::uint8_t[]>(LanePiece);
+  std::optional<TFileReader> Reader;
 };
-
-// Counts the bytes of a long file as the core hashes them.
-class TByteCount final : public Checksum::IProgress {
-public:
-  explicit TByteCount(std::atomic<std::int64_t>& BytesRead) : FBytesRead(BytesRead) {}
-  void Started(std::int64_t) override {}
-  bool Reached(std::int64_t Done, std::int64_t) override {
-    // The core starts again from 0 when it reads a file it could not map to its end.
-    FBytesRead += Done - std::min(FLast, Done);
-    FLast = Done;
-    return true;
-  }
-  std::int64_t Last() const { return FLast; }
-
-private:
-  std::atomic<std::int64_t>& FBytesRead;
-  std::int64_t FLast = 0;
-};
-
-// A long regular file, as one stream through the checksum core.
-TDigestOutcome DigestLargeFile(const std::string& Name, std::atomic<std::int64_t>& BytesRead) {
-  TByteCount Count(BytesRead);
-  const Checksum::TResult Result =
-      Checksum::FileChecksum(Name, &TSCL_md5::Class(), nullptr, &Count);
-  TDigestOutcome Outcome;
-  Outcome.Bytes = Count.Last();
-  switch (Result.Status) {
-  case Checksum::TStatus::Done:
-    Outcome.Kind = TKind::Done;
-    std::copy_n(Result.Digest.begin(), Outcome.Digest.size(), Outcome.Digest.begin());
-    return Outcome;
-  case Checksum::TStatus::Changed:
-    Outcome.Error = ChangedWhileRead;
-    return Outcome;
-  default:
-    // It was opened a moment ago; the plain reading tells what went wrong now.
-    Outcome = DigestFile(Name);
-    BytesRead += Outcome.Bytes;
-    return Outcome;
-  }
-}
 
 class TWorker {
 public:
@@ -202,18 +161,19 @@ public:
       : FShared(Shared), FOpened(Opened), FBytesRead(BytesRead), FMaxOpen(MaxOpen) {}
 
   void Main() {
+    bool Last = false;
     for (;;) {
       while (FLanes.FreeLanes() != 0 && FInFlight < FMaxOpen) {
-        const auto Sequence = FShared.Claim(false);
+        const auto Sequence = FShared.Claim(false, Last);
         if (!Sequence)
           break;
-        Begin(*Sequence);
+        Begin(*Sequence, Last);
       }
       if (FInFlight == 0) {
-        const auto Sequence = FShared.Claim(true);
+        const auto Sequence = FShared.Claim(true, Last);
         if (!Sequence)
           return;
-        Begin(*Sequence);
+        Begin(*Sequence, Last);
         continue;
       }
       FeedHungry();
@@ -223,12 +183,12 @@ public:
   }
 
 private:
-  // Opens the file of Sequence and gives it a lane, or hashes it at once (a long file, standard
-  // input in a list, a failure to open).
-  void Begin(std::uint64_t Sequence) {
+  // Opens the file of Sequence and gives it a lane, or hashes it at once: a failure to open, or
+  // the last file of all that finds this worker idle, which then runs faster as one stream.
+  void Begin(std::uint64_t Sequence, bool Last) {
     const std::string& Name = FShared.Slot(Sequence).Name;
     TInputError Error;
-    std::optional<TInputFile> File = TInputFile::Open(Name, Error);
+    std::optional<TInputFile> File = TInputFile::Open(Name, TFileKinds::Any, Error);
     if (!File) {
       TDigestOutcome Outcome;
       Outcome.Kind = Error.Missing ? TKind::Missing : TKind::Failed;
@@ -236,21 +196,17 @@ private:
       FShared.Complete(Sequence, std::move(Outcome));
       return;
     }
-    std::optional<TFileStamp> Before = File->OpenedStamp();
-    if (Before && Before->Size >= LargeFile) {
-      File.reset();
-      FShared.Complete(Sequence, DigestLargeFile(Name, FBytesRead));
-      return;
-    }
     if (FOpened)
       FOpened(Name);
+    if (Last && FInFlight == 0) {
+      TFileReader Reader(std::move(*File), TFileReader::TPace::Stream);
+      FShared.Complete(Sequence, DigestReader(Reader, FBytesRead));
+      return;
+    }
     const auto Lane = static_cast<std::size_t>(std::countr_zero(FLanes.FreeLanes()));
     TLaneFile& L = FFiles[Lane];
     L.Sequence = Sequence;
-    L.File = std::move(File);
-    L.Before = Before;
-    L.Read = 0;
-    L.AtEnd = false;
+    L.Reader.emplace(std::move(*File), TFileReader::TPace::Lane);
     FLanes.Start(Lane);
     ++FInFlight;
   }
@@ -258,30 +214,21 @@ private:
   void FeedHungry() {
     for (auto Hungry = FLanes.HungryLanes(); Hungry != 0; Hungry &= Hungry - 1) {
       const auto Lane = static_cast<std::size_t>(std::countr_zero(Hungry));
-      TLaneFile& L = FFiles[Lane];
-      if (L.AtEnd) {
-        FLanes.End(Lane);
+      TFileReader& Reader = *FFiles[Lane].Reader;
+      std::span<const std::uint8_t> Piece;
+      if (!Reader.Next(Piece)) {
+        if (Reader.Verdict() == TFileReader::TVerdict::Done) {
+          FLanes.End(Lane);
+        } else {
+          FLanes.Drop(Lane);
+          Release(Lane, OutcomeOf(Reader, {}));
+        }
         continue;
       }
-      TInputError Error;
-      const std::int64_t Got = L.File->Read(L.Piece.get(), LanePiece, Error);
-      if (Got < 0) {
-        FLanes.Drop(Lane);
-        TDigestOutcome Outcome;
-        Outcome.Error = Error.Text;
-        Release(Lane, std::move(Outcome));
-        continue;
-      }
-      if (Got == 0) {
-        FLanes.End(Lane);
-        continue;
-      }
-      L.Read += Got;
-      FBytesRead += Got;
-      FLanes.Feed(Lane, {L.Piece.get(), static_cast<std::size_t>(Got)});
-      // A regular file that gave all it held and less than was asked for is at its end: no
-      // read is spent to hear it. Had it grown meanwhile, its stamp tells at the end.
-      if (L.Before && L.Read == L.Before->Size && Got < static_cast<std::int64_t>(LanePiece))
+      FBytesRead += static_cast<std::int64_t>(Piece.size());
+      FLanes.Feed(Lane, Piece);
+      // A regular file that gave all it held is at its end: no read is spent to hear it.
+      if (Reader.AtEnd())
         FLanes.End(Lane);
     }
   }
@@ -289,23 +236,18 @@ private:
   void FinishDone() {
     for (auto Done = FLanes.DoneLanes(); Done != 0; Done &= Done - 1) {
       const auto Lane = static_cast<std::size_t>(std::countr_zero(Done));
-      TLaneFile& L = FFiles[Lane];
-      TDigestOutcome Outcome;
-      const auto Digest = FLanes.TakeDigest(Lane);
-      if (L.Before && L.File->Stamp() != L.Before) {
-        Outcome.Error = ChangedWhileRead;
-      } else {
-        Outcome.Kind = TKind::Done;
-        std::copy(Digest.begin(), Digest.end(), Outcome.Digest.begin());
-      }
-      Outcome.Bytes = L.Read;
-      Release(Lane, std::move(Outcome));
+      TFileReader& Reader = *FFiles[Lane].Reader;
+      const TMd5Digest Digest = FLanes.TakeDigest(Lane);
+      // A lane ended at the end of its file's bytes: this reads nothing and gives the verdict.
+      std::span<const std::uint8_t> None;
+      Reader.Next(None);
+      Release(Lane, OutcomeOf(Reader, Digest));
     }
   }
 
   void Release(std::size_t Lane, TDigestOutcome&& Outcome) {
     TLaneFile& L = FFiles[Lane];
-    L.File.reset();
+    L.Reader.reset();
     --FInFlight;
     FShared.Complete(L.Sequence, std::move(Outcome));
   }
@@ -329,19 +271,26 @@ void TLaneEngine::Run(const TNext& Next, const TDeliver& Deliver) {
   TShared Shared;
   std::vector<std::unique_ptr<TWorker>> Workers;
   std::vector<std::jthread> Threads;
-  // The workers stop once the list has ended and every name was taken, however Run ends.
+  // The workers stop once the list has ended and every name was taken, however Run ends: also
+  // when a thread fails to start, before the threads already started are joined.
   struct TStop {
     TShared& Shared;
     ~TStop() { Shared.Finish(); }
-  };
+  } Stop{Shared};
   // The files the workers hold open share what the system allows the process, so that a low
   // limit slows the run down instead of failing files.
   const std::size_t MaxOpen = std::max<std::size_t>(1, OpenFileAllowance() / FWorkers);
   for (unsigned I = 0; I < FWorkers; ++I) {
     Workers.push_back(std::make_unique<TWorker>(Shared, FOpened, FBytesRead, MaxOpen));
-    Threads.emplace_back([W = Workers.back().get()] { W->Main(); });
+    try {
+      Threads.emplace_back([W = Workers.back().get()] { W->Main(); });
+    } catch (const std::system_error&) {
+      // The system gives no more threads: the ones started do the work, if there are any.
+      if (Threads.empty())
+        throw;
+      break;
+    }
   }
-  TStop Stop{Shared};
 
   bool Ended = false;
   std::string Name;
@@ -371,8 +320,7 @@ void TLaneEngine::Run(const TNext& Next, const TDeliver& Deliver) {
       const auto State = Shared.Head(Block, TickPeriod, S);
       if (State == TShared::THead::Ready) {
         if (S->OnCaller) {
-          S->Outcome = DigestFile(S->Name);
-          FBytesRead += S->Outcome.Bytes;
+          S->Outcome = DigestFile(S->Name, FBytesRead);
         }
         Deliver(S->Name, S->Outcome);
         Shared.Delivered();

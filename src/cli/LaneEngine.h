@@ -1,10 +1,11 @@
 #pragma once
 
 // Hashes many files at once: worker threads, each feeding one file per lane of the MD5 lane
-// kernel and starting the next file in a lane as soon as one ends. A file of LargeFile bytes or
-// more is hashed on its own by the single-stream checksum core, which is faster for one long
-// message than a lane is. Names are taken in order through a window of bounded size and the
-// outcomes delivered in order, so memory stays bounded whatever the number of files.
+// kernel and starting the next file in a lane as soon as one ends, whatever its size. The last
+// file of all, when it finds its worker idle, is hashed as one stream instead (read ahead on a
+// second thread), which is faster for one long message than a lane. Names are taken in order
+// through a window of bounded size and the outcomes delivered in order, so memory stays bounded
+// whatever the number of files.
 
 #include "cli/SumProgram.h"
 
@@ -21,8 +22,7 @@ public:
   std::int64_t BytesRead() const override { return FBytesRead; }
   void SetTick(std::function<void()> Tick) override { FTick = std::move(Tick); }
 
-  // Runs on a worker right after a file that goes through a lane was opened; tests change the
-  // file there.
+  // Runs on a worker right after a file was opened; tests change the file there.
   using TOpenedHook = std::function<void(const std::string& Name)>;
   void SetOpenedHook(TOpenedHook Hook) { FOpened = std::move(Hook); }
 

@@ -41,7 +41,7 @@ void CountFiles(const TSumOptions& Options, std::stop_token Stop,
     std::optional<TInputFile> File;
     // Only a list that is a regular file can be read twice.
     if (RegularSize(List))
-      File = TInputFile::Open(List, Error);
+      File = TInputFile::Open(List, TFileKinds::Any, Error);
     if (!File)
       continue;
     TListLines Lines(*File);

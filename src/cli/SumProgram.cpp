@@ -108,7 +108,7 @@ public:
     if (FListIsStandardInput)
       FList.emplace(TInputFile::StandardInput());
     else
-      FList = TInputFile::Open(FListName, Error);
+      FList = TInputFile::Open(FListName, TFileKinds::Any, Error);
     if (!FList) {
       FReport.FileError(FListName, Error.Text);
       return false;
@@ -238,7 +238,7 @@ private:
 void TSequentialEngine::Run(const TNext& Next, const TDeliver& Deliver) {
   std::string Name;
   while (Next(Name)) {
-    TDigestOutcome Outcome = DigestFile(Name);
+    TDigestOutcome Outcome = DigestFile(Name, FBytesRead);
     Deliver(Name, Outcome);
   }
 }

@@ -5,6 +5,7 @@
 
 #include "cli/FileDigest.h"
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -34,6 +35,10 @@ protected:
 class TSequentialEngine final : public IDigestEngine {
 public:
   void Run(const TNext& Next, const TDeliver& Deliver) override;
+  std::int64_t BytesRead() const override { return FBytesRead; }
+
+private:
+  std::atomic<std::int64_t> FBytesRead = 0;
 };
 
 struct TSumStreams {

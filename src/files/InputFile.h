@@ -1,8 +1,9 @@
 #pragma once
 
-// Any file a command-line tool reads, as the system gives it: a regular file, a pipe, a device,
-// standard input. Unlike TReadOnlyFile, nothing is refused for its kind; a folder opens on POSIX
-// and fails at its first read. Failures carry the system's own description of the error.
+// A file opened for reading, as the system gives it. The window takes regular files only and
+// never waits at the open; the command-line tool takes whatever the user names, as the system's
+// own tools do: a pipe, a device, standard input. Failures carry the system's own description of
+// the error, in the POSIX words on every system.
 
 #include "files/FileServices.h"
 
@@ -19,6 +20,17 @@ struct TInputError {
   bool Missing = false; // the name names no entry
 };
 
+// What Open accepts.
+enum class TFileKinds : std::uint8_t {
+  // Whatever opens: a FIFO waits for a writer; a folder opens on POSIX and fails at its first
+  // read.
+  Any,
+  // Regular files only (symbolic links followed), checked on what was actually opened, so an
+  // object swapped in after a look-up by name is still refused. The open never waits: a FIFO or a
+  // slow device is refused, not waited for.
+  RegularOnly,
+};
+
 // The size of the regular file Name, looked up without opening it (opening a FIFO would wait for
 // a writer, or take its bytes); nothing for any other kind of file or when it cannot be looked up.
 std::optional<std::int64_t> RegularFileSize(const std::string& Name);
@@ -31,8 +43,10 @@ class TInputFile {
 public:
   // Standard input, which the object does not close.
   static TInputFile StandardInput();
-  // The file Name opened for reading, or nothing with Error set.
-  static std::optional<TInputFile> Open(const std::string& Name, TInputError& Error);
+  // The file Name opened for reading, or nothing with Error set. A name holding a NUL byte names
+  // no file (cutting it at the NUL would name another one).
+  static std::optional<TInputFile> Open(const std::string& Name, TFileKinds Kinds,
+                                        TInputError& Error);
 
   TInputFile(TInputFile&& Other) noexcept
       : FHandle(std::exchange(Other.FHandle, ClosedHandle)), FOwned(Other.FOwned),
@@ -50,8 +64,9 @@ public:
   TInputFile& operator=(const TInputFile&) = delete;
   ~TInputFile() { Close(); }
 
-  // Reads up to Count bytes (a pipe may give fewer before its end); 0 at the end; -1 with
-  // Error set when the read fails.
+  // Reads up to Count bytes with one call of the system (a pipe may give fewer before its end,
+  // and at most 1 GiB is asked for at a time); 0 at the end; -1 with Error set when the read
+  // fails. Safe to call from another thread than the one that opened the file.
   std::int64_t Read(void* Buffer, std::size_t Count, TInputError& Error);
 
   // The stamp taken when the file was opened: for a regular file only, whose stamp tells whether
@@ -66,9 +81,14 @@ private:
   TInputFile(std::intptr_t Handle, bool Owned, std::optional<TFileStamp> Opened)
       : FHandle(Handle), FOwned(Owned), FOpened(Opened) {}
 
-  std::intptr_t FHandle;
+  std::intptr_t FHandle; // a file descriptor or a HANDLE, by platform
   bool FOwned;
   std::optional<TFileStamp> FOpened;
 };
+
+// For tests of what the user sees on a slow medium: every read of a file opened by name first
+// waits this long. Set from the environment variable SUMTIDE_SLOW_READS (milliseconds, at most
+// 1000) when the first file is read; 0, the default, waits not at all.
+int SlowReadMilliseconds();
 
 } // namespace Sumtide

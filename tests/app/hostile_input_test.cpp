@@ -9,6 +9,7 @@
 #include "app/AppMain.h"
 #include "app/Unit1Layout.h"
 #include "files/FileServices.h"
+#include "files/InputFile.h"
 #include "rtl/FormReader.h"
 #include "rtl/FormWriter.h"
 
@@ -130,7 +131,8 @@ TEST_F(HostileInputTest, AFileRemovedBeforeTheOpenIsRefused) {
   const std::string Path = MakeFile("gone.txt", "gone");
   ASSERT_TRUE(FileExists(Path));
   ASSERT_EQ(::unlink(Path.c_str()), 0);
-  EXPECT_FALSE(TReadOnlyFile::Open(Path).has_value());
+  TInputError Error;
+  EXPECT_FALSE(TInputFile::Open(Path, TFileKinds::RegularOnly, Error).has_value());
   ExpectRefused(Path);
   ExpectStillWorks();
 }

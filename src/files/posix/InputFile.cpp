@@ -2,6 +2,7 @@
 
 #include "files/posix/StatStamp.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,6 +11,9 @@
 #include <unistd.h>
 
 namespace Sumtide {
+
+// Sizes beyond 4 GiB need a 64-bit off_t (a 32-bit build must define _FILE_OFFSET_BITS=64).
+static_assert(sizeof(off_t) >= sizeof(std::int64_t), "off_t must be 64 bits wide");
 
 namespace {
 
@@ -27,6 +31,16 @@ std::optional<TFileStamp> RegularStamp(int Fd) {
 
 // Below this size the system's read-ahead has nothing to gain from the advice.
 constexpr std::int64_t SequentialAdvice = 256 * 1024;
+
+// Linux moves at most about 2 GiB per read call; asking for 1 GiB at a time stays under every
+// system's limit.
+constexpr std::size_t MaxTransfer = std::size_t{1} << 30;
+
+void CloseDescriptor(int Fd) noexcept {
+  // Not retried on EINTR: Linux releases the descriptor even then, and a second close could hit
+  // a descriptor that another thread has just been given.
+  ::close(Fd);
+}
 
 } // namespace
 
@@ -50,20 +64,30 @@ TInputFile TInputFile::StandardInput() {
   return TInputFile(STDIN_FILENO, false, RegularStamp(STDIN_FILENO));
 }
 
-std::optional<TInputFile> TInputFile::Open(const std::string& Name, TInputError& Error) {
-  if (Name.find('\0') != std::string::npos) {
+std::optional<TInputFile> TInputFile::Open(const std::string& Name, TFileKinds Kinds,
+                                           TInputError& Error) {
+  if (Name.empty() || Name.find('\0') != std::string::npos) {
     Error = ErrorOf(ENOENT);
     return std::nullopt;
   }
+  // For regular files only, O_NONBLOCK keeps the open of a FIFO without a writer (or of a slow
+  // device) from waiting, and O_NOCTTY keeps a terminal from becoming ours.
+  const int Flags =
+      O_RDONLY | O_CLOEXEC | (Kinds == TFileKinds::RegularOnly ? O_NONBLOCK | O_NOCTTY : 0);
   int Fd;
   do
-    Fd = ::open(Name.c_str(), O_RDONLY | O_CLOEXEC);
+    Fd = ::open(Name.c_str(), Flags);
   while (Fd < 0 && errno == EINTR);
   if (Fd < 0) {
     Error = ErrorOf(errno);
     return std::nullopt;
   }
   const std::optional<TFileStamp> Stamp = RegularStamp(Fd);
+  if (!Stamp && Kinds == TFileKinds::RegularOnly) {
+    CloseDescriptor(Fd);
+    Error = {"Not a regular file", false};
+    return std::nullopt;
+  }
   if (!Stamp || Stamp->Size >= SequentialAdvice)
     ::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   return TInputFile(Fd, true, Stamp);
@@ -71,14 +95,16 @@ std::optional<TInputFile> TInputFile::Open(const std::string& Name, TInputError&
 
 void TInputFile::Close() noexcept {
   if (FOwned && FHandle != ClosedHandle)
-    ::close(static_cast<int>(FHandle));
+    CloseDescriptor(static_cast<int>(FHandle));
   FHandle = ClosedHandle;
 }
 
 std::int64_t TInputFile::Read(void* Buffer, std::size_t Count, TInputError& Error) {
+  if (FOwned && SlowReadMilliseconds() > 0)
+    ::usleep(static_cast<useconds_t>(SlowReadMilliseconds()) * 1000);
   ssize_t Got;
   do
-    Got = ::read(static_cast<int>(FHandle), Buffer, Count);
+    Got = ::read(static_cast<int>(FHandle), Buffer, std::min(Count, MaxTransfer));
   while (Got < 0 && errno == EINTR);
   if (Got < 0)
     Error = ErrorOf(errno);

@@ -7,10 +7,10 @@
 
 namespace Sumtide {
 
-// On Windows a file is opened with read sharing only, as the window opens it: nobody writes to
-// it while it is read. A folder is refused at the open ("Is a directory"), standard input may be
-// a console, a pipe or a file, and the end of a pipe is its end of file. The error texts are the
-// POSIX ones, so that messages read the same on every system.
+// On Windows a file is opened with read sharing only: nobody writes to it while it is read, and a
+// file another program holds open for writing is refused. A folder is refused at the open ("Is a
+// directory"), standard input may be a console, a pipe or a file, and the end of a pipe is its end
+// of file. The error texts are the POSIX ones, so that messages read the same on every system.
 
 namespace {
 
@@ -68,24 +68,33 @@ TInputFile TInputFile::StandardInput() {
   return TInputFile(reinterpret_cast<std::intptr_t>(Input), false, DiskFileStamp(Input));
 }
 
-std::optional<TInputFile> TInputFile::Open(const std::string& Name, TInputError& Error) {
+std::optional<TInputFile> TInputFile::Open(const std::string& Name, TFileKinds Kinds,
+                                           TInputError& Error) {
   const std::optional<std::wstring> Path = SystemFileName(Name);
   if (!Path || Name.empty()) {
     Error = ErrorOf(ERROR_FILE_NOT_FOUND);
     return std::nullopt;
   }
+  const DWORD Attributes =
+      Kinds == TFileKinds::RegularOnly ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_SEQUENTIAL_SCAN;
   const HANDLE File = ::CreateFileW(Path->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                                    OPEN_EXISTING, Attributes, nullptr);
   if (File == INVALID_HANDLE_VALUE) {
     const DWORD Code = ::GetLastError();
-    const DWORD Attributes = ::GetFileAttributesW(Path->c_str());
-    if (Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    const DWORD Found = ::GetFileAttributesW(Path->c_str());
+    if (Found != INVALID_FILE_ATTRIBUTES && (Found & FILE_ATTRIBUTE_DIRECTORY) != 0)
       Error = {"Is a directory", false};
     else
       Error = ErrorOf(Code);
     return std::nullopt;
   }
-  return TInputFile(reinterpret_cast<std::intptr_t>(File), true, DiskFileStamp(File));
+  std::optional<TFileStamp> Stamp = DiskFileStamp(File);
+  if (!Stamp && Kinds == TFileKinds::RegularOnly) {
+    ::CloseHandle(File);
+    Error = {"Not a regular file", false};
+    return std::nullopt;
+  }
+  return TInputFile(reinterpret_cast<std::intptr_t>(File), true, Stamp);
 }
 
 void TInputFile::Close() noexcept {
@@ -95,6 +104,8 @@ void TInputFile::Close() noexcept {
 }
 
 std::int64_t TInputFile::Read(void* Buffer, std::size_t Count, TInputError& Error) {
+  if (FOwned && SlowReadMilliseconds() > 0)
+    ::Sleep(static_cast<DWORD>(SlowReadMilliseconds()));
   const DWORD Chunk = Count > (DWORD{1} << 30) ? (DWORD{1} << 30) : static_cast<DWORD>(Count);
   DWORD Got = 0;
   if (!::ReadFile(AsHandle(FHandle), Buffer, Chunk, &Got, nullptr)) {

@@ -1,0 +1,81 @@
+#pragma once
+
+// Reads one opened file from its start to its end for hashing, one piece at a time, and tells at
+// the end whether the file changed while it was read. The one way every program here takes a
+// file's bytes: the window's checksum, and each file of the command-line tool, whether it goes
+// through a lane of its many-files engine or on its own.
+//
+// - A regular file is read up to the size it had at the open, never further: a file that keeps
+//   growing still ends. Its stamp, taken at the open, is compared with the one at the end, once;
+//   any change (written, truncated, extended, replaced) makes the verdict Changed.
+// - A regular file that reports size 0 (the kernel's pseudo-files) is read to its end, as is
+//   anything that is not a regular file (a pipe, standard input).
+// - With TPace::Stream, a regular file of Reading::ReadAheadFrom bytes or more is read ahead on a
+//   second thread into a small ring of pieces while the caller hashes (if that thread cannot be
+//   started, the caller's thread reads). Otherwise the caller's thread reads into one buffer.
+//
+//   TFileReader Reader(std::move(File), TFileReader::TPace::Stream);
+//   std::span<const std::uint8_t> Piece;
+//   while (Reader.Next(Piece))
+//     Hash.Update(Piece);
+//   switch (Reader.Verdict()) { ... }
+
+#include "files/InputFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace Sumtide {
+
+class TFileReader {
+public:
+  enum class TPace : std::uint8_t {
+    Stream, // one file hashed on its own: large pieces, read ahead when it pays
+    Lane,   // one of many files side by side: small pieces, on the caller's thread
+  };
+  enum class TVerdict : std::uint8_t {
+    Reading, // not at the end yet
+    Done,    // every byte was given, and the file did not change meanwhile
+    Changed, // the regular file changed while it was read: no digest is right for it
+    Failed,  // a read failed; Error() says why
+  };
+
+  TFileReader(TInputFile File, TPace Pace);
+  // Stops the reading thread, if there is one, and waits for it.
+  ~TFileReader();
+  TFileReader(const TFileReader&) = delete;
+  TFileReader& operator=(const TFileReader&) = delete;
+
+  // The next piece of the file, valid until the next call of Next (or the reader's end); false
+  // once there is none, with the verdict set. Reaching the end reads nothing more into the
+  // buffers, so the last piece stays valid until the reader ends.
+  bool Next(std::span<const std::uint8_t>& Piece);
+  // True once the next call of Next will find the end without reading: a regular file gave all
+  // the bytes it had at the open.
+  bool AtEnd() const;
+
+  TVerdict Verdict() const { return FVerdict; }
+  const TInputError& Error() const { return FError; }
+  // The size at the open, for a regular file that reported one; 0 otherwise.
+  std::int64_t Total() const { return FLimit > 0 ? FLimit : 0; }
+  // The bytes given so far.
+  std::int64_t Done() const { return FDone; }
+
+private:
+  class TAhead;
+  bool Finish(TVerdict Verdict);
+  std::size_t NextCount() const;
+
+  TInputFile FFile;
+  std::int64_t FLimit; // bytes to read at most; -1: to the end
+  std::int64_t FDone = 0;
+  TVerdict FVerdict = TVerdict::Reading;
+  TInputError FError;
+  std::size_t FPiece;
+  std::unique_ptr<std::uint8_t[]> FBuffer; // reading on the caller's thread
+  std::unique_ptr<TAhead> FAhead;          // reading on a second thread
+};
+
+} // namespace Sumtide

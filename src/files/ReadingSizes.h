@@ -1,0 +1,33 @@
+#pragma once
+
+// How a file is read for hashing: every size the reader (FileReader.h) uses, in one place.
+// bench/README.md ("How files are read") gives the measurements behind them.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace Sumtide::Reading {
+
+// A file hashed as one stream is read in pieces of this size into one buffer used again for each
+// piece, so the bytes are still in the processor's cache when the hash takes them and the memory
+// held stays the same whatever the file's size.
+constexpr std::size_t StreamPiece = std::size_t{256} << 10;
+
+// A regular file of this size or more, hashed as one stream, is read ahead on a second thread
+// while the hash works: the copy out of the system's cache, and on a cold file the wait for the
+// disk, then run beside the hash instead of before it.
+constexpr std::int64_t ReadAheadFrom = std::int64_t{2} << 20;
+// Reading ahead: pieces of this size, in a ring of this many, so that one is hashed while the
+// others are filled.
+constexpr std::size_t AheadPiece = std::size_t{1} << 20;
+constexpr std::size_t AheadPieces = 4;
+
+// A file in one lane of a many-files engine: small pieces, since sixteen lanes or more each hold
+// one, and a lane takes a piece in a few microseconds.
+constexpr std::size_t LanePiece = std::size_t{32} << 10;
+
+// A file that reports no size is read to its end in pieces of this size: some of the kernel's
+// pseudo-files refuse a large read (a sysctl file answers ENOMEM).
+constexpr std::size_t EndlessPiece = std::size_t{64} << 10;
+
+} // namespace Sumtide::Reading

@@ -1,0 +1,188 @@
+#include "TempDir.h"
+#include "files/FileReader.h"
+#include "files/ReadingSizes.h"
+
+#include <chrono>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace Sumtide {
+namespace {
+
+using TVerdict = TFileReader::TVerdict;
+using TPace = TFileReader::TPace;
+
+std::string Pattern(std::size_t Size) {
+  std::string Bytes(Size, '\0');
+  std::uint32_t X = 2463534242u;
+  for (char& B : Bytes) {
+    X ^= X << 13, X ^= X >> 17, X ^= X << 5;
+    B = static_cast<char>(X);
+  }
+  return Bytes;
+}
+
+class FileReaderTest : public ::testing::Test {
+protected:
+  std::string MakeFile(const std::string& Name, const std::string& Content) const {
+    const std::string Path = (Temp.Path() / Name).string();
+    std::ofstream(Path, std::ios::binary) << Content;
+    return Path;
+  }
+
+  static TInputFile OpenOrFail(const std::string& Name, TFileKinds Kinds = TFileKinds::Any) {
+    TInputError Error;
+    std::optional<TInputFile> File = TInputFile::Open(Name, Kinds, Error);
+    if (!File)
+      throw std::runtime_error(Name + ": " + Error.Text);
+    return std::move(*File);
+  }
+
+  // Everything the reader gives, piece after piece; After runs once the first piece has come.
+  static std::string ReadAll(TFileReader& Reader, const std::function<void()>& After = {}) {
+    std::string Got;
+    std::span<const std::uint8_t> Piece;
+    while (Reader.Next(Piece)) {
+      EXPECT_FALSE(Piece.empty());
+      Got.append(reinterpret_cast<const char*>(Piece.data()), Piece.size());
+      EXPECT_EQ(Reader.Done(), static_cast<std::int64_t>(Got.size()));
+      if (After && Got.size() == Piece.size())
+        After();
+    }
+    return Got;
+  }
+
+  Sumtide::Test::TTempDir Temp{"sumtide-reader"};
+};
+
+// Every size around the pieces of each way of reading gives the file's bytes in order, once.
+TEST_F(FileReaderTest, GivesEveryByteOfTheFileInOrder) {
+  const std::size_t Sizes[] = {0,
+                               1,
+                               Reading::LanePiece - 1,
+                               Reading::LanePiece,
+                               Reading::LanePiece + 1,
+                               Reading::StreamPiece + 7,
+                               static_cast<std::size_t>(Reading::ReadAheadFrom) - 1,
+                               static_cast<std::size_t>(Reading::ReadAheadFrom),
+                               Reading::AheadPiece * (Reading::AheadPieces + 3) + 5};
+  for (const TPace Pace : {TPace::Stream, TPace::Lane}) {
+    for (const std::size_t Size : Sizes) {
+      SCOPED_TRACE(testing::Message() << "size " << Size << (Pace == TPace::Lane ? ", lane" : ""));
+      const std::string Content = Pattern(Size);
+      TFileReader Reader(OpenOrFail(MakeFile("f.bin", Content)), Pace);
+      EXPECT_EQ(Reader.Total(), static_cast<std::int64_t>(Size));
+      EXPECT_EQ(ReadAll(Reader) == Content, true);
+      EXPECT_EQ(Reader.Verdict(), TVerdict::Done);
+      std::span<const std::uint8_t> Piece;
+      EXPECT_FALSE(Reader.Next(Piece)); // and stays at the end
+    }
+  }
+}
+
+// A lane learns that a regular file is complete from its size, without a read that returns 0, and
+// its last piece stays readable after the verdict.
+TEST_F(FileReaderTest, ARegularFileEndsAtItsSizeWithoutAnotherRead) {
+  const std::string Content = Pattern(Reading::LanePiece);
+  TFileReader Reader(OpenOrFail(MakeFile("one.bin", Content)), TPace::Lane);
+  std::span<const std::uint8_t> Piece;
+  ASSERT_TRUE(Reader.Next(Piece));
+  EXPECT_TRUE(Reader.AtEnd());
+  const std::span<const std::uint8_t> Last = Piece;
+  EXPECT_FALSE(Reader.Next(Piece));
+  EXPECT_EQ(Reader.Verdict(), TVerdict::Done);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(Last.data()), Last.size()), Content);
+}
+
+// Whatever happens to the file once reading has begun, the stamp compared at the end tells: no
+// verdict of Done for bytes of two versions. A file that grows is read up to its size at the
+// open, so one that never stops growing still ends.
+TEST_F(FileReaderTest, AFileThatChangesWhileReadIsReported) {
+  struct TCase {
+    const char* Label;
+    std::size_t Size;
+    std::function<void(const std::string&)> Change;
+  };
+  const auto Rewrite = [](const std::string& P) {
+    std::fstream(P, std::ios::binary | std::ios::in | std::ios::out) << std::string(4096, 'w');
+  };
+  const auto Grow = [](const std::string& P) { std::ofstream(P, std::ios::app) << "more"; };
+  const auto Shrink = [](const std::string& P) { ASSERT_EQ(::truncate(P.c_str(), 4097), 0); };
+  const auto Remove = [](const std::string& P) { ASSERT_EQ(::unlink(P.c_str()), 0); };
+  const std::size_t Ahead = Reading::AheadPiece * 6 + 11;
+  const std::size_t Small = Reading::StreamPiece * 3;
+  const TCase Cases[] = {
+      {"rewritten, read ahead", Ahead, Rewrite},
+      {"grown, read ahead", Ahead, Grow},
+      {"shrunk, read ahead", Ahead, Shrink},
+      {"removed, read ahead", Ahead, Remove},
+      {"rewritten", Small, Rewrite},
+      {"grown", Small, Grow},
+      {"shrunk", Small, Shrink},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Label);
+    const std::string Path = MakeFile("changes.bin", Pattern(C.Size));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30)); // past the clock tick of the write
+    TFileReader Reader(OpenOrFail(Path), TPace::Stream);
+    const std::string Got = ReadAll(Reader, [&] { C.Change(Path); });
+    EXPECT_EQ(Reader.Verdict(), TVerdict::Changed);
+    EXPECT_LE(Got.size(), C.Size);
+  }
+}
+
+TEST_F(FileReaderTest, AFailingReadGivesItsErrorAsTheVerdict) {
+  // Our own memory seen as a file: its first page is unmapped, so the first read fails.
+  TInputError Error;
+  std::optional<TInputFile> File = TInputFile::Open("/proc/self/mem", TFileKinds::Any, Error);
+  if (!File)
+    GTEST_SKIP() << "/proc/self/mem cannot be opened here";
+  TFileReader Reader(std::move(*File), TPace::Stream);
+  std::span<const std::uint8_t> Piece;
+  EXPECT_FALSE(Reader.Next(Piece));
+  EXPECT_EQ(Reader.Verdict(), TVerdict::Failed);
+  EXPECT_EQ(Reader.Error().Text, "Input/output error");
+}
+
+// What reports no size is read to its end: a pseudo-file of the kernel, and a pipe.
+TEST_F(FileReaderTest, WhatReportsNoSizeIsReadToItsEnd) {
+  TFileReader Status(OpenOrFail("/proc/self/status", TFileKinds::RegularOnly), TPace::Stream);
+  EXPECT_EQ(Status.Total(), 0);
+  EXPECT_NE(ReadAll(Status).find("Name:"), std::string::npos);
+  EXPECT_EQ(Status.Verdict(), TVerdict::Done);
+
+  int Ends[2];
+  ASSERT_EQ(::pipe(Ends), 0);
+  const std::string Content = Pattern(100'000);
+  std::thread Writer([&] {
+    for (std::size_t At = 0; At < Content.size(); At += 999)
+      ASSERT_GT(
+          ::write(Ends[1], Content.data() + At, std::min<std::size_t>(999, Content.size() - At)),
+          0);
+    ::close(Ends[1]);
+  });
+  TFileReader Pipe(OpenOrFail("/dev/fd/" + std::to_string(Ends[0])), TPace::Stream);
+  ::close(Ends[0]);
+  EXPECT_EQ(ReadAll(Pipe) == Content, true);
+  EXPECT_EQ(Pipe.Verdict(), TVerdict::Done);
+  Writer.join();
+}
+
+// A reader given up half-way (a cancelled checksum) stops its reading thread and ends.
+TEST_F(FileReaderTest, AReaderLeftHalfWayEnds) {
+  const std::string Path = MakeFile("big.bin", Pattern(Reading::AheadPiece * 16));
+  for (int Round = 0; Round < 20; ++Round) {
+    TFileReader Reader(OpenOrFail(Path), TPace::Stream);
+    std::span<const std::uint8_t> Piece;
+    ASSERT_TRUE(Reader.Next(Piece));
+  }
+}
+
+} // namespace
+} // namespace Sumtide
