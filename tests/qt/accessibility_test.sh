@@ -10,9 +10,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 launcher=/usr/libexec/at-spi-bus-launcher
 python=/usr/bin/python3 # Debian's, which has the bindings
 
-command -v xvfb-run >/dev/null && command -v dbus-run-session >/dev/null && [ -x "$launcher" ] &&
+command -v Xvfb >/dev/null && command -v xauth >/dev/null &&
+  command -v dbus-run-session >/dev/null && [ -x "$launcher" ] &&
   "$python" -c 'import pyatspi' 2>/dev/null || {
-  echo "skipped: xvfb-run, dbus-run-session, at-spi2-core or python3-pyatspi is missing"
+  echo "skipped: Xvfb, xauth, dbus-run-session, at-spi2-core or python3-pyatspi is missing"
   exit 77
 }
 
@@ -29,10 +30,12 @@ probe_rc=$?
 wait "$program_pid"
 program_rc=$?
 kill "$launcher_pid" 2>/dev/null
+wait "$launcher_pid" # it drops its X connection and root window property before the server ends
 echo "program exit code: $program_rc"
 [ "$probe_rc" -eq 0 ] && [ "$program_rc" -eq 0 ]
 INSIDE
 export XDG_RUNTIME_DIR=$(mktemp -d)
 trap 'rm -f "$inside"; rm -rf "$XDG_RUNTIME_DIR"' EXIT
-timeout 180 xvfb-run -a dbus-run-session -- bash "$inside" "$program" \
-  "$here/accessibility_probe.py" "$launcher" "$python" 2> >(grep -v '^dbus-daemon' >&2)
+timeout 180 "$here/../../tools/with-xvfb.sh" --screen 1280x1024x24 dbus-run-session -- \
+  bash "$inside" "$program" "$here/accessibility_probe.py" "$launcher" "$python" \
+  2> >(grep -v '^dbus-daemon' >&2)

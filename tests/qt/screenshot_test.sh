@@ -13,11 +13,15 @@ for tool in Xvfb xauth xwininfo import identify; do
   fi
 done
 
+# The checks below run on a virtual X server of their own: the script starts itself again there.
+if [ -z "${SUMTIDE_SCREENSHOT_SERVER:-}" ]; then
+  SUMTIDE_SCREENSHOT_SERVER=1 exec "$(dirname "$0")/../../tools/with-xvfb.sh" bash "$0" "$program"
+fi
+
 work=$(mktemp -d)
-xvfb= pid=
+pid=
 finish() {
   [ -z "$pid" ] || { kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; }
-  [ -z "$xvfb" ] || { kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; }
   rm -rf "$work"
 }
 trap finish EXIT
@@ -27,23 +31,6 @@ fail() {
   cat "$work/program.log" 2>/dev/null || true
   exit 1
 }
-
-# The server picks a free display itself and writes its number once it takes connections; it
-# admits only holders of a fresh cookie, so nothing else's server or client gets mixed in.
-cookie=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
-touch "$work/server.auth" "$work/client.auth"
-xauth -q -f "$work/server.auth" add :0 . "$cookie"
-Xvfb -displayfd 3 -auth "$work/server.auth" -screen 0 1024x768x24 -nolisten tcp \
-  3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xvfb" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb gave no display within 10 seconds"
-export DISPLAY=":$(tr -d '\n' <"$work/display")" XAUTHORITY="$work/client.auth"
-xauth -q add "$DISPLAY" . "$cookie"
 
 QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
 pid=$!

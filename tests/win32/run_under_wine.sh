@@ -22,7 +22,8 @@ skip() {
   exit 77
 }
 command -v wine >/dev/null || skip "wine is not installed"
-command -v xvfb-run >/dev/null || skip "xvfb-run is not installed"
+command -v Xvfb >/dev/null || skip "Xvfb is not installed"
+command -v xauth >/dev/null || skip "xauth is not installed"
 
 if [ "$build" = 1 ]; then
   command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
@@ -77,7 +78,7 @@ if [ -n "${SCREENSHOT:-}" ]; then
 fi
 timeout 30 wineserver -k >/dev/null 2>&1 || true
 INSIDE
-BIN_DIR=$bin_dir WORK=$work timeout 900 xvfb-run -a -s "-screen 0 1024x768x24" \
+BIN_DIR=$bin_dir WORK=$work timeout 900 "$source_dir/tools/with-xvfb.sh" --screen 1024x768x24 \
   bash "$work/inside.sh" || true
 
 cat "$work/driver.log" 2>/dev/null || true
