@@ -3,6 +3,7 @@
 // The MD5 block functions, private to the library. TSCL_md5 uses the one that runs fastest on
 // this processor; the tests and the benchmark reach each one directly.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -60,5 +61,9 @@ TBlockFunction ChooseBlockFunction(std::string_view Forced, bool VectorRuns,
 // The block function TSCL_md5 uses in this process: chosen the first time it is asked, which is
 // when the first block is hashed, and kept.
 TBlockFunction BlockFunctionInUse();
+
+// Adds Count consecutive 64-byte blocks, read where they lie, into State with the block function
+// in use: one message on its own at TSCL_md5's speed.
+void CompressBlocks(std::uint32_t State[4], const std::uint8_t* Blocks, std::size_t Count);
 
 } // namespace Sumtide::Md5Internal

@@ -1,11 +1,13 @@
 #include "scl/Md5Lanes.h"
 
 #include "rtl/SecureWipe.h"
+#include "scl/Md5Compress.h"
 #include "scl/Md5PortableSteps.h"
 #include "scl/Md5StepTable.h"
 #include "scl/SCLcrypt.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -166,7 +168,18 @@ void TMd5Lanes::Run() {
       Data[Lane] = FLanes[Lane].Ready;
       Count = std::min(Count, FLanes[Lane].ReadyBlocks);
     }
-    FBlocks(FState, Data, Count, Running);
+    if (std::has_single_bit(Running)) {
+      // One message alone gains nothing from the lanes; the single-stream function hashes it
+      // several times as fast as a kernel with all its other lanes idle.
+      const auto Lane = static_cast<std::size_t>(std::countr_zero(Running));
+      std::uint32_t Chain[4] = {FState.A[Lane], FState.B[Lane], FState.C[Lane], FState.D[Lane]};
+      Md5Internal::CompressBlocks(Chain, Data[Lane], Count);
+      FState.A[Lane] = Chain[0], FState.B[Lane] = Chain[1];
+      FState.C[Lane] = Chain[2], FState.D[Lane] = Chain[3];
+      SecureZero(Chain, sizeof Chain);
+    } else {
+      FBlocks(FState, Data, Count, Running);
+    }
     for (std::size_t Lane = 0; Lane < FLaneCount; ++Lane) {
       if ((Running >> Lane & 1) == 0)
         continue;

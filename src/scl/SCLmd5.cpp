@@ -106,6 +106,19 @@ void TSCL_md5::Final(void* Digest) {
   Burn();
 }
 
+void Md5Internal::CompressBlocks(std::uint32_t State[4], const std::uint8_t* Blocks,
+                                 std::size_t Count) {
+#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
+  if (BlockFunctionInUse() == TBlockFunction::Vector) {
+    for (; Count > 0; --Count, Blocks += 64)
+      CompressVector(State, Blocks);
+    return;
+  }
+#endif
+  for (; Count > 0; --Count, Blocks += 64)
+    PortableSteps(State, Blocks);
+}
+
 // One branch per block, on a value fixed for the process and so always predicted.
 void TSCL_md5::Compress() {
 #ifdef SUMTIDE_MD5_VECTOR_COMPRESS
