@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Times sumtide-sum beside md5sum end to end, as whole processes, on files in the page cache:
+# Times sumtide-sum beside md5sum end to end, as whole processes, checking sets of files through
+# a list md5sum wrote (-c), on files in each state of the page cache that people meet
+# (bench/page_cache.py): just written, read back, cold.
 #
 #   bench/compare_sum.sh [FOLDER]
 #
-# FOLDER (default build/sum-files) receives three sets, made once and kept unless
-# KEEP_FILES=0: 2,000 files of 4 KiB to 1 MiB (about 1 GiB), 100,000 files of 0 to 4 KiB, and one
-# file of 1 GiB, all random bytes, with a checksum list of each made by md5sum. Each set is read
-# once with cat so that both programs find it cached; then one untimed round and ROUNDS (default
-# 7, at least 7) rounds that run `sumtide-sum -c` and `md5sum -c` in turns on the set's list (one
-# 1 GiB file: the plain sum). Prints per set the median wall time of each, md5sum's over ours
-# (above 1: ours is faster) and the peak resident memory of each (GNU time). Fails when the two
-# print different lines, or when ours reaches 64 MiB.
+# FOLDER (default build/sum-files) receives the sets, made once and kept unless KEEP_FILES=0, each
+# with its list and a source copy (NAME.src) from which the just-written state copies it anew:
+#   mid    2,000 files of 4 KiB to 1 MiB (about 1 GiB)
+#   small  100,000 files of 0 to 4 KiB (about 200 MiB)
+#   large  24 files of 64 MiB (1.5 GiB): videos, photos, disk images
+# SETS (default "mid small large"), STATES (default "written read-back cold") and ROUNDS (default
+# 7, at least 7) choose what is measured. Every timed run is preceded by putting its set into the
+# state again; sumtide-sum and md5sum take turns. Prints per set and state the median wall time of
+# each, md5sum's over ours (above 1: ours is faster) and the peak resident memory of each (GNU
+# time). Fails when the two print different lines, or when ours reaches 64 MiB.
 #
 # SUMTIDE_SUM names our program (default build/release/src/programs/cli/sumtide-sum).
 set -euo pipefail
@@ -19,6 +23,8 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 folder=${1:-$repo/build/sum-files}
 ours=${SUMTIDE_SUM:-$repo/build/release/src/programs/cli/sumtide-sum}
 rounds=${ROUNDS:-7}
+read -r -a sets <<<"${SETS:-mid small large}"
+read -r -a states <<<"${STATES:-written read-back cold}"
 [ "$rounds" -ge 7 ] || { echo "ROUNDS must be at least 7" >&2; exit 2; }
 [ -x "$ours" ] || { echo "no program at $ours (cmake --build --preset release)" >&2; exit 2; }
 "$repo/tools/install-packages.sh" time coreutils python3
@@ -39,22 +45,32 @@ for i in range(count):
         f.write(block[start:start + size])
 PY
 }
-prepare() { # name, count, low, high, seed
+# Files of 64 MiB of random bytes each.
+make_large() { # folder, count
+  local i
+  for i in $(seq -w 1 "$2"); do
+    head -c $((64 << 20)) /dev/urandom >"$1/large$i.bin"
+  done
+}
+prepare() { # name, then make_set's arguments after the folder, or "large COUNT"
   local set=$folder/$1
-  if [ ! -f "$set.md5" ]; then
-    rm -rf "$set"
-    mkdir -p "$set"
-    make_set "$set" "$2" "$3" "$4" "$5"
-    (cd "$set" && find . -type f -print0 | sort -z | xargs -0 md5sum >"../$1.md5")
+  if [ ! -f "$set.md5" ] || [ ! -d "$set.src" ]; then
+    rm -rf "$set" "$set.src"
+    mkdir -p "$set.src"
+    if [ "$1" = large ]; then make_large "$set.src" "$2"; else make_set "$set.src" "$2" "$3" "$4" "$5"; fi
+    (cd "$set.src" && find . -type f -print0 | sort -z | xargs -0 md5sum >"../$1.md5")
+    cp -R "$set.src" "$set"
   fi
 }
 mkdir -p "$folder"
-prepare mid 2000 4096 $((1 << 20)) 1
-prepare small 100000 0 4096 2
-if [ ! -f "$folder/one/one.bin" ]; then
-  mkdir -p "$folder/one"
-  head -c $((1 << 30)) /dev/urandom >"$folder/one/one.bin"
-fi
+for set in "${sets[@]}"; do
+  case $set in
+  mid) prepare mid 2000 4096 $((1 << 20)) 1 ;;
+  small) prepare small 100000 0 4096 2 ;;
+  large) prepare large 24 ;;
+  *) echo "no set called $set" >&2; exit 2 ;;
+  esac
+done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"; [ "${KEEP_FILES:-1}" = 1 ] || rm -rf "$folder"' EXIT
@@ -77,38 +93,39 @@ run() {
 echo "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(nproc) CPUs; $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "ours: $ours; $(md5sum --version | head -1)"
 echo "$rounds rounds, interleaved; medians of the wall time"
-printf '\n%-34s %9s %10s %12s %10s %11s\n' set ours\(s\) md5sum\(s\) md5sum/ours ours\(MiB\) md5sum\(MiB\)
+printf '\n%-32s %-9s %9s %10s %12s %10s %11s\n' set state ours\(s\) md5sum\(s\) md5sum/ours ours\(MiB\) \
+  md5sum\(MiB\)
 status=0
-for set in "mid -c ../mid.md5" "small -c ../small.md5" "one one.bin"; do
-  read -r name args <<<"$set"
+for name in "${sets[@]}"; do
   dir=$folder/$name
-  find "$dir" -type f -print0 | xargs -0 cat >/dev/null # into the page cache
-  rm -f "$work"/*.time "$work"/*.mem
-  for round in $(seq 0 "$rounds"); do
-    # shellcheck disable=SC2086 # the arguments are words
-    run ours "$dir" $args
-    # shellcheck disable=SC2086
-    run md5sum "$dir" $args
-    if ! cmp -s "$work/ours.out" "$work/md5sum.out"; then
-      echo "$name: the two print different lines" >&2
+  for state in "${states[@]}"; do
+    rm -f "$work"/*.time "$work"/*.mem
+    for round in $(seq 0 "$rounds"); do
+      for tool in ours md5sum; do
+        "$repo/bench/page_cache.py" "$state" "$dir"
+        run "$tool" "$dir" -c "../$name.md5"
+      done
+      if ! cmp -s "$work/ours.out" "$work/md5sum.out"; then
+        echo "$name ($state): the two print different lines" >&2
+        status=1
+      fi
+      if [ "$round" -eq 0 ]; then rm -f "$work"/*.time "$work"/*.mem; fi # the untimed round
+    done
+    a=$(median <"$work/ours.time")
+    b=$(median <"$work/md5sum.time")
+    ma=$(sort -n "$work/ours.mem" | tail -1)
+    mb=$(sort -n "$work/md5sum.mem" | tail -1)
+    case $name in
+    mid) label="2,000 files, 4 KiB-1 MiB (-c)" ;;
+    small) label="100,000 files, 0-4 KiB (-c)" ;;
+    large) label="24 files of 64 MiB (-c)" ;;
+    esac
+    awk -v n="$label" -v s="$state" -v a="$a" -v b="$b" -v ma="$ma" -v mb="$mb" 'BEGIN {
+      printf "%-32s %-9s %9.3f %10.3f %12.2f %10.1f %11.1f\n", n, s, a, b, b / a, ma / 1024, mb / 1024 }'
+    if [ "$ma" -ge $((64 * 1024)) ]; then
+      echo "$name ($state): ours peaked at $ma KiB, under 64 MiB expected" >&2
       status=1
     fi
-    if [ "$round" -eq 0 ]; then rm -f "$work"/*.time; fi # the untimed round
   done
-  a=$(median <"$work/ours.time")
-  b=$(median <"$work/md5sum.time")
-  ma=$(sort -n "$work/ours.mem" | tail -1)
-  mb=$(sort -n "$work/md5sum.mem" | tail -1)
-  case $name in
-  mid) label="2,000 files, 4 KiB-1 MiB (-c)" ;;
-  small) label="100,000 files, 0-4 KiB (-c)" ;;
-  *) label="one file of 1 GiB" ;;
-  esac
-  awk -v n="$label" -v a="$a" -v b="$b" -v ma="$ma" -v mb="$mb" 'BEGIN {
-    printf "%-34s %9.3f %10.3f %12.2f %10.1f %11.1f\n", n, a, b, b / a, ma / 1024, mb / 1024 }'
-  if [ "$ma" -ge $((64 * 1024)) ]; then
-    echo "$name: ours peaked at $ma KiB, under 64 MiB expected" >&2
-    status=1
-  fi
 done
 exit $status
