@@ -94,11 +94,15 @@ struct TOpenDialogParams {
   bool EnableSizing = true;
 };
 
-// A modal progress display with a cancel button, for long runs.
+// A modal progress display with a cancel button, for long runs that work on the thread of the
+// windows and step the display between pieces of work. It shows as soon as it is begun.
 class IProgress {
 public:
   virtual ~IProgress() = default;
-  // Shows Done of Total and lets the display handle its input; false once the user cancelled.
+  // Shows Done of Total (Total 0: unknown, the display only shows that work goes on), then
+  // handles what waits for the application: the display's input, and the repaints of every
+  // window. False once the user cancelled. Each step costs the run the time the toolkit takes, so
+  // the caller paces them (a few dozen a second at most).
   virtual bool Step(std::int64_t Done, std::int64_t Total) = 0;
 };
 

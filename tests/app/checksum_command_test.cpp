@@ -1,6 +1,9 @@
 #include "WindowFixture.h"
+#include "app/ChecksumDisplay.h"
+#include "files/ReadingSizes.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
@@ -12,17 +15,39 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace Sumtide::Test {
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr const char* AbcSum = "900150983CD24FB0D6963F7D28E17F72";
-constexpr std::int64_t TwoGiB = std::int64_t{1} << 31;
+constexpr std::int64_t MiB = std::int64_t{1} << 20;
+constexpr std::int64_t GiB = std::int64_t{1} << 30;
+const std::string DisplayText = "Calcul de la somme de contr\xC3\xB4le MD5\xE2\x80\xA6";
+
+using TSteps = std::vector<std::pair<std::int64_t, std::int64_t>>; // Done, Total
 
 class ChecksumCommandTest : public WindowFixture {
 protected:
+  // The clock the runs are timed by is the test's: it stands still unless a test sets the time
+  // or lets it move by PerReading at each reading (a run reads it as it starts and at each
+  // piece), so that no run here shows the progress display because the machine is slow.
+  void SetUp() override {
+    WindowFixture::SetUp();
+    TChecksumDisplay::SetClock([this] { return Now += PerReading; });
+  }
+  void TearDown() override {
+    TChecksumDisplay::SetClock({});
+    WindowFixture::TearDown();
+  }
+  TChecksumDisplay::TClock::time_point Now{};
+  TChecksumDisplay::TClock::duration PerReading{};
+
   // Runs "Calculer" on Name and checks it ends silently, the window as it was.
   void ExpectRefused(const std::string& Name) {
     SCOPED_TRACE("refused: " + Name);
@@ -47,6 +72,30 @@ protected:
     EXPECT_EQ(Kit.BusyCursorsShown, Cursors + 1);
     EXPECT_EQ(Kit.BusyDepth, 0);
     EXPECT_TRUE(Kit.Progress.empty());
+  }
+
+  // Runs "Calculer" on Name, a run slow enough for the display, and cancels at the display's
+  // first step: nothing changes. Returns that step.
+  std::pair<std::int64_t, std::int64_t> ExpectCancelled(const std::string& Name) {
+    SCOPED_TRACE("cancelled: " + Name);
+    ExpectHashed(MakeFile("abc.txt", "abc"), AbcSum);
+    const TWindowState Before = State();
+    const int Cursors = Kit.BusyCursorsShown;
+    PerReading = 250ms;
+    Kit.CancelProgressAtStep = 0;
+    Calculate(Name);
+    EXPECT_EQ(State(), Before);
+    EXPECT_EQ(Kit.BusyCursorsShown, Cursors + 1);
+    EXPECT_EQ(Kit.BusyDepth, 0);
+    if (Kit.Progress.size() != 1u || Kit.Progress[0].Steps.size() != 1u) {
+      ADD_FAILURE() << "expected one display cancelled at its first step";
+      return {};
+    }
+    const auto& Progress = Kit.Progress[0];
+    EXPECT_EQ(Progress.Caption, "Sumtide");
+    EXPECT_EQ(Progress.Text, DisplayText);
+    EXPECT_TRUE(Progress.Closed);
+    return Progress.Steps[0];
   }
 };
 
@@ -244,96 +293,145 @@ TEST_F(ChecksumCommandTest, ShowsAReadFailureAndKeepsTheWindow) {
   EXPECT_EQ(Kit.BusyDepth, 0);
 }
 
-TEST_F(ChecksumCommandTest, CancellingTheProgressOfALargeFileChangesNothing) {
-  ExpectHashed(MakeFile("abc.txt", "abc"), AbcSum);
-  const TWindowState Before = State();
-  const int Cursors = Kit.BusyCursorsShown;
-  Kit.CancelProgressAtStep = 0;
-
-  Calculate(MakeSparseFile("large", TwoGiB));
-
-  EXPECT_EQ(State(), Before);
-  ASSERT_EQ(Kit.Progress.size(), 1u);
-  const auto& Progress = Kit.Progress[0];
-  EXPECT_EQ(Progress.Caption, "Sumtide");
-  EXPECT_FALSE(Progress.Text.empty());
-  ASSERT_EQ(Progress.Steps.size(), 1u);
-  EXPECT_GT(Progress.Steps[0].first, 0);
-  EXPECT_LT(Progress.Steps[0].first, TwoGiB);
-  EXPECT_EQ(Progress.Steps[0].second, TwoGiB);
-  EXPECT_TRUE(Progress.Closed);
-  EXPECT_EQ(Kit.BusyCursorsShown, Cursors + 1);
-  EXPECT_EQ(Kit.BusyDepth, 0);
-}
-
-#ifdef NDEBUG
-// Hashing gigabytes takes too long under the sanitizers: release builds only.
-TEST_F(ChecksumCommandTest, HashesLargeFilesWithoutProgressBelowTwoGiBAndWithItFromThere) {
+// The display's rule, read against the clock: nothing for the first second, whatever the size;
+// from then on a step at once and then at most one every 40 ms, so that pieces that come fast
+// are not slowed down by the toolkit.
+TEST_F(ChecksumCommandTest, TheDisplayComesAfterASecondAndStepsAFewDozenTimesASecond) {
+  struct TReading {
+    int Milliseconds; // since the start
+    std::int64_t Done;
+  };
   struct TCase {
-    std::int64_t Size; // zero bytes
-    const char* Sum;
-    bool WithProgress;
+    const char* Label;
+    std::int64_t Total;
+    std::vector<TReading> Readings;
+    std::vector<std::int64_t> Steps; // Done at each step; empty: no display
   };
   const TCase Cases[] = {
-      {TwoGiB - 1, "B3DC5E51B0698DDF18D48BBF16C1153F", false},
-      {TwoGiB, "A981130CF2B7E09F4686DC273CF7187E", true},
-      {2 * TwoGiB + 1, "F18C798FF5D450DFE4D3ACDC12B621FF", true},
+      {"quick, however large", 8 * GiB, {{1, MiB}, {500, 4 * GiB}, {999, 8 * GiB}}, {}},
+      {"slow, however small", 3, {{400, 1}, {1000, 2}, {3000, 3}}, {2, 3}},
+      {"a single slow piece", 5, {{4000, 5}}, {5}},
+      {"pieces that come fast",
+       100,
+       {{990, 1}, {1000, 2}, {1010, 3}, {1039, 4}, {1040, 5}, {1070, 6}, {1080, 7}, {1200, 8}},
+       {2, 5, 7, 8}},
+      {"no total", 0, {{1200, 65536}, {1220, 131072}, {1300, 196608}}, {65536, 196608}},
   };
   for (const TCase& C : Cases) {
-    SCOPED_TRACE(C.Size);
+    SCOPED_TRACE(C.Label);
     Kit.Progress.clear();
-    const std::string Path = MakeSparseFile("large", C.Size);
-    const int Components = Form1->ComponentCount();
-    Calculate(Path);
-    std::filesystem::remove(Path);
-    EXPECT_EQ(Text("Edit1"), C.Sum);
-    EXPECT_TRUE(Kit.MessageBoxes.empty());
-    EXPECT_EQ(Form1->ComponentCount(), Components);
+    const auto Start = Now;
+    {
+      TChecksumDisplay Display;
+      Display.Started(C.Total);
+      EXPECT_EQ(Kit.BusyDepth, 1);
+      for (const TReading& R : C.Readings) {
+        Now = Start + std::chrono::milliseconds(R.Milliseconds);
+        EXPECT_TRUE(Display.Reached(R.Done, C.Total));
+      }
+    }
     EXPECT_EQ(Kit.BusyDepth, 0);
-    if (!C.WithProgress) {
+    if (C.Steps.empty()) {
       EXPECT_TRUE(Kit.Progress.empty());
       continue;
     }
     ASSERT_EQ(Kit.Progress.size(), 1u);
-    const auto& Progress = Kit.Progress[0];
-    EXPECT_EQ(Progress.Caption, "Sumtide");
-    EXPECT_TRUE(Progress.Closed);
-    ASSERT_FALSE(Progress.Steps.empty());
-    std::int64_t Done = 0;
-    for (const auto& [StepDone, StepTotal] : Progress.Steps) {
-      EXPECT_GT(StepDone, Done);
-      EXPECT_EQ(StepTotal, C.Size);
-      Done = StepDone;
-    }
-    EXPECT_EQ(Done, C.Size);
-    // A step per MiB at most: the display costs nothing beside the hash.
-    EXPECT_LE(Progress.Steps.size(), static_cast<std::size_t>(C.Size >> 20) + 1);
+    TSteps Expected;
+    for (const std::int64_t Done : C.Steps)
+      Expected.emplace_back(Done, C.Total);
+    EXPECT_EQ(Kit.Progress[0].Steps, Expected);
+    EXPECT_EQ(Kit.Progress[0].Caption, "Sumtide");
+    EXPECT_EQ(Kit.Progress[0].Text, DisplayText);
+    EXPECT_TRUE(Kit.Progress[0].Closed);
   }
 }
 
+// Through "Calculer": a run that takes a second gets the display, a small file as a large one,
+// and the checksum comes as usual; a quick run shows nothing but the wait cursor.
+TEST_F(ChecksumCommandTest, HashesUnderTheDisplayOnceARunTakesASecond) {
+  const std::int64_t Piece = static_cast<std::int64_t>(Reading::AheadPiece);
+  const std::int64_t SmallPiece = static_cast<std::int64_t>(Reading::StreamPiece);
+  struct TCase {
+    const char* Label;
+    std::int64_t Size; // zero bytes
+    std::chrono::milliseconds PerPiece;
+    std::vector<std::int64_t> Steps; // Done at each step; empty: no display
+  };
+  const TCase Cases[] = {
+      {"quick", 6 * MiB, 0ms, {}},
+      {"slow: from the piece read after a second", 6 * MiB, 250ms, {4 * Piece, 5 * Piece, 6 * MiB}},
+      {"small and slow", SmallPiece + 1000, 700ms, {SmallPiece + 1000}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Label);
+    Kit.Progress.clear();
+    PerReading = C.PerPiece;
+    const std::string Path = MakeSparseFile("zeros.bin", C.Size);
+    const int Components = Form1->ComponentCount();
+    const int Cursors = Kit.BusyCursorsShown;
+    Calculate(Path);
+    EXPECT_EQ(Text("Edit1"), Md5Text(std::string(static_cast<std::size_t>(C.Size), '\0')));
+    EXPECT_TRUE(Kit.MessageBoxes.empty());
+    EXPECT_EQ(Form1->ComponentCount(), Components);
+    EXPECT_EQ(Kit.BusyCursorsShown, Cursors + 1);
+    EXPECT_EQ(Kit.BusyDepth, 0);
+    if (C.Steps.empty()) {
+      EXPECT_TRUE(Kit.Progress.empty());
+      continue;
+    }
+    ASSERT_EQ(Kit.Progress.size(), 1u);
+    TSteps Expected;
+    for (const std::int64_t Done : C.Steps)
+      Expected.emplace_back(Done, C.Size);
+    EXPECT_EQ(Kit.Progress[0].Steps, Expected);
+    EXPECT_TRUE(Kit.Progress[0].Closed);
+  }
+}
+
+TEST_F(ChecksumCommandTest, CancellingTheDisplayChangesNothing) {
+  const std::int64_t Size = 6 * MiB;
+  const auto Step = ExpectCancelled(MakeSparseFile("slow.bin", Size));
+  EXPECT_EQ(Step, std::make_pair(4 * static_cast<std::int64_t>(Reading::AheadPiece), Size));
+}
+
 // A regular file that reports size 0 and never ends: the process's page map yields 8 bytes for
-// each page of its address space, 256 GiB in all. Once it has given as many bytes as a large
-// file holds, the progress display comes, and cancelling it changes nothing.
+// each page of its address space, 256 GiB in all. It gets the display, without a total, once it
+// has been read for a second, and cancelling it changes nothing.
 TEST_F(ChecksumCommandTest, AFileThatNeverEndsCanBeCancelled) {
   const std::string Endless = "/proc/self/pagemap";
   struct stat Info {};
   if (::stat(Endless.c_str(), &Info) != 0 || !S_ISREG(Info.st_mode) || Info.st_size != 0)
     GTEST_SKIP() << Endless << " is no regular file of size 0 here";
+  const auto [Done, Total] = ExpectCancelled(Endless);
+  EXPECT_GT(Done, 0);
+  EXPECT_EQ(Total, 0); // no total to show
+}
+
+// A file written by another program while the display is up gets no checksum: the window says
+// the file changed, and nothing else changes.
+TEST_F(ChecksumCommandTest, AFileRewrittenUnderTheDisplayIsReported) {
   ExpectHashed(MakeFile("abc.txt", "abc"), AbcSum);
-  const TWindowState Before = State();
-  Kit.CancelProgressAtStep = 0;
-  Calculate(Endless);
-  EXPECT_EQ(State(), Before);
+  const std::string Path = MakeFile("rewritten.bin", std::string(6 << 20, 'r'));
+  // The file system stamps changes with a coarse clock: the change comes a tick later.
+  std::this_thread::sleep_for(30ms);
+  TWindowState Expected = State();
+  PerReading = 250ms;
+  Kit.OnProgressStep = [&](const Headless::THeadlessToolkit::TProgressRecord& Progress) {
+    if (Progress.Steps.size() == 1)
+      std::fstream(Path, std::ios::binary | std::ios::in | std::ios::out) << "rewritten";
+  };
+  Calculate(Path);
+  ++Expected.MessageBoxes;
+  EXPECT_EQ(State(), Expected);
+  EXPECT_EQ(Kit.MessageBoxes, (std::vector<Headless::TMessageBoxRecord>{
+                                  {"Le fichier \"" + Path +
+                                       "\" a \xC3\xA9t\xC3\xA9 modifi\xC3\xA9 pendant le calcul.",
+                                   "Sumtide", Toolkit::TMessageKind::Error}}));
   ASSERT_EQ(Kit.Progress.size(), 1u);
-  const auto& Progress = Kit.Progress[0];
-  EXPECT_EQ(Progress.Caption, "Sumtide");
-  ASSERT_EQ(Progress.Steps.size(), 1u);
-  EXPECT_GE(Progress.Steps[0].first, TwoGiB);
-  EXPECT_EQ(Progress.Steps[0].second, 0); // no total to show
-  EXPECT_TRUE(Progress.Closed);
+  EXPECT_EQ(Kit.Progress[0].Steps.back().first, 6 * MiB); // read to the end
+  EXPECT_TRUE(Kit.Progress[0].Closed);
   EXPECT_EQ(Kit.BusyDepth, 0);
 }
-#endif
 
 } // namespace
 } // namespace Sumtide::Test

@@ -9,18 +9,20 @@ namespace {
 
 class THeadlessProgress final : public Toolkit::IProgress {
 public:
-  THeadlessProgress(THeadlessToolkit::TProgressRecord& Record, int CancelAtStep)
-      : FRecord(Record), FCancelAtStep(CancelAtStep) {}
+  THeadlessProgress(THeadlessToolkit& Kit, THeadlessToolkit::TProgressRecord& Record)
+      : FKit(Kit), FRecord(Record) {}
   ~THeadlessProgress() override { FRecord.Closed = true; }
 
   bool Step(std::int64_t Done, std::int64_t Total) override {
     FRecord.Steps.emplace_back(Done, Total);
-    return static_cast<int>(FRecord.Steps.size()) - 1 != FCancelAtStep;
+    if (FKit.OnProgressStep)
+      FKit.OnProgressStep(FRecord);
+    return static_cast<int>(FRecord.Steps.size()) - 1 != FKit.CancelProgressAtStep;
   }
 
 private:
+  THeadlessToolkit& FKit;
   THeadlessToolkit::TProgressRecord& FRecord;
-  int FCancelAtStep;
 };
 
 bool Usable(const THeadlessPeer& Peer) {
@@ -117,7 +119,7 @@ void THeadlessToolkit::SetBusyCursor(bool Busy) {
 std::unique_ptr<Toolkit::IProgress> THeadlessToolkit::BeginProgress(const std::string& Caption,
                                                                     const std::string& Text) {
   Progress.push_back({Caption, Text, {}, false});
-  return std::make_unique<THeadlessProgress>(Progress.back(), CancelProgressAtStep);
+  return std::make_unique<THeadlessProgress>(*this, Progress.back());
 }
 
 std::string THeadlessToolkit::UpperCase(const std::string& Text) {

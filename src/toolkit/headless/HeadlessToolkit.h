@@ -63,6 +63,9 @@ public:
   // --- Scripts.
   std::deque<TDialogAnswer> DialogAnswers; // empty: the user cancels
   int CancelProgressAtStep = -1;           // the user cancels at that step (0-based); -1: never
+  // Runs at each step of a progress display (after it is recorded), as what goes on meanwhile:
+  // another program writing the file being read.
+  std::function<void(const TProgressRecord&)> OnProgressStep;
   // The user's session while the message loop runs; Run returns when it is done.
   std::function<void(THeadlessToolkit&)> OnRun;
   // Runs while a message box is up (after it is recorded), as a user reading it.

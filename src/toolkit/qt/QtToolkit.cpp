@@ -45,6 +45,8 @@ void CollectTabStops(QWidget* Container, QList<QWidget*>& Stops) {
   }
 }
 
+// The run steps the dialog from the thread of the windows: each step handles the events waiting
+// for the application, the clicks on "Annuler" and the repaints of the main window among them.
 class TQtProgress final : public Toolkit::IProgress {
 public:
   TQtProgress(QWidget* Owner, const std::string& Caption, const std::string& Text)
@@ -55,6 +57,8 @@ public:
     FDialog.setAutoClose(false);
     FDialog.setAutoReset(false);
     FDialog.setValue(0);
+    // The caller decided that the run is long: no waiting for the dialog's own estimate.
+    FDialog.show();
   }
 
   // Without a total (a file that reports no size) the bar only shows that work goes on.

@@ -1,7 +1,9 @@
 #pragma once
 
 // The modal progress display of long runs: a small window with a progress bar and "Annuler",
-// owned by the main window, which stays disabled while it is shown.
+// owned by the main window, which stays disabled while it is shown. The run works on the thread
+// of the windows; each step handles the messages waiting for it, so the display answers its
+// input and the main window repaints between pieces of work.
 
 #include "toolkit/Toolkit.h"
 #include "toolkit/win32/WinApi.h"
