@@ -820,9 +820,9 @@ void CheckMonitorChange(TProgram& P, TFiles& Files) {
         L"back at 96 pixels per inch the window is as it was");
 }
 
-// A file of 6 GiB (sparse: it costs no disk) is hashed under the progress display; "Annuler"
-// stops the run and changes nothing. The file is large enough that the run is still going when
-// the display shows, however fast the machine.
+// A file of 6 GiB (sparse: it costs no disk) takes more than a second to hash, so the progress
+// display comes; "Annuler" stops the run and changes nothing. The file is large enough that the
+// run is still going when the display shows, however fast the machine.
 void CheckProgress(TProgram& P, TFiles& Files) {
   const std::wstring Path = Files.Folder + L"\\huge.bin";
   HANDLE File = ::CreateFileW(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -856,6 +856,78 @@ void CheckProgress(TProgram& P, TFiles& Files) {
         L"the window takes input again");
   CheckEqual(TextOf(P.Checksum), Md5Abc, L"a cancelled run changes nothing");
   ::DeleteFileW(Path.c_str());
+}
+
+// An environment variable of the driver, which the programs it starts inherit, for as long as
+// this lives.
+class TEnvironment {
+public:
+  TEnvironment(const wchar_t* Name, const wchar_t* Value) : FName(Name) {
+    ::SetEnvironmentVariableW(Name, Value);
+  }
+  ~TEnvironment() { ::SetEnvironmentVariableW(FName, nullptr); }
+  TEnvironment(const TEnvironment&) = delete;
+  TEnvironment& operator=(const TEnvironment&) = delete;
+
+private:
+  const wchar_t* FName;
+};
+
+// On a slow medium (the program started with SUMTIDE_SLOW_READS: every read of a file waits 300
+// ms first) a quick file shows no progress display, and a file of 32 MiB, read in pieces of 1 MiB,
+// would take ten seconds: after about a second the display comes, the window answers and repaints
+// under it, and "Annuler" clicked with the mouse ends the run with nothing changed.
+void CheckSlowProgress(const std::wstring& Exe, TFiles& Files) {
+  const std::wstring Slow = Files.Write(L"slow.bin", std::string(std::size_t{32} << 20, 's'));
+  const std::wstring Quick = Files.Write(L"quick.txt", "abc");
+  const TEnvironment SlowReads(L"SUMTIDE_SLOW_READS", L"300");
+  TProgram P;
+  if (!P.Start(Exe))
+    return;
+  Activate(P);
+
+  Type(P.FileName, Quick);
+  ::PostMessageW(P.Compute, BM_CLICK, 0, 0);
+  bool Shown = false;
+  WaitUntil(
+      [&] {
+        Shown = Shown || P.OwnedDialogOfClass(L"SumtideProgress", 0) != nullptr;
+        return TextOf(P.Checksum) == Md5Abc;
+      },
+      ReplyTimeout);
+  CheckEqual(TextOf(P.Checksum), Md5Abc, L"a quick file read slowly is hashed");
+  Check(!Shown, L"a quick file shows no progress display");
+
+  Type(P.FileName, Slow);
+  ClickOn(P.Compute);
+  const ULONGLONG Clicked = ::GetTickCount64();
+  HWND Progress = P.OwnedDialogOfClass(L"SumtideProgress", StartTimeout);
+  const ULONGLONG Waited = ::GetTickCount64() - Clicked;
+  Check(Progress != nullptr, L"a slow run gets the progress display");
+  if (Progress) {
+    // The clock ticks by about 16 ms.
+    Check(Waited >= 950, L"the display comes after a second (" + std::to_wstring(Waited) +
+                             L" ms after the click)");
+    DWORD_PTR Ignored = 0;
+    Check(::SendMessageTimeoutW(P.Main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &Ignored) != 0,
+          L"the window answers while the run goes on");
+    ::InvalidateRect(P.Main, nullptr, TRUE);
+    Check(WaitUntil([&] { return !::GetUpdateRect(P.Main, nullptr, FALSE); }, 3000) &&
+              ::IsWindow(Progress),
+          L"the window repaints under the display");
+    HWND Cancel = FindChild(Progress, L"Button", L"Annuler");
+    Check(Cancel != nullptr, L"the progress display has \"Annuler\"");
+    if (Cancel)
+      ClickOn(Cancel);
+    Check(WaitUntil([&] { return !::IsWindow(Progress); }, ReplyTimeout),
+          L"\"Annuler\" clicked ends the run");
+  }
+  Check(WaitUntil([&] { return ::IsWindowEnabled(P.Main) != FALSE; }, ReplyTimeout),
+        L"the window takes input again");
+  CheckEqual(TextOf(P.Checksum), Md5Abc, L"a cancelled slow run changes nothing");
+  CheckEqual(TextOf(P.FileName), Slow, L"the file name stays");
+  ::PostMessageW(P.Main, WM_CLOSE, 0, 0);
+  Check(P.EndsWithZero(), L"the program ends after a cancelled slow run");
 }
 
 // What the system's accessibility interface tells a screen reader of a control: its name and
@@ -953,6 +1025,7 @@ int wmain(int argc, wchar_t* argv[]) {
       Check(P.EndsWithZero(), L"the close box (WM_CLOSE) ends the program with exit code 0");
     }
   }
+  CheckSlowProgress(Exe, Files);
   CheckEnding(Exe, L"\"Quitter\"", [](TProgram& P) { ::PostMessageW(P.Quit, BM_CLICK, 0, 0); });
   CheckEnding(Exe, L"Tab to \"Quitter\" and Enter", [](TProgram& P) {
     Activate(P);
