@@ -115,7 +115,9 @@ TFileReader::TFileReader(TInputFile File, TPace Pace) : FFile(std::move(File)) {
   if (Opened && Size == 0)
     FPiece = Reading::EndlessPiece;
   else
-    FPiece = Pace == TPace::Lane ? Reading::LanePiece : Reading::StreamPiece;
+    FPiece = Pace == TPace::Stream            ? Reading::StreamPiece
+             : Size >= Reading::LargeLaneFrom ? Reading::LargeLanePiece
+                                              : Reading::LanePiece;
   if (Pace == TPace::Stream && Size >= Reading::ReadAheadFrom) {
     try {
       FAhead = std::make_unique<TAhead>(FFile, FLimit);

@@ -23,8 +23,11 @@ constexpr std::size_t AheadPiece = std::size_t{1} << 20;
 constexpr std::size_t AheadPieces = 4;
 
 // A file in one lane of a many-files engine: small pieces, since sixteen lanes or more each hold
-// one, and a lane takes a piece in a few microseconds.
+// one, and a lane takes a piece in a few microseconds. A large file in a lane takes larger pieces:
+// fewer system calls, each of which is dear on a machine that isolates the kernel's page tables.
 constexpr std::size_t LanePiece = std::size_t{32} << 10;
+constexpr std::int64_t LargeLaneFrom = std::int64_t{4} << 20;
+constexpr std::size_t LargeLanePiece = std::size_t{128} << 10;
 
 // A file that reports no size is read to its end in pieces of this size: some of the kernel's
 // pseudo-files refuse a large read (a sysctl file answers ENOMEM).
