@@ -1,5 +1,6 @@
 #include "cli/LaneEngine.h"
 
+#include "files/FileBatch.h"
 #include "files/FileReader.h"
 #include "files/InputFile.h"
 #include "scl/Md5Lanes.h"
@@ -161,19 +162,11 @@ public:
       : FShared(Shared), FOpened(Opened), FBytesRead(BytesRead), FMaxOpen(MaxOpen) {}
 
   void Main() {
-    bool Last = false;
     for (;;) {
-      while (FLanes.FreeLanes() != 0 && FInFlight < FMaxOpen) {
-        const auto Sequence = FShared.Claim(false, Last);
-        if (!Sequence)
-          break;
-        Begin(*Sequence, Last);
-      }
+      Claim(false);
       if (FInFlight == 0) {
-        const auto Sequence = FShared.Claim(true, Last);
-        if (!Sequence)
+        if (!Claim(true))
           return;
-        Begin(*Sequence, Last);
         continue;
       }
       FeedHungry();
@@ -183,12 +176,42 @@ public:
   }
 
 private:
-  // Opens the file of Sequence and gives it a lane, or hashes it at once: a failure to open, or
-  // the last file of all that finds this worker idle, which then runs faster as one stream.
-  void Begin(std::uint64_t Sequence, bool Last) {
-    const std::string& Name = FShared.Slot(Sequence).Name;
-    TInputError Error;
-    std::optional<TInputFile> File = TInputFile::Open(Name, TFileKinds::Any, Error);
+  // Claims as many names as there are free lanes (and open files allowed), opens them as one
+  // group and begins each. With Wait, waits for a first name. False when none was claimed.
+  bool Claim(bool Wait) {
+    const std::size_t Room =
+        std::min({static_cast<std::size_t>(std::popcount(FLanes.FreeLanes())),
+                  FMaxOpen - std::min(FMaxOpen, FInFlight), TFileBatch::MaxGroup});
+    std::array<std::uint64_t, TFileBatch::MaxGroup> Sequences{};
+    std::array<const std::string*, TFileBatch::MaxGroup> Names{};
+    bool Last = false;
+    std::size_t Count = 0;
+    while (Count < Room) {
+      const auto Sequence = FShared.Claim(Wait && Count == 0, Last);
+      if (!Sequence)
+        break;
+      Sequences[Count] = *Sequence;
+      Names[Count++] = &FShared.Slot(*Sequence).Name;
+    }
+    if (Count == 0)
+      return false;
+    std::array<std::optional<TInputFile>, TFileBatch::MaxGroup> Files;
+    std::array<TInputError, TFileBatch::MaxGroup> Errors;
+    if (FBatch) {
+      FBatch->Open({Names.data(), Count}, {Files.data(), Count}, {Errors.data(), Count});
+    } else {
+      for (std::size_t I = 0; I < Count; ++I)
+        Files[I] = TInputFile::Open(*Names[I], TFileKinds::Any, Errors[I]);
+    }
+    for (std::size_t I = 0; I < Count; ++I)
+      Begin(Sequences[I], Last && I + 1 == Count, Files[I], Errors[I]);
+    return true;
+  }
+
+  // Gives the opened file of Sequence a lane, or settles it at once: a failure to open, or the
+  // last file of all that finds this worker idle, which then runs faster as one stream.
+  void Begin(std::uint64_t Sequence, bool Last, std::optional<TInputFile>& File,
+             const TInputError& Error) {
     if (!File) {
       TDigestOutcome Outcome;
       Outcome.Kind = Error.Missing ? TKind::Missing : TKind::Failed;
@@ -197,7 +220,7 @@ private:
       return;
     }
     if (FOpened)
-      FOpened(Name);
+      FOpened(FShared.Slot(Sequence).Name);
     if (Last && FInFlight == 0) {
       TFileReader Reader(std::move(*File), TFileReader::TPace::Stream);
       FShared.Complete(Sequence, DigestReader(Reader, FBytesRead));
@@ -211,26 +234,49 @@ private:
     ++FInFlight;
   }
 
+  // Gives every hungry lane its next piece: the reads of regular files as one group where the
+  // batch is there, every other read on its own.
   void FeedHungry() {
+    std::array<std::size_t, TFileBatch::MaxGroup> Lanes{};
+    std::array<TFileReader*, TFileBatch::MaxGroup> Readers{};
+    std::array<std::span<const std::uint8_t>, TFileBatch::MaxGroup> Pieces{};
+    std::array<bool, TFileBatch::MaxGroup> Gave{};
+    std::size_t Grouped = 0;
     for (auto Hungry = FLanes.HungryLanes(); Hungry != 0; Hungry &= Hungry - 1) {
       const auto Lane = static_cast<std::size_t>(std::countr_zero(Hungry));
       TFileReader& Reader = *FFiles[Lane].Reader;
-      std::span<const std::uint8_t> Piece;
-      if (!Reader.Next(Piece)) {
-        if (Reader.Verdict() == TFileReader::TVerdict::Done) {
-          FLanes.End(Lane);
-        } else {
-          FLanes.Drop(Lane);
-          Release(Lane, OutcomeOf(Reader, {}));
-        }
+      if (FBatch && Reader.File().OpenedStamp() && !Reader.AtEnd()) {
+        Lanes[Grouped] = Lane;
+        Readers[Grouped++] = &Reader;
         continue;
       }
-      FBytesRead += static_cast<std::int64_t>(Piece.size());
-      FLanes.Feed(Lane, Piece);
-      // A regular file that gave all it held is at its end: no read is spent to hear it.
-      if (Reader.AtEnd())
-        FLanes.End(Lane);
+      std::span<const std::uint8_t> Piece;
+      Took(Lane, Reader.Next(Piece), Piece);
     }
+    if (Grouped == 0)
+      return;
+    FBatch->Read({Readers.data(), Grouped}, {Pieces.data(), Grouped}, {Gave.data(), Grouped});
+    for (std::size_t I = 0; I < Grouped; ++I)
+      Took(Lanes[I], Gave[I], Pieces[I]);
+  }
+
+  // What a lane's reader gave: a piece for the lane, or its end.
+  void Took(std::size_t Lane, bool Gave, std::span<const std::uint8_t> Piece) {
+    TFileReader& Reader = *FFiles[Lane].Reader;
+    if (!Gave) {
+      if (Reader.Verdict() == TFileReader::TVerdict::Done) {
+        FLanes.End(Lane);
+      } else {
+        FLanes.Drop(Lane);
+        Release(Lane, OutcomeOf(Reader, {}));
+      }
+      return;
+    }
+    FBytesRead += static_cast<std::int64_t>(Piece.size());
+    FLanes.Feed(Lane, Piece);
+    // A regular file that gave all it held is at its end: no read is spent to hear it.
+    if (Reader.AtEnd())
+      FLanes.End(Lane);
   }
 
   void FinishDone() {
@@ -247,6 +293,8 @@ private:
 
   void Release(std::size_t Lane, TDigestOutcome&& Outcome) {
     TLaneFile& L = FFiles[Lane];
+    if (FBatch)
+      FBatch->Close(std::move(L.Reader->File()));
     L.Reader.reset();
     --FInFlight;
     FShared.Complete(L.Sequence, std::move(Outcome));
@@ -258,6 +306,7 @@ private:
   std::size_t FMaxOpen; // files this worker may hold open at once
   TMd5Lanes FLanes;
   std::array<TLaneFile, Md5Internal::MaxLanes> FFiles;
+  std::unique_ptr<TFileBatch> FBatch = TFileBatch::Create(); // nothing: plain calls
   std::size_t FInFlight = 0;
 };
 

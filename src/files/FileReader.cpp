@@ -133,10 +133,26 @@ bool TFileReader::AtEnd() const {
   return FLimit >= 0 && FDone >= FLimit;
 }
 
-std::size_t TFileReader::NextCount() const {
-  return FLimit < 0 ? FPiece
-                    : static_cast<std::size_t>(std::min<std::int64_t>(
-                          static_cast<std::int64_t>(FPiece), FLimit - FDone));
+std::span<std::uint8_t> TFileReader::Space() {
+  if (!FBuffer)
+    FBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(FPiece);
+  const std::size_t Count = FLimit < 0 ? FPiece
+                                       : static_cast<std::size_t>(std::min<std::int64_t>(
+                                             static_cast<std::int64_t>(FPiece), FLimit - FDone));
+  return {FBuffer.get(), Count};
+}
+
+bool TFileReader::Took(std::int64_t Got, const TInputError& Error,
+                       std::span<const std::uint8_t>& Piece) {
+  if (Got < 0) {
+    FError = Error;
+    return Finish(TVerdict::Failed);
+  }
+  if (Got == 0)
+    return Finish(TVerdict::Done);
+  FDone += Got;
+  Piece = {FBuffer.get(), static_cast<std::size_t>(Got)};
+  return true;
 }
 
 bool TFileReader::Finish(TVerdict Verdict) {
@@ -162,16 +178,10 @@ bool TFileReader::Next(std::span<const std::uint8_t>& Piece) {
       return Finish(TVerdict::Failed);
     }
   }
-  if (!FBuffer)
-    FBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(FPiece);
-  const std::int64_t Got = FFile.Read(FBuffer.get(), NextCount(), FError);
-  if (Got < 0)
-    return Finish(TVerdict::Failed);
-  if (Got == 0)
-    return Finish(TVerdict::Done);
-  FDone += Got;
-  Piece = {FBuffer.get(), static_cast<std::size_t>(Got)};
-  return true;
+  const std::span<std::uint8_t> Into = Space();
+  TInputError Error;
+  const std::int64_t Got = FFile.Read(Into.data(), Into.size(), Error);
+  return Took(Got, Error, Piece);
 }
 
 } // namespace Sumtide

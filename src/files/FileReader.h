@@ -56,6 +56,16 @@ public:
   // the bytes it had at the open.
   bool AtEnd() const;
 
+  // For a read made elsewhere (many files' reads handed to the system at once, TFileBatch): the
+  // file, where the next piece goes and how many bytes to ask for; then Took with what the read
+  // gave (a count, or -1 and its error), which answers as Next would have. Not for a reader that
+  // reads ahead on its own thread, nor one at its end.
+  const TInputFile& File() const { return FFile; }
+  // The file itself, to be closed elsewhere once the reader is done with it.
+  TInputFile& File() { return FFile; }
+  std::span<std::uint8_t> Space();
+  bool Took(std::int64_t Got, const TInputError& Error, std::span<const std::uint8_t>& Piece);
+
   TVerdict Verdict() const { return FVerdict; }
   const TInputError& Error() const { return FError; }
   // The size at the open, for a regular file that reported one; 0 otherwise.
@@ -66,7 +76,6 @@ public:
 private:
   class TAhead;
   bool Finish(TVerdict Verdict);
-  std::size_t NextCount() const;
 
   TInputFile FFile;
   std::int64_t FLimit; // bytes to read at most; -1: to the end

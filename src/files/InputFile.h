@@ -64,6 +64,14 @@ public:
   TInputFile& operator=(const TInputFile&) = delete;
   ~TInputFile() { Close(); }
 
+  // A file another way of opening gave (many files opened at once, TFileBatch), taken over as
+  // Open(Name, Any) would: its stamp, the system's advice for reading it. Closed by the object.
+  static TInputFile Adopt(std::intptr_t Handle);
+  // The handle, for reads made elsewhere; still owned by the object.
+  std::intptr_t Handle() const { return FHandle; }
+  // Gives the handle up, for a close made elsewhere; the object then holds none.
+  std::intptr_t Release() { return std::exchange(FHandle, ClosedHandle); }
+
   // Reads up to Count bytes with one call of the system (a pipe may give fewer before its end,
   // and at most 1 GiB is asked for at a time); 0 at the end; -1 with Error set when the read
   // fails. Safe to call from another thread than the one that opened the file.

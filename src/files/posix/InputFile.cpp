@@ -82,12 +82,17 @@ std::optional<TInputFile> TInputFile::Open(const std::string& Name, TFileKinds K
     Error = ErrorOf(errno);
     return std::nullopt;
   }
-  const std::optional<TFileStamp> Stamp = RegularStamp(Fd);
-  if (!Stamp && Kinds == TFileKinds::RegularOnly) {
+  if (Kinds == TFileKinds::RegularOnly && !RegularStamp(Fd)) {
     CloseDescriptor(Fd);
     Error = {"Not a regular file", false};
     return std::nullopt;
   }
+  return Adopt(Fd);
+}
+
+TInputFile TInputFile::Adopt(std::intptr_t Handle) {
+  const int Fd = static_cast<int>(Handle);
+  const std::optional<TFileStamp> Stamp = RegularStamp(Fd);
   if (!Stamp || Stamp->Size >= SequentialAdvice)
     ::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   return TInputFile(Fd, true, Stamp);

@@ -88,13 +88,16 @@ std::optional<TInputFile> TInputFile::Open(const std::string& Name, TFileKinds K
       Error = ErrorOf(Code);
     return std::nullopt;
   }
-  std::optional<TFileStamp> Stamp = DiskFileStamp(File);
-  if (!Stamp && Kinds == TFileKinds::RegularOnly) {
+  if (Kinds == TFileKinds::RegularOnly && !DiskFileStamp(File)) {
     ::CloseHandle(File);
     Error = {"Not a regular file", false};
     return std::nullopt;
   }
-  return TInputFile(reinterpret_cast<std::intptr_t>(File), true, Stamp);
+  return Adopt(reinterpret_cast<std::intptr_t>(File));
+}
+
+TInputFile TInputFile::Adopt(std::intptr_t Handle) {
+  return TInputFile(Handle, true, DiskFileStamp(AsHandle(Handle)));
 }
 
 void TInputFile::Close() noexcept {
