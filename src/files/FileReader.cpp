@@ -75,6 +75,12 @@ private:
       const auto Want = static_cast<std::size_t>(
           std::min<std::int64_t>(static_cast<std::int64_t>(Reading::AheadPiece), FLimit - Read));
       TInputError Error;
+      // The system's own read-ahead keeps only a few hundred KiB ahead of the reads, too little
+      // to keep a disk busy while the hash waits: ask for the bytes further on as well.
+      if (Read + Reading::PrefetchDistance < FLimit)
+        FFile.Prefetch(Read + Reading::PrefetchDistance,
+                       std::min<std::int64_t>(static_cast<std::int64_t>(Reading::AheadPiece),
+                                              FLimit - Read - Reading::PrefetchDistance));
       const std::int64_t Got = Want == 0 ? 0 : FFile.Read(Slot->Bytes.get(), Want, Error);
       {
         std::lock_guard Guard(FLock);

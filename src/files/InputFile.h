@@ -77,6 +77,10 @@ public:
   // fails. Safe to call from another thread than the one that opened the file.
   std::int64_t Read(void* Buffer, std::size_t Count, TInputError& Error);
 
+  // Asks the system to bring Length bytes from Offset into its cache, without waiting for them;
+  // a hint that may do nothing (Windows reads ahead on its own).
+  void Prefetch(std::int64_t Offset, std::int64_t Length) const;
+
   // The stamp taken when the file was opened: for a regular file only, whose stamp tells whether
   // it changed while it was read.
   const std::optional<TFileStamp>& OpenedStamp() const { return FOpened; }

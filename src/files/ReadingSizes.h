@@ -21,6 +21,9 @@ constexpr std::int64_t ReadAheadFrom = std::int64_t{2} << 20;
 // others are filled.
 constexpr std::size_t AheadPiece = std::size_t{1} << 20;
 constexpr std::size_t AheadPieces = 4;
+// Reading ahead also asks the system for the bytes this far beyond the piece being read, so that
+// a file read from the disk arrives as fast as the hash takes it.
+constexpr std::int64_t PrefetchDistance = std::int64_t{8} << 20;
 
 // A file in one lane of a many-files engine: small pieces, since sixteen lanes or more each hold
 // one, and a lane takes a piece in a few microseconds. A large file in a lane takes larger pieces:

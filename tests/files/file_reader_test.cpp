@@ -71,7 +71,9 @@ TEST_F(FileReaderTest, GivesEveryByteOfTheFileInOrder) {
                                Reading::StreamPiece + 7,
                                static_cast<std::size_t>(Reading::ReadAheadFrom) - 1,
                                static_cast<std::size_t>(Reading::ReadAheadFrom),
-                               Reading::AheadPiece * (Reading::AheadPieces + 3) + 5};
+                               Reading::AheadPiece * (Reading::AheadPieces + 3) + 5,
+                               static_cast<std::size_t>(Reading::PrefetchDistance) +
+                                   Reading::AheadPiece * 2 + 3};
   for (const TPace Pace : {TPace::Stream, TPace::Lane}) {
     for (const std::size_t Size : Sizes) {
       SCOPED_TRACE(testing::Message() << "size " << Size << (Pace == TPace::Lane ? ", lane" : ""));

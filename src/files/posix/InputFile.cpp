@@ -116,6 +116,11 @@ std::int64_t TInputFile::Read(void* Buffer, std::size_t Count, TInputError& Erro
   return Got;
 }
 
+void TInputFile::Prefetch(std::int64_t Offset, std::int64_t Length) const {
+  ::posix_fadvise(static_cast<int>(FHandle), static_cast<off_t>(Offset), static_cast<off_t>(Length),
+                  POSIX_FADV_WILLNEED);
+}
+
 std::optional<TFileStamp> TInputFile::Stamp() const {
   struct stat Info {};
   if (::fstat(static_cast<int>(FHandle), &Info) != 0)

@@ -121,6 +121,8 @@ std::int64_t TInputFile::Read(void* Buffer, std::size_t Count, TInputError& Erro
   return Got;
 }
 
+void TInputFile::Prefetch(std::int64_t, std::int64_t) const {}
+
 std::optional<TFileStamp> TInputFile::Stamp() const {
   return DiskFileStamp(AsHandle(FHandle));
 }
