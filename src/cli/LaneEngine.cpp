@@ -3,6 +3,7 @@
 #include "files/FileBatch.h"
 #include "files/FileReader.h"
 #include "files/InputFile.h"
+#include "files/ReadingSizes.h"
 #include "scl/Md5Lanes.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -47,21 +49,22 @@ public:
 
   TSlot& Slot(std::uint64_t Sequence) { return FSlots[Sequence % Window]; }
 
-  // The next name for a worker to hash. Without Wait, nothing when none is there now; with Wait,
-  // nothing only once every name was taken. Last tells whether it was the last name for the
-  // workers.
-  std::optional<std::uint64_t> Claim(bool Wait, bool& Last) {
+  // The next names for a worker to hash, at most Into.size() of them, in order; how many. Without
+  // Wait, none when none is there now; with Wait, none only once every name was taken. Last tells
+  // whether the last of them was the last name for the workers.
+  std::size_t Claim(bool Wait, std::span<std::uint64_t> Into, bool& Last) {
     std::unique_lock Guard(FLock);
     for (;;) {
+      std::size_t Count = 0;
       SkipCallerNames();
-      if (FClaimed < FProduced) {
-        const std::uint64_t Claimed = FClaimed++;
+      while (Count < Into.size() && FClaimed < FProduced) {
+        Into[Count++] = FClaimed++;
         SkipCallerNames();
-        Last = FNoMore && FClaimed == FProduced;
-        return Claimed;
       }
-      if (!Wait || FNoMore)
-        return std::nullopt;
+      if (Count > 0 || !Wait || FNoMore) {
+        Last = Count > 0 && FNoMore && FClaimed == FProduced;
+        return Count;
+      }
       FWorkReady.wait(Guard);
     }
   }
@@ -149,12 +152,6 @@ private:
   bool FNoMore = false;
 };
 
-// A file being read into a lane.
-struct TLaneFile {
-  std::uint64_t Sequence = 0;
-  std::optional<TFileReader> Reader;
-};
-
 class TWorker {
 public:
   TWorker(TShared& Shared, const TLaneEngine::TOpenedHook& Opened,
@@ -163,12 +160,16 @@ public:
 
   void Main() {
     for (;;) {
-      Claim(false);
-      if (FInFlight == 0) {
-        if (!Claim(true))
+      const bool Idle = FInFlight == 0 && FStaged == 0;
+      // Opens the next group once the files waiting for a lane are about to run out, so that a
+      // group's opens and first reads cost one call to the system each.
+      if (FStaged <= static_cast<std::size_t>(std::popcount(FLanes.FreeLanes()))) {
+        if (!Stage(Idle) && Idle)
           return;
-        continue;
       }
+      if (FInFlight == 0 && FStaged == 0)
+        continue;
+      StartStaged();
       FeedHungry();
       FLanes.Run();
       FinishDone();
@@ -176,63 +177,121 @@ public:
   }
 
 private:
-  // Claims as many names as there are free lanes (and open files allowed), opens them as one
-  // group and begins each. With Wait, waits for a first name. False when none was claimed.
-  bool Claim(bool Wait) {
+  // A file this worker holds: waiting for a lane, with its first piece read where the group's
+  // reads were made together, or in a lane.
+  struct TFile {
+    std::uint64_t Sequence = 0;
+    std::optional<TFileReader> Reader;
+    bool FirstRead = false; // Gave and Piece hold what the first read gave
+    bool Gave = false;
+    std::span<const std::uint8_t> Piece;
+    // Where the pieces of a small file go, kept from file to file; a larger file's reader
+    // allocates its own.
+    std::unique_ptr<std::uint8_t[]> Buffer;
+  };
+  static constexpr std::size_t FileCount = Md5Internal::MaxLanes + TFileBatch::MaxGroup;
+  static_assert(FileCount < 64, "the free files are kept as bits of one word");
+
+  std::size_t NewFile() {
+    const auto Index = static_cast<std::size_t>(std::countr_zero(FFreeFiles));
+    FFreeFiles &= FFreeFiles - 1;
+    return Index;
+  }
+  void FreeFile(std::size_t Index) {
+    FFiles[Index].Reader.reset();
+    FFreeFiles |= std::uint64_t{1} << Index;
+  }
+
+  // Claims a group of names (with Wait, waits for a first one), opens them together and reads
+  // the first piece of each regular file together; the files then wait for a lane. A file that
+  // failed to open is settled at once, and so is the last file of all when it finds this worker
+  // idle: it runs faster as one stream. False when no name was claimed.
+  bool Stage(bool Wait) {
+    const std::size_t Held = FInFlight + FStaged;
     const std::size_t Room =
-        std::min({static_cast<std::size_t>(std::popcount(FLanes.FreeLanes())),
-                  FMaxOpen - std::min(FMaxOpen, FInFlight), TFileBatch::MaxGroup});
+        std::min(TFileBatch::MaxGroup - FStaged, FMaxOpen - std::min(FMaxOpen, Held));
+    if (Room == 0)
+      return false;
     std::array<std::uint64_t, TFileBatch::MaxGroup> Sequences{};
-    std::array<const std::string*, TFileBatch::MaxGroup> Names{};
     bool Last = false;
-    std::size_t Count = 0;
-    while (Count < Room) {
-      const auto Sequence = FShared.Claim(Wait && Count == 0, Last);
-      if (!Sequence)
-        break;
-      Sequences[Count] = *Sequence;
-      Names[Count++] = &FShared.Slot(*Sequence).Name;
-    }
+    const std::size_t Count = FShared.Claim(Wait, {Sequences.data(), Room}, Last);
     if (Count == 0)
       return false;
-    std::array<std::optional<TInputFile>, TFileBatch::MaxGroup> Files;
+    std::array<const std::string*, TFileBatch::MaxGroup> Names{};
+    for (std::size_t I = 0; I < Count; ++I)
+      Names[I] = &FShared.Slot(Sequences[I]).Name;
+    std::array<std::optional<TInputFile>, TFileBatch::MaxGroup> Opened;
     std::array<TInputError, TFileBatch::MaxGroup> Errors;
     if (FBatch) {
-      FBatch->Open({Names.data(), Count}, {Files.data(), Count}, {Errors.data(), Count});
+      FBatch->Open({Names.data(), Count}, {Opened.data(), Count}, {Errors.data(), Count});
     } else {
       for (std::size_t I = 0; I < Count; ++I)
-        Files[I] = TInputFile::Open(*Names[I], TFileKinds::Any, Errors[I]);
+        Opened[I] = TInputFile::Open(*Names[I], TFileKinds::Any, Errors[I]);
     }
-    for (std::size_t I = 0; I < Count; ++I)
-      Begin(Sequences[I], Last && I + 1 == Count, Files[I], Errors[I]);
+
+    std::array<std::size_t, TFileBatch::MaxGroup> ToRead{};
+    std::array<TFileReader*, TFileBatch::MaxGroup> Readers{};
+    std::size_t Reads = 0;
+    for (std::size_t I = 0; I < Count; ++I) {
+      if (!Opened[I]) {
+        TDigestOutcome Outcome;
+        Outcome.Kind = Errors[I].Missing ? TKind::Missing : TKind::Failed;
+        Outcome.Error = std::move(Errors[I].Text);
+        FShared.Complete(Sequences[I], std::move(Outcome));
+        continue;
+      }
+      if (FOpened)
+        FOpened(*Names[I]);
+      if (Last && I + 1 == Count && FInFlight == 0 && FStaged == 0) {
+        TFileReader Reader(std::move(*Opened[I]), TFileReader::TPace::Stream);
+        FShared.Complete(Sequences[I], DigestReader(Reader, FBytesRead));
+        continue;
+      }
+      const std::size_t Index = NewFile();
+      TFile& F = FFiles[Index];
+      F.Sequence = Sequences[I];
+      if (!F.Buffer)
+        F.Buffer = std::make_unique_for_overwrite<std::uint8_t[]>(Reading::LanePiece);
+      F.Reader.emplace(std::move(*Opened[I]), TFileReader::TPace::Lane,
+                       std::span<std::uint8_t>{F.Buffer.get(), Reading::LanePiece});
+      F.FirstRead = false;
+      FStagedFiles[(FStagedHead + FStaged++) % FStagedFiles.size()] = Index;
+      if (FBatch && F.Reader->File().OpenedStamp() && !F.Reader->AtEnd()) {
+        ToRead[Reads] = Index;
+        Readers[Reads++] = &*F.Reader;
+      }
+    }
+    if (Reads > 0) {
+      std::array<std::span<const std::uint8_t>, TFileBatch::MaxGroup> Pieces{};
+      std::array<bool, TFileBatch::MaxGroup> Gave{};
+      FBatch->Read({Readers.data(), Reads}, {Pieces.data(), Reads}, {Gave.data(), Reads});
+      for (std::size_t I = 0; I < Reads; ++I) {
+        TFile& F = FFiles[ToRead[I]];
+        F.FirstRead = true;
+        F.Gave = Gave[I];
+        F.Piece = Pieces[I];
+      }
+    }
     return true;
   }
 
-  // Gives the opened file of Sequence a lane, or settles it at once: a failure to open, or the
-  // last file of all that finds this worker idle, which then runs faster as one stream.
-  void Begin(std::uint64_t Sequence, bool Last, std::optional<TInputFile>& File,
-             const TInputError& Error) {
-    if (!File) {
-      TDigestOutcome Outcome;
-      Outcome.Kind = Error.Missing ? TKind::Missing : TKind::Failed;
-      Outcome.Error = Error.Text;
-      FShared.Complete(Sequence, std::move(Outcome));
-      return;
+  // Gives each free lane the next file waiting for one, with its first piece if it was read.
+  void StartStaged() {
+    for (auto Free = FLanes.FreeLanes(); Free != 0 && FStaged > 0; Free &= Free - 1) {
+      const auto Lane = static_cast<std::size_t>(std::countr_zero(Free));
+      const std::size_t Index = FStagedFiles[FStagedHead];
+      FStagedHead = (FStagedHead + 1) % FStagedFiles.size();
+      --FStaged;
+      FLaneFile[Lane] = Index;
+      FLanes.Start(Lane);
+      ++FInFlight;
+      TFile& F = FFiles[Index];
+      if (F.FirstRead)
+        Took(Lane, F.Gave, F.Piece);
     }
-    if (FOpened)
-      FOpened(FShared.Slot(Sequence).Name);
-    if (Last && FInFlight == 0) {
-      TFileReader Reader(std::move(*File), TFileReader::TPace::Stream);
-      FShared.Complete(Sequence, DigestReader(Reader, FBytesRead));
-      return;
-    }
-    const auto Lane = static_cast<std::size_t>(std::countr_zero(FLanes.FreeLanes()));
-    TLaneFile& L = FFiles[Lane];
-    L.Sequence = Sequence;
-    L.Reader.emplace(std::move(*File), TFileReader::TPace::Lane);
-    FLanes.Start(Lane);
-    ++FInFlight;
   }
+
+  TFileReader& LaneReader(std::size_t Lane) { return *FFiles[FLaneFile[Lane]].Reader; }
 
   // Gives every hungry lane its next piece: the reads of regular files as one group where the
   // batch is there, every other read on its own.
@@ -244,7 +303,7 @@ private:
     std::size_t Grouped = 0;
     for (auto Hungry = FLanes.HungryLanes(); Hungry != 0; Hungry &= Hungry - 1) {
       const auto Lane = static_cast<std::size_t>(std::countr_zero(Hungry));
-      TFileReader& Reader = *FFiles[Lane].Reader;
+      TFileReader& Reader = LaneReader(Lane);
       if (FBatch && Reader.File().OpenedStamp() && !Reader.AtEnd()) {
         Lanes[Grouped] = Lane;
         Readers[Grouped++] = &Reader;
@@ -262,7 +321,7 @@ private:
 
   // What a lane's reader gave: a piece for the lane, or its end.
   void Took(std::size_t Lane, bool Gave, std::span<const std::uint8_t> Piece) {
-    TFileReader& Reader = *FFiles[Lane].Reader;
+    TFileReader& Reader = LaneReader(Lane);
     if (!Gave) {
       if (Reader.Verdict() == TFileReader::TVerdict::Done) {
         FLanes.End(Lane);
@@ -282,7 +341,7 @@ private:
   void FinishDone() {
     for (auto Done = FLanes.DoneLanes(); Done != 0; Done &= Done - 1) {
       const auto Lane = static_cast<std::size_t>(std::countr_zero(Done));
-      TFileReader& Reader = *FFiles[Lane].Reader;
+      TFileReader& Reader = LaneReader(Lane);
       const TMd5Digest Digest = FLanes.TakeDigest(Lane);
       // A lane ended at the end of its file's bytes: this reads nothing and gives the verdict.
       std::span<const std::uint8_t> None;
@@ -292,12 +351,13 @@ private:
   }
 
   void Release(std::size_t Lane, TDigestOutcome&& Outcome) {
-    TLaneFile& L = FFiles[Lane];
+    const std::size_t Index = FLaneFile[Lane];
     if (FBatch)
-      FBatch->Close(std::move(L.Reader->File()));
-    L.Reader.reset();
+      FBatch->Close(std::move(FFiles[Index].Reader->File()));
+    const std::uint64_t Sequence = FFiles[Index].Sequence;
+    FreeFile(Index);
     --FInFlight;
-    FShared.Complete(L.Sequence, std::move(Outcome));
+    FShared.Complete(Sequence, std::move(Outcome));
   }
 
   TShared& FShared;
@@ -305,9 +365,14 @@ private:
   std::atomic<std::int64_t>& FBytesRead;
   std::size_t FMaxOpen; // files this worker may hold open at once
   TMd5Lanes FLanes;
-  std::array<TLaneFile, Md5Internal::MaxLanes> FFiles;
+  std::array<TFile, FileCount> FFiles;
+  std::uint64_t FFreeFiles = (std::uint64_t{1} << FileCount) - 1;
+  std::array<std::size_t, Md5Internal::MaxLanes> FLaneFile{}; // the file in each lane
+  // The files waiting for a lane, oldest first: a ring of FStaged from FStagedHead.
+  std::array<std::size_t, TFileBatch::MaxGroup> FStagedFiles{};
+  std::size_t FStagedHead = 0, FStaged = 0;
   std::unique_ptr<TFileBatch> FBatch = TFileBatch::Create(); // nothing: plain calls
-  std::size_t FInFlight = 0;
+  std::size_t FInFlight = 0;                                 // files in lanes
 };
 
 } // namespace

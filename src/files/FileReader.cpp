@@ -114,7 +114,8 @@ private:
   std::thread FThread; // last: it starts once everything it uses is in place
 };
 
-TFileReader::TFileReader(TInputFile File, TPace Pace) : FFile(std::move(File)) {
+TFileReader::TFileReader(TInputFile File, TPace Pace, std::span<std::uint8_t> Buffer)
+    : FFile(std::move(File)) {
   const std::optional<TFileStamp>& Opened = FFile.OpenedStamp();
   const std::int64_t Size = Opened ? Opened->Size : 0;
   FLimit = Size > 0 ? Size : -1;
@@ -124,6 +125,8 @@ TFileReader::TFileReader(TInputFile File, TPace Pace) : FFile(std::move(File)) {
     FPiece = Pace == TPace::Stream            ? Reading::StreamPiece
              : Size >= Reading::LargeLaneFrom ? Reading::LargeLanePiece
                                               : Reading::LanePiece;
+  if (Buffer.size() >= FPiece)
+    FBuffer = Buffer.first(FPiece);
   if (Pace == TPace::Stream && Size >= Reading::ReadAheadFrom) {
     try {
       FAhead = std::make_unique<TAhead>(FFile, FLimit);
@@ -140,12 +143,14 @@ bool TFileReader::AtEnd() const {
 }
 
 std::span<std::uint8_t> TFileReader::Space() {
-  if (!FBuffer)
-    FBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(FPiece);
+  if (FBuffer.empty()) {
+    FOwnBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(FPiece);
+    FBuffer = {FOwnBuffer.get(), FPiece};
+  }
   const std::size_t Count = FLimit < 0 ? FPiece
                                        : static_cast<std::size_t>(std::min<std::int64_t>(
                                              static_cast<std::int64_t>(FPiece), FLimit - FDone));
-  return {FBuffer.get(), Count};
+  return {FBuffer.data(), Count};
 }
 
 bool TFileReader::Took(std::int64_t Got, const TInputError& Error,
@@ -157,7 +162,7 @@ bool TFileReader::Took(std::int64_t Got, const TInputError& Error,
   if (Got == 0)
     return Finish(TVerdict::Done);
   FDone += Got;
-  Piece = {FBuffer.get(), static_cast<std::size_t>(Got)};
+  Piece = {FBuffer.data(), static_cast<std::size_t>(Got)};
   return true;
 }
 

@@ -42,7 +42,10 @@ public:
     Failed,  // a read failed; Error() says why
   };
 
-  TFileReader(TInputFile File, TPace Pace);
+  // Buffer, when given, is used for the pieces read on the caller's thread if it holds a whole
+  // piece (it must then outlive the reader); otherwise the reader allocates one of its own. Many
+  // small files read one after the other can so share buffers instead of allocating each its own.
+  TFileReader(TInputFile File, TPace Pace, std::span<std::uint8_t> Buffer = {});
   // Stops the reading thread, if there is one, and waits for it.
   ~TFileReader();
   TFileReader(const TFileReader&) = delete;
@@ -83,8 +86,9 @@ private:
   TVerdict FVerdict = TVerdict::Reading;
   TInputError FError;
   std::size_t FPiece;
-  std::unique_ptr<std::uint8_t[]> FBuffer; // reading on the caller's thread
-  std::unique_ptr<TAhead> FAhead;          // reading on a second thread
+  std::span<std::uint8_t> FBuffer;            // reading on the caller's thread
+  std::unique_ptr<std::uint8_t[]> FOwnBuffer; // FBuffer when none was given
+  std::unique_ptr<TAhead> FAhead;             // reading on a second thread
 };
 
 } // namespace Sumtide

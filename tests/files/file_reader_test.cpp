@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace Sumtide {
 namespace {
@@ -100,6 +101,34 @@ TEST_F(FileReaderTest, ARegularFileEndsAtItsSizeWithoutAnotherRead) {
   EXPECT_FALSE(Reader.Next(Piece));
   EXPECT_EQ(Reader.Verdict(), TVerdict::Done);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(Last.data()), Last.size()), Content);
+}
+
+// A buffer given to the reader takes its pieces when it holds a whole one, and is left alone
+// (not overrun) when the file's pieces are larger.
+TEST_F(FileReaderTest, UsesAGivenBufferOnlyWhenAPieceFitsIt) {
+  std::vector<std::uint8_t> Given(Reading::LanePiece);
+  const auto InGiven = [&](std::span<const std::uint8_t> Piece) {
+    return Piece.data() >= Given.data() &&
+           Piece.data() + Piece.size() <= Given.data() + Given.size();
+  };
+  const struct {
+    std::size_t Size;
+    bool Fits;
+  } Cases[] = {{Reading::LanePiece + 3, true},
+               {static_cast<std::size_t>(Reading::LargeLaneFrom) + 3, false}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(testing::Message() << "size " << C.Size);
+    const std::string Content = Pattern(C.Size);
+    TFileReader Reader(OpenOrFail(MakeFile("given.bin", Content)), TPace::Lane, Given);
+    std::string Got;
+    std::span<const std::uint8_t> Piece;
+    while (Reader.Next(Piece)) {
+      EXPECT_EQ(InGiven(Piece), C.Fits);
+      Got.append(reinterpret_cast<const char*>(Piece.data()), Piece.size());
+    }
+    EXPECT_EQ(Reader.Verdict(), TVerdict::Done);
+    EXPECT_TRUE(Got == Content);
+  }
 }
 
 // Whatever happens to the file once reading has begun, the stamp compared at the end tells: no
