@@ -208,8 +208,14 @@ private:
   // idle: it runs faster as one stream. False when no name was claimed.
   bool Stage(bool Wait) {
     const std::size_t Held = FInFlight + FStaged;
-    const std::size_t Room =
+    std::size_t Room =
         std::min(TFileBatch::MaxGroup - FStaged, FMaxOpen - std::min(FMaxOpen, Held));
+    // Files that take more than a piece hold their lanes a while: a worker then claims no more
+    // than its lanes can start, and leaves the rest of the list to the other workers.
+    if (!FSmallFiles) {
+      const auto Free = static_cast<std::size_t>(std::popcount(FLanes.FreeLanes()));
+      Room = std::min(Room, Free - std::min(Free, FStaged));
+    }
     if (Room == 0)
       return false;
     std::array<std::uint64_t, TFileBatch::MaxGroup> Sequences{};
@@ -232,6 +238,7 @@ private:
     std::array<std::size_t, TFileBatch::MaxGroup> ToRead{};
     std::array<TFileReader*, TFileBatch::MaxGroup> Readers{};
     std::size_t Reads = 0;
+    FSmallFiles = true;
     for (std::size_t I = 0; I < Count; ++I) {
       if (!Opened[I]) {
         TDigestOutcome Outcome;
@@ -255,6 +262,8 @@ private:
       F.Reader.emplace(std::move(*Opened[I]), TFileReader::TPace::Lane,
                        std::span<std::uint8_t>{F.Buffer.get(), Reading::LanePiece});
       F.FirstRead = false;
+      FSmallFiles =
+          FSmallFiles && F.Reader->Total() <= static_cast<std::int64_t>(Reading::LanePiece);
       FStagedFiles[(FStagedHead + FStaged++) % FStagedFiles.size()] = Index;
       if (FBatch && F.Reader->File().OpenedStamp() && !F.Reader->AtEnd()) {
         ToRead[Reads] = Index;
@@ -373,6 +382,7 @@ private:
   std::size_t FStagedHead = 0, FStaged = 0;
   std::unique_ptr<TFileBatch> FBatch = TFileBatch::Create(); // nothing: plain calls
   std::size_t FInFlight = 0;                                 // files in lanes
+  bool FSmallFiles = false; // the last group's files each fit one piece
 };
 
 } // namespace

@@ -7,10 +7,13 @@
 #include "cli/SumProgram.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <random>
+#include <set>
 #include <thread>
 
 using namespace Sumtide;
@@ -87,6 +90,34 @@ TEST_F(DigestEngineTest, LanesGiveTheSequentialOutcomesInOrder) {
   }
   EXPECT_EQ(Expected[9].second.Kind, TDigestOutcome::TKind::Missing);
   EXPECT_EQ(Expected[40].second.Error, "Is a directory");
+}
+
+// Files larger than a piece hold their lanes a while: a worker takes no more of them than its
+// lanes can start, so a folder of such files keeps every worker busy. The first file opened
+// waits until another worker has opened one.
+TEST_F(DigestEngineTest, AFolderOfLargerFilesIsSharedByTheWorkers) {
+  std::mt19937 Random(3);
+  std::vector<std::string> Names;
+  for (int I = 0; I < 24; ++I) {
+    const auto Path = Dir.Path() / ("large" + std::to_string(I));
+    WriteFile(Path, 64 * 1024, Random);
+    Names.push_back(Path);
+  }
+  std::mutex Lock;
+  std::condition_variable Opened;
+  std::set<std::thread::id> Openers;
+  TLaneEngine Lanes(2);
+  Lanes.SetOpenedHook([&](const std::string&) {
+    std::unique_lock Guard(Lock);
+    const bool First = Openers.empty();
+    Openers.insert(std::this_thread::get_id());
+    Opened.notify_all();
+    if (First)
+      Opened.wait_for(Guard, std::chrono::seconds(10), [&] { return Openers.size() > 1; });
+  });
+  const auto Got = RunEngine(Lanes, Names);
+  EXPECT_EQ(Got.size(), Names.size());
+  EXPECT_EQ(Openers.size(), 2u);
 }
 
 // A file written after it was opened gets no checksum, whatever the change: more bytes, other
