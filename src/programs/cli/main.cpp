@@ -12,6 +12,7 @@
 #include <vector>
 
 #ifdef _WIN32
+#include "rtl/win32/SystemLibraries.h"
 #include "rtl/win32/WideText.h"
 
 #include <fcntl.h>
@@ -79,6 +80,7 @@ private:
 } // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
+  Sumtide::RestrictLibrarySearch();
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
   _setmode(_fileno(stdin), _O_BINARY);

@@ -3,6 +3,7 @@
 #include "app/AppMain.h"
 #include "app/Unit1.h"
 #include "rtl/Resources.h"
+#include "rtl/win32/SystemLibraries.h"
 #include "toolkit/win32/Win32Toolkit.h"
 
 #include <string_view>
@@ -27,6 +28,7 @@ void RegisterLayoutResource(HINSTANCE Instance) {
 
 // The command line is not read; the show state is the one the program was started with.
 int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int ShowState) {
+  Sumtide::RestrictLibrarySearch();
   Sumtide::Win32Backend::TWin32Toolkit Toolkit(Instance);
   Sumtide::RegisterUnit1();
   RegisterLayoutResource(Instance);
