@@ -4,6 +4,10 @@
 // dropped, the window closed. It also reads the version block back. Every wait is bounded.
 //
 // Usage: sumtide-wine-tests.exe <path of sumtide.exe>
+//        sumtide-wine-tests.exe --planted <path of sumtide.exe>
+// The second form runs the program in its own folder, where libraries of the names it might load
+// have been planted, through what loads libraries: start, a screen reader's questions, a
+// checksum, the open dialog, a drop, the close box (tests/win32/planting_under_wine.sh).
 // Exit code 0 when every check passes; each failure is printed.
 
 #ifndef NOMINMAX
@@ -165,12 +169,15 @@ struct TProgram {
   HWND FileName = nullptr, Checksum = nullptr, Expected = nullptr; // Edit3, Edit1, Edit2
   HWND Browse = nullptr, Compute = nullptr, Compare = nullptr, Quit = nullptr;
 
-  bool Start(const std::wstring& Exe) {
+  DWORD ExitCode = STILL_ACTIVE;
+
+  // Folder: the program's current folder (by default the driver's).
+  bool Start(const std::wstring& Exe, const wchar_t* Folder = nullptr) {
     STARTUPINFOW Startup{};
     Startup.cb = sizeof Startup;
     std::wstring CommandLine = L"\"" + Exe + L"\" ignored-argument";
     if (!::CreateProcessW(Exe.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &Startup, &Process)) {
+                          Folder, &Startup, &Process)) {
       Check(false, L"start " + Exe);
       return false;
     }
@@ -209,6 +216,7 @@ struct TProgram {
       ::TerminateProcess(Process.hProcess, 99);
     else
       ::GetExitCodeProcess(Process.hProcess, &Code);
+    ExitCode = Code;
     Close();
     return Ended && Code == 0;
   }
@@ -991,17 +999,48 @@ void CheckEnding(const std::wstring& Exe, const wchar_t* How,
   Check(P.EndsWithZero(), std::wstring(How) + L" ends the program with exit code 0");
 }
 
+// A planted library's start-up code ends the process with this exit code.
+constexpr DWORD PlantedLibraryMark = 86;
+
+void CheckNothingPlantedLoads(const std::wstring& Exe) {
+  const std::wstring Folder = Exe.substr(0, Exe.find_last_of(L'\\'));
+  TFiles Files;
+  TProgram P;
+  if (P.Start(Exe, Folder.c_str())) {
+    CheckWindow(P);
+    CheckAccessibility(P);
+    CheckEqual(P.Calculate(Files.Write(L"abc.txt", "abc")), Md5Abc, L"a checksum");
+    CheckOpenDialog(P, Files);
+    Drop(P, {Files.Write(L"dropped.txt", "")});
+    WaitUntil([&] { return TextOf(P.Checksum) == Md5Empty; }, ReplyTimeout);
+    CheckEqual(TextOf(P.Checksum), Md5Empty, L"a dropped file's checksum");
+    ::PostMessageW(P.Main, WM_CLOSE, 0, 0);
+    Check(P.EndsWithZero(), L"the close box ends the program with exit code 0");
+  }
+  if (P.Process.hProcess) { // the window never came, or the program never ended
+    ::WaitForSingleObject(P.Process.hProcess, 1000);
+    ::GetExitCodeProcess(P.Process.hProcess, &P.ExitCode);
+  }
+  Check(P.ExitCode != PlantedLibraryMark, L"no library planted beside the program was loaded");
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
   ::CoInitialize(nullptr);
-  if (argc < 2) {
-    std::printf("usage: sumtide-wine-tests <path of sumtide.exe>\n");
+  const bool Planted = argc == 3 && std::wstring(argv[1]) == L"--planted";
+  if (argc != 2 && !Planted) {
+    std::printf("usage: sumtide-wine-tests [--planted] <path of sumtide.exe>\n");
     return 2;
   }
   wchar_t Full[MAX_PATH] = {};
-  ::GetFullPathNameW(argv[1], MAX_PATH, Full, nullptr);
+  ::GetFullPathNameW(argv[argc - 1], MAX_PATH, Full, nullptr);
   const std::wstring Exe = Full;
+  if (Planted) {
+    CheckNothingPlantedLoads(Exe);
+    std::printf("%d failure(s)\n", Failures);
+    return Failures == 0 ? 0 : 1;
+  }
   CheckVersionBlock(Exe);
 
   TFiles Files;

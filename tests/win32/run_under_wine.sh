@@ -58,17 +58,8 @@ unset DISPLAY
 # virtual desktop. The driver's output and exit code come back through the files below.
 cat >"$work/inside.sh" <<'INSIDE'
 set -u
-timeout 180 wineboot -i >/dev/null 2>&1
-timeout 60 wineserver -w
-mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-for font in /usr/share/wine/fonts/* /usr/share/fonts/truetype/wine/*; do
-  [ -e "$font" ] && ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
-done
-# Every window on one virtual desktop, as on a plain Windows screen.
-timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
-  >/dev/null 2>&1
-timeout 60 wineserver -w # the next start reads the setting afresh
+source "$SOURCE_DIR/tests/win32/wine_prefix.sh"
+prepare_wine_prefix
 timeout 600 wine "$BIN_DIR/sumtide-wine-tests.exe" "$BIN_DIR/sumtide.exe" >"$WORK/driver.log" 2>&1
 echo $? >"$WORK/driver.rc"
 if [ -n "${SCREENSHOT:-}" ]; then
@@ -78,7 +69,7 @@ if [ -n "${SCREENSHOT:-}" ]; then
 fi
 timeout 30 wineserver -k >/dev/null 2>&1 || true
 INSIDE
-BIN_DIR=$bin_dir WORK=$work timeout 900 "$source_dir/tools/with-xvfb.sh" --screen 1024x768x24 \
+SOURCE_DIR=$source_dir BIN_DIR=$bin_dir WORK=$work timeout 900 "$source_dir/tools/with-xvfb.sh" --screen 1024x768x24 \
   bash "$work/inside.sh" || true
 
 cat "$work/driver.log" 2>/dev/null || true

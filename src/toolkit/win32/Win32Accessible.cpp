@@ -1,6 +1,6 @@
 #include "toolkit/win32/Win32Accessible.h"
 
-#include "rtl/win32/SystemLibraries.h"
+#include "toolkit/win32/Win32SystemCalls.h"
 
 #include <atomic>
 #include <oleacc.h>
@@ -156,23 +156,6 @@ private:
   TAccessibleOverride FOverride;
 };
 
-// The screen readers' library, loaded from the system folder when a screen reader first asks; it
-// stays for the life of the process. Not imported: it is not one of Windows' known DLLs.
-class TAccessibilityLibrary {
-  TSystemLibrary FLibrary{L"oleacc.dll"}; // first: the functions below are read from it
-  TAccessibilityLibrary() = default;
-
-public:
-  static const TAccessibilityLibrary& Get() {
-    static const TAccessibilityLibrary Library;
-    return Library;
-  }
-  decltype(::CreateStdAccessibleObject)* const CreateStdAccessibleObject =
-      FLibrary.Function<decltype(::CreateStdAccessibleObject)>("CreateStdAccessibleObject");
-  decltype(::LresultFromObject)* const LresultFromObject =
-      FLibrary.Function<decltype(::LresultFromObject)>("LresultFromObject");
-};
-
 } // namespace
 
 LRESULT AnswerGetObject(HWND Window, WPARAM WParam, LPARAM LParam,
@@ -181,16 +164,13 @@ LRESULT AnswerGetObject(HWND Window, WPARAM WParam, LPARAM LParam,
     return 0;
   // __uuidof, not IID_IAccessible: MinGW's import library gives that name to a thunk, not the
   // identifier's bytes.
-  const TAccessibilityLibrary& Library = TAccessibilityLibrary::Get();
-  if (!Library.CreateStdAccessibleObject || !Library.LresultFromObject)
-    return 0; // the system's own answer
   IAccessible* Inner = nullptr;
-  if (FAILED(Library.CreateStdAccessibleObject(Window, OBJID_CLIENT, __uuidof(IAccessible),
-                                               reinterpret_cast<void**>(&Inner))) ||
+  if (FAILED(CreateStdAccessible(Window, OBJID_CLIENT, __uuidof(IAccessible),
+                                 reinterpret_cast<void**>(&Inner))) ||
       !Inner)
     return 0;
   auto* Object = new TOverriddenAccessible(Inner, Window, Override);
-  const LRESULT Result = Library.LresultFromObject(__uuidof(IAccessible), WParam, Object);
+  const LRESULT Result = ResultFromObject(__uuidof(IAccessible), WParam, Object);
   Object->Release(); // the result holds its own reference
   return Result > 0 ? Result : 0;
 }

@@ -1,6 +1,7 @@
 #include "toolkit/win32/Win32Peers.h"
 
 #include "rtl/win32/WideText.h"
+#include "toolkit/win32/Win32SystemCalls.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -72,15 +73,15 @@ int ShowCommandOf(Toolkit::TShowState ShowState) {
 std::vector<std::string> TakeDroppedNames(HDROP Drop) {
   struct TFinish {
     HDROP Drop;
-    ~TFinish() { ::DragFinish(Drop); }
+    ~TFinish() { FinishDrop(Drop); }
   } Finish{Drop};
-  const UINT Count = ::DragQueryFileW(Drop, 0xFFFFFFFF, nullptr, 0);
+  const UINT Count = DroppedFile(Drop, 0xFFFFFFFF, nullptr, 0);
   std::vector<std::string> Names;
   Names.reserve(Count);
   for (UINT Index = 0; Index < Count; ++Index) {
-    const UINT Length = ::DragQueryFileW(Drop, Index, nullptr, 0);
+    const UINT Length = DroppedFile(Drop, Index, nullptr, 0);
     std::wstring Name(Length + 1, L'\0');
-    const UINT Got = Length == 0 ? 0 : ::DragQueryFileW(Drop, Index, Name.data(), Length + 1);
+    const UINT Got = Length == 0 ? 0 : DroppedFile(Drop, Index, Name.data(), Length + 1);
     Names.push_back(WideToUtf8(Name.c_str(), std::min<std::size_t>(Got, Length)));
   }
   return Names;

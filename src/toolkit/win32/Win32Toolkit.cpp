@@ -4,6 +4,7 @@
 #include "toolkit/win32/Win32Navigation.h"
 #include "toolkit/win32/Win32Peers.h"
 #include "toolkit/win32/Win32Progress.h"
+#include "toolkit/win32/Win32SystemCalls.h"
 
 #include <algorithm>
 
@@ -38,8 +39,7 @@ Toolkit::TShowState ShowStateOf(int ShowCommand) {
 }
 
 TWin32Toolkit::TWin32Toolkit(void* Instance) : FInstance(Instance) {
-  INITCOMMONCONTROLSEX Controls{sizeof Controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-  ::InitCommonControlsEx(&Controls);
+  InitCommonControls(ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS);
 }
 
 TWin32Toolkit::~TWin32Toolkit() {
@@ -133,7 +133,7 @@ bool TWin32Toolkit::OpenDialog(Toolkit::TOpenDialogParams& Params) {
   Dialog.nMaxFile = static_cast<DWORD>(FileName.size());
   Dialog.Flags = OFN_EXPLORER | (Params.HideReadOnly ? OFN_HIDEREADONLY : 0) |
                  (Params.EnableSizing ? OFN_ENABLESIZING : 0);
-  if (!::GetOpenFileNameW(&Dialog))
+  if (!ShowOpenDialog(Dialog))
     return false;
   Params.FileName = WideToUtf8(FileName.c_str(), ::wcsnlen(FileName.c_str(), FileName.size()));
   Params.FilterIndex = static_cast<std::int32_t>(Dialog.nFilterIndex);
@@ -141,12 +141,11 @@ bool TWin32Toolkit::OpenDialog(Toolkit::TOpenDialogParams& Params) {
 }
 
 void TWin32Toolkit::AcceptDrops(Toolkit::IPeer& Form, bool Accept) {
-  ::DragAcceptFiles(static_cast<TWin32Peer&>(Form).Handle(), Accept);
+  AcceptDroppedFiles(static_cast<TWin32Peer&>(Form).Handle(), Accept);
 }
 
 void TWin32Toolkit::ShellOpen(const std::string& Address) {
-  ::ShellExecuteW(static_cast<HWND>(MainWindow()), L"open", Wide(Address).c_str(), nullptr, nullptr,
-                  SW_SHOWDEFAULT);
+  ShellExecuteOpen(static_cast<HWND>(MainWindow()), Wide(Address).c_str());
 }
 
 void TWin32Toolkit::ReleaseCapture() {
