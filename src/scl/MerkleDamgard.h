@@ -1,0 +1,109 @@
+#pragma once
+
+// The framing the MD5 and SHA digests share: the message cut into blocks for a block function,
+// then a 0x80 byte, zeros, and the message length in bits to fill the last block. The chaining
+// state stays with the caller, who passes the block function with each call. Private to the
+// library.
+
+#include "rtl/SecureWipe.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace Sumtide {
+
+// A message length in bits, modulo 2^(64 * Words), kept as Words 64-bit words, low word first.
+template <std::size_t Words> class TBitLength {
+  static_assert(Words == 1 || Words == 2);
+
+public:
+  void Add(std::uint64_t Bytes) noexcept {
+    const std::uint64_t Bits = Bytes << 3;
+    FWord[0] += Bits;
+    if constexpr (Words == 2)
+      FWord[1] += (Bytes >> 61) + (FWord[0] < Bits ? 1 : 0);
+  }
+
+  // Writes the length as 8 * Words bytes in the given byte order.
+  void Store(std::uint8_t* Out, std::endian Order) const noexcept {
+    for (std::size_t I = 0; I < 8 * Words; ++I) {
+      const auto Byte = static_cast<std::uint8_t>(FWord[I / 8] >> (8 * (I % 8)));
+      Out[Order == std::endian::little ? I : 8 * Words - 1 - I] = Byte;
+    }
+  }
+
+  void Burn() noexcept { SecureZero(FWord, sizeof FWord); }
+
+private:
+  std::uint64_t FWord[Words] = {};
+};
+
+// Cuts a message, given in pieces of any size, into BlockSize-byte blocks and pads the last one,
+// with the length written in LengthOrder: 8 bytes in 64-byte blocks, 16 in 128-byte blocks.
+// Each block goes to a block function, a callable taking a const std::uint8_t* to BlockSize
+// bytes; whole blocks of a piece are passed where they lie, at any address, and only the bytes
+// that do not fill a block are kept here.
+template <std::size_t BlockSize, std::endian LengthOrder> class TMerkleDamgard {
+  static_assert(BlockSize == 64 || BlockSize == 128);
+  static constexpr std::size_t LengthBytes = BlockSize / 8;
+
+public:
+  TMerkleDamgard() = default;
+  TMerkleDamgard(const TMerkleDamgard&) = default;
+  TMerkleDamgard& operator=(const TMerkleDamgard&) = default;
+  ~TMerkleDamgard() { Burn(); }
+
+  template <class TCompress>
+  void Update(const void* Data, std::size_t Length, TCompress&& Compress) {
+    if (Length == 0)
+      return; // Data may then be null, which memcpy must not be given
+    FLength.Add(Length);
+    const auto* P = static_cast<const std::uint8_t*>(Data);
+    if (FFill > 0) {
+      const std::size_t Take = std::min(BlockSize - FFill, Length);
+      std::memcpy(FBlock + FFill, P, Take);
+      FFill += Take;
+      P += Take;
+      Length -= Take;
+      if (FFill < BlockSize)
+        return;
+      Compress(static_cast<const std::uint8_t*>(FBlock));
+      FFill = 0;
+    }
+    for (; Length >= BlockSize; P += BlockSize, Length -= BlockSize)
+      Compress(P);
+    std::memcpy(FBlock, P, Length);
+    FFill = Length;
+  }
+
+  // Pads the message and passes its last block or two, then burns: the next message starts
+  // empty.
+  template <class TCompress> void Final(TCompress&& Compress) {
+    FBlock[FFill] = 0x80;
+    std::memset(FBlock + FFill + 1, 0, BlockSize - FFill - 1);
+    if (FFill >= BlockSize - LengthBytes) {
+      Compress(static_cast<const std::uint8_t*>(FBlock));
+      std::memset(FBlock, 0, BlockSize);
+    }
+    FLength.Store(FBlock + BlockSize - LengthBytes, LengthOrder);
+    Compress(static_cast<const std::uint8_t*>(FBlock));
+    Burn();
+  }
+
+  // Forgets the message: the bytes kept and the length.
+  void Burn() noexcept {
+    SecureZero(FBlock, sizeof FBlock);
+    SecureZero(&FFill, sizeof FFill);
+    FLength.Burn();
+  }
+
+private:
+  TBitLength<BlockSize / 64> FLength;
+  std::size_t FFill = 0;
+  std::uint8_t FBlock[BlockSize] = {};
+};
+
+} // namespace Sumtide

@@ -1,0 +1,92 @@
+#include "scl/ShaCompress.h"
+#include "scl/ShaWords.h"
+
+#include <bit>
+#include <utility>
+
+namespace Sumtide::ShaInternal {
+
+namespace {
+
+using TWord = std::uint32_t;
+
+// The first 32 bits of the fractional parts of the cube roots of the first 64 primes.
+constexpr TWord K[64] = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+// rotr(X, R1) ^ rotr(X, R2) ^ rotr(X, R3), nested so that each rotation works on the previous
+// result and X is copied only once.
+template <int R1, int R2, int R3> [[gnu::always_inline]] inline TWord Sigma(TWord X) {
+  static_assert(0 < R1 && R1 < R2 && R2 < R3);
+  return std::rotr(X ^ std::rotr(X ^ std::rotr(X, R3 - R2), R2 - R1), R1);
+}
+
+// Step T adds into D and leaves the new first word in H. Each call names the eight words in the
+// roles they play at its step, so the words stay where they are and never move between registers;
+// eight calls bring the roles back to where they started.
+template <int T>
+[[gnu::always_inline]] inline void Step(TWord A, TWord B, TWord C, TWord& D, TWord E, TWord F,
+                                        TWord G, TWord& H, TWord W[16], const std::uint8_t* Block) {
+  // W holds the last 16 message words: word T replaces word T - 16.
+  TWord X;
+  if constexpr (T < 16) {
+    X = W[T] = LoadBig32(Block + 4 * T);
+  } else {
+    const TWord W15 = W[(T + 1) % 16];
+    const TWord W2 = W[(T + 14) % 16];
+    X = W[T % 16] += (std::rotr(W2, 17) ^ std::rotr(W2, 19) ^ (W2 >> 10)) + W[(T + 9) % 16] +
+                     (std::rotr(W15, 7) ^ std::rotr(W15, 18) ^ (W15 >> 3));
+  }
+
+  H += Sigma<6, 11, 25>(E) + (G ^ (E & (F ^ G))) + K[T] + X;
+  D += H;
+  H += Sigma<2, 13, 22>(A) + ((A & B) | (C & (A | B)));
+}
+
+template <int T>
+[[gnu::always_inline]] inline void EightSteps(TWord& A, TWord& B, TWord& C, TWord& D, TWord& E,
+                                              TWord& F, TWord& G, TWord& H, TWord W[16],
+                                              const std::uint8_t* Block) {
+  Step<T>(A, B, C, D, E, F, G, H, W, Block);
+  Step<T + 1>(H, A, B, C, D, E, F, G, W, Block);
+  Step<T + 2>(G, H, A, B, C, D, E, F, W, Block);
+  Step<T + 3>(F, G, H, A, B, C, D, E, W, Block);
+  Step<T + 4>(E, F, G, H, A, B, C, D, W, Block);
+  Step<T + 5>(D, E, F, G, H, A, B, C, W, Block);
+  Step<T + 6>(C, D, E, F, G, H, A, B, W, Block);
+  Step<T + 7>(B, C, D, E, F, G, H, A, W, Block);
+}
+
+// The 64 steps written out, each with its word indices and constant fixed at compile time.
+template <int... Group>
+[[gnu::always_inline]] inline void
+AllSteps(std::integer_sequence<int, Group...>, TWord& A, TWord& B, TWord& C, TWord& D, TWord& E,
+         TWord& F, TWord& G, TWord& H, TWord W[16], const std::uint8_t* Block) {
+  (EightSteps<8 * Group>(A, B, C, D, E, F, G, H, W, Block), ...);
+}
+
+} // namespace
+
+void Sha256CompressPortable(TWord State[8], const std::uint8_t Block[64]) {
+  TWord W[16];
+  TWord A = State[0], B = State[1], C = State[2], D = State[3];
+  TWord E = State[4], F = State[5], G = State[6], H = State[7];
+  AllSteps(std::make_integer_sequence<int, 8>{}, A, B, C, D, E, F, G, H, W, Block);
+  State[0] += A;
+  State[1] += B;
+  State[2] += C;
+  State[3] += D;
+  State[4] += E;
+  State[5] += F;
+  State[6] += G;
+  State[7] += H;
+}
+
+} // namespace Sumtide::ShaInternal
