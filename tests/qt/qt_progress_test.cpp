@@ -149,7 +149,9 @@ private slots:
   void aSlowRunShowsTheDialogAndAnnulerChangesNothing_data() {
     QTest::addColumn<QString>("Name");
     QTest::addColumn<int>("Maximum"); // of the bar: 0 when the file has no total
-    QTest::newRow("a file of 16 MiB") << QStringLiteral("@slow.bin") << 1000;
+    // 64 reads of 200 ms: long enough that the run cannot end by itself before "Annuler", even on
+    // a busy machine.
+    QTest::newRow("a file of 64 MiB") << QStringLiteral("@slow.bin") << 1000;
     const QFileInfo Endless(QStringLiteral("/proc/self/pagemap"));
     if (Endless.isFile() && Endless.size() == 0)
       QTest::newRow("a file that never ends") << Endless.filePath() << 0;
@@ -158,7 +160,7 @@ private slots:
     QFETCH(QString, Name);
     QFETCH(int, Maximum);
     if (Name.startsWith(QLatin1Char('@')))
-      Name = MakeFile(Name.mid(1), QByteArray(16 << 20, 's'));
+      Name = MakeFile(Name.mid(1), QByteArray(64 << 20, 's'));
     QVERIFY(Calculate(MakeFile(QStringLiteral("abc.txt"), "abc")));
     QCOMPARE(W->Edit1->text(), QString::fromLatin1(AbcSum));
 

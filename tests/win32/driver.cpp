@@ -757,8 +757,9 @@ void CheckRealKeys(TProgram& P, TFiles& Files) {
   if (Box)
     Dismiss(P, Box, IDOK);
 
+  // The first open dialog of a process takes Wine long to build, as in CheckOpenDialog.
   ClickOn(P.Browse);
-  HWND Dialog = P.OwnedDialog(ReplyTimeout);
+  HWND Dialog = P.OwnedDialog(StartTimeout);
   Check(Dialog != nullptr, L"a click on \"...\" opens the dialog");
   if (Dialog)
     Dismiss(P, Dialog, IDCANCEL);
@@ -882,11 +883,13 @@ private:
 };
 
 // On a slow medium (the program started with SUMTIDE_SLOW_READS: every read of a file waits 300
-// ms first) a quick file shows no progress display, and a file of 32 MiB, read in pieces of 1 MiB,
-// would take ten seconds: after about a second the display comes, the window answers and repaints
-// under it, and "Annuler" clicked with the mouse ends the run with nothing changed.
+// ms first) a quick file shows no progress display, and a file of 128 MiB, read in pieces of 1 MiB,
+// would take 40 seconds (long enough that it cannot end by itself while the checks before
+// "Annuler" run, even on a busy machine): after about a second the display comes, the window
+// answers and repaints under it, and "Annuler" clicked with the mouse ends the run with nothing
+// changed.
 void CheckSlowProgress(const std::wstring& Exe, TFiles& Files) {
-  const std::wstring Slow = Files.Write(L"slow.bin", std::string(std::size_t{32} << 20, 's'));
+  const std::wstring Slow = Files.Write(L"slow.bin", std::string(std::size_t{128} << 20, 's'));
   const std::wstring Quick = Files.Write(L"quick.txt", "abc");
   const TEnvironment SlowReads(L"SUMTIDE_SLOW_READS", L"300");
   TProgram P;
