@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-30}
 build=${2:-build/fuzz-libfuzzer}
-targets=(base64 md5 cipher form_reader sum_list)
+targets=(base64 hash cipher form_reader sum_list)
 
 if ! command -v clang++-14 >/dev/null; then
   echo "clang++-14 not found: libFuzzer builds skipped"

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace Sumtide {
 
@@ -43,9 +44,10 @@ private:
 
 // Cuts a message, given in pieces of any size, into BlockSize-byte blocks and pads the last one,
 // with the length written in LengthOrder: 8 bytes in 64-byte blocks, 16 in 128-byte blocks.
-// Each block goes to a block function, a callable taking a const std::uint8_t* to BlockSize
-// bytes; whole blocks of a piece are passed where they lie, at any address, and only the bytes
-// that do not fill a block are kept here.
+// The blocks go to a block function: a callable taking a const std::uint8_t* to one block, or
+// one taking the first of several consecutive blocks and their count, which then gets every run
+// of whole blocks of a piece at once. Whole blocks are passed where they lie, at any address;
+// only the bytes that do not fill a block are kept here.
 template <std::size_t BlockSize, std::endian LengthOrder> class TMerkleDamgard {
   static_assert(BlockSize == 64 || BlockSize == 128);
   static constexpr std::size_t LengthBytes = BlockSize / 8;
@@ -70,11 +72,15 @@ public:
       Length -= Take;
       if (FFill < BlockSize)
         return;
-      Compress(static_cast<const std::uint8_t*>(FBlock));
+      Blocks(Compress, FBlock, 1);
       FFill = 0;
     }
-    for (; Length >= BlockSize; P += BlockSize, Length -= BlockSize)
-      Compress(P);
+    if (Length >= BlockSize) {
+      const std::size_t Whole = Length / BlockSize;
+      Blocks(Compress, P, Whole);
+      P += Whole * BlockSize;
+      Length -= Whole * BlockSize;
+    }
     std::memcpy(FBlock, P, Length);
     FFill = Length;
   }
@@ -85,11 +91,11 @@ public:
     FBlock[FFill] = 0x80;
     std::memset(FBlock + FFill + 1, 0, BlockSize - FFill - 1);
     if (FFill >= BlockSize - LengthBytes) {
-      Compress(static_cast<const std::uint8_t*>(FBlock));
+      Blocks(Compress, FBlock, 1);
       std::memset(FBlock, 0, BlockSize);
     }
     FLength.Store(FBlock + BlockSize - LengthBytes, LengthOrder);
-    Compress(static_cast<const std::uint8_t*>(FBlock));
+    Blocks(Compress, FBlock, 1);
     Burn();
   }
 
@@ -101,6 +107,15 @@ public:
   }
 
 private:
+  template <class TCompress>
+  static void Blocks(TCompress& Compress, const std::uint8_t* First, std::size_t Count) {
+    if constexpr (std::is_invocable_v<TCompress&, const std::uint8_t*, std::size_t>)
+      Compress(First, Count);
+    else
+      for (; Count > 0; --Count, First += BlockSize)
+        Compress(First);
+  }
+
   TBitLength<BlockSize / 64> FLength;
   std::size_t FFill = 0;
   std::uint8_t FBlock[BlockSize] = {};

@@ -1,8 +1,12 @@
+#include "HashChecks.h"
 #include "TestCiphers.h"
 #include "rtl/FormReader.h"
 #include "scl/SCLRegister.h"
 #include "scl/SCLbase64.h"
 #include "scl/SCLmd5.h"
+#include "scl/SCLsha1.h"
+#include "scl/SCLsha256.h"
+#include "scl/SCLsha512.h"
 
 #include <algorithm>
 #include <functional>
@@ -285,6 +289,37 @@ TEST_F(CipherTest, InitStrKeysWithTheLeadingBitsOfTheDigestThenWipesIt) {
     // What the cipher was given is gone as soon as its Init returned.
     EXPECT_EQ(TBytes(Cipher->KeyPointer(), Cipher->KeyPointer() + 16), TBytes(16, 0xFF));
     EXPECT_EQ(Cipher->ComponentCount(), 0); // the hash instance is freed
+  }
+}
+
+// Keyed through each hash class of the library: the key is the leading bits of the pass phrase's
+// digest, as many as the cipher takes or the digest has (FIPS 180-4 and RFC 1321 digests of
+// "abc").
+TEST_F(CipherTest, InitStrKeysThroughEveryHashClass) {
+  const struct {
+    TSCL_hashclassref Hash;
+    const char* AbcDigest;
+  } Cases[] = {
+      {&TSCL_md5::Class(), "900150983cd24fb0d6963f7d28e17f72"},
+      {&TSCL_sha1::Class(), "a9993e364706816aba3e25717850c26c9cd0d89d"},
+      {&TSCL_sha224::Class(), "23097d223405d8228642a477bda255b32aadbce4bda0b3f7e36c9da7"},
+      {&TSCL_sha256::Class(), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {&TSCL_sha384::Class(), "cb00753f45a35e8bb5a03d699ac65007272c32ab0eded1631a8b605a43ff5bed"
+                              "8086072ba1e7cc2358baeca134c825a7"},
+      {&TSCL_sha512::Class(), "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a"
+                              "2192992a274fc1a836ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f"},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Hash->ClassName());
+    const auto Cipher = CreateComponent<TRecordingCipher>(nullptr, TRecordingCipher::Cipher256());
+    Journal.clear();
+    Cipher->InitStr("abc", Case.Hash);
+    ASSERT_TRUE(Cipher->Initialized());
+    const std::string Digest = Case.AbcDigest;
+    const std::uint32_t KeyBits = std::min<std::uint32_t>(256, 4 * Digest.size());
+    ASSERT_EQ(Journal.size(), 1u);
+    EXPECT_EQ(Journal[0].Size, KeyBits);
+    EXPECT_EQ(Hex(Cipher->Key()), Digest.substr(0, KeyBits / 4));
   }
 }
 

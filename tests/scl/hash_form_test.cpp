@@ -2,6 +2,9 @@
 #include "rtl/FormWriter.h"
 #include "scl/SCLRegister.h"
 #include "scl/SCLmd5.h"
+#include "scl/SCLsha1.h"
+#include "scl/SCLsha256.h"
+#include "scl/SCLsha512.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +50,35 @@ TEST_F(HashFormTest, ValuesReadBackChangeNothing) {
   EXPECT_EQ(Md5->GetAlgorithm(), "MD5");
   EXPECT_EQ(Md5->GetHashSize(), 128);
   EXPECT_FALSE(Md5->Initialized());
+}
+
+// Every hash class of the library is known by name to a form description, written with its own
+// values, and read back as itself whatever values the description holds.
+TEST_F(HashFormTest, EveryHashClassWritesAndReadsBackAsItself) {
+  const struct {
+    const char* ClassName;
+    const char* Values;
+  } Cases[] = {
+      {"TSCL_md5", "    Id = 16\n    Algorithm = 'MD5'\n    HashSize = 128\n"},
+      {"TSCL_sha1", "    Id = 20\n    Algorithm = 'SHA1'\n    HashSize = 160\n"},
+      {"TSCL_sha224", "    Id = 28\n    Algorithm = 'SHA224'\n    HashSize = 224\n"},
+      {"TSCL_sha256", "    Id = 32\n    Algorithm = 'SHA256'\n    HashSize = 256\n"},
+      {"TSCL_sha384", "    Id = 48\n    Algorithm = 'SHA384'\n    HashSize = 384\n"},
+      {"TSCL_sha512", "    Id = 64\n    Algorithm = 'SHA512'\n    HashSize = 512\n"},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.ClassName);
+    const std::string Stored = std::string("object Form1: TComponent\n  object H: ") +
+                               Case.ClassName + "\n" + Case.Values + "  end\nend\n";
+    const std::string Altered = std::string("object Form1: TComponent\n  object H: ") +
+                                Case.ClassName +
+                                "\n    Id = 1\n    Algorithm = 'X'\n    HashSize = 8\n  end\nend\n";
+    const auto Form = ReadComponent(Altered);
+    auto* Hash = dynamic_cast<TSCL_hash*>(Form->FindComponent("H"));
+    ASSERT_NE(Hash, nullptr);
+    EXPECT_EQ(Hash->ClassName(), Case.ClassName);
+    EXPECT_EQ(WriteComponent(*Form), Stored);
+  }
 }
 
 TEST_F(HashFormTest, DiscardedValuesMustStillHaveTheRightType) {

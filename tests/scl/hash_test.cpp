@@ -7,6 +7,9 @@
 #include "HashVectors.h"
 #include "rtl/Stream.h"
 #include "scl/SCLmd5.h"
+#include "scl/SCLsha1.h"
+#include "scl/SCLsha256.h"
+#include "scl/SCLsha512.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -33,6 +36,11 @@ struct THashClassCase {
 
 const THashClassCase HashClasses[] = {
     {&TSCL_md5::Class(), "TSCL_md5", 16, "MD5", 128, "md5.vec"},
+    {&TSCL_sha1::Class(), "TSCL_sha1", 20, "SHA1", 160, "sha1.vec"},
+    {&TSCL_sha224::Class(), "TSCL_sha224", 28, "SHA224", 224, "sha224.vec"},
+    {&TSCL_sha256::Class(), "TSCL_sha256", 32, "SHA256", 256, "sha256.vec"},
+    {&TSCL_sha384::Class(), "TSCL_sha384", 48, "SHA384", 384, "sha384.vec"},
+    {&TSCL_sha512::Class(), "TSCL_sha512", 64, "SHA512", 512, "sha512.vec"},
 };
 
 class HashClassTest : public ::testing::TestWithParam<THashClassCase> {
