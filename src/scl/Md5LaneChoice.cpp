@@ -4,17 +4,13 @@
 // depends on how long each of its operations takes to deliver its result (two cycles for a vector
 // addition or rotate on AMD Zen 5), which the processor's flags do not tell. So every kernel this
 // processor runs is timed once per process, the first time the lanes are used, on the same blocks
-// with all its lanes busy.
+// with all its lanes busy (FunctionChoice.h).
 
+#include "scl/FunctionChoice.h"
 #include "scl/Md5LaneKernels.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
-
-#ifdef SUMTIDE_MD5_LANES_X86
-#include <x86intrin.h>
-#endif
 
 namespace Sumtide::Md5Internal {
 
@@ -31,22 +27,7 @@ std::size_t Index(TLaneKernel Kernel) {
 }
 
 #ifdef SUMTIDE_MD5_LANES_X86
-
 constexpr std::size_t TimedBlocks = 8; // per lane: 8 KiB for sixteen lanes
-constexpr int TimedRounds = 7;
-
-// The time-stamp counter ticks Blocks took for the kernel's lanes. The counter runs at a
-// constant rate whatever the core clock does, and every kernel is timed alike.
-double TimeKernel(TLaneBlocks Blocks, TLaneState& State, const std::uint8_t* const Data[MaxLanes],
-                  TLaneMask Active) {
-  __asm__ __volatile__("" ::: "memory");
-  const std::uint64_t Start = __rdtsc();
-  __asm__ __volatile__("" ::: "memory");
-  Blocks(State, Data, TimedBlocks, Active);
-  __asm__ __volatile__("" ::: "memory");
-  return static_cast<double>(__rdtsc() - Start);
-}
-
 #endif
 
 } // namespace
@@ -98,10 +79,9 @@ TLaneBlocks LaneBlocksOf(TLaneKernel Kernel) {
 TLaneRates MeasureLaneKernels() {
   TLaneRates Rates{};
 #ifdef SUMTIDE_MD5_LANES_X86
-  std::vector<TLaneKernel> Kernels;
+  bool Runs[LaneKernelCount];
   for (const TLaneKernel Kernel : LaneKernels)
-    if (LaneKernelRuns(Kernel))
-      Kernels.push_back(Kernel);
+    Runs[Index(Kernel)] = LaneKernelRuns(Kernel);
 
   std::vector<std::uint8_t> Bytes(MaxLanes * TimedBlocks * 64);
   for (std::size_t I = 0; I < Bytes.size(); ++I)
@@ -111,41 +91,32 @@ TLaneRates MeasureLaneKernels() {
     Data[L] = Bytes.data() + L * TimedBlocks * 64;
   TLaneState State{};
 
-  // One untimed pass each first, for processors that bring up their wide units on first use.
-  // Then rounds in turns, the order rotating each round, so that a clock still rising or a
-  // disturbance from elsewhere falls on all of them; the best of each is what the kernel can do.
-  std::array<double, LaneKernelCount> Best{};
-  for (int Round = -1; Round < TimedRounds; ++Round) {
-    for (std::size_t I = 0; I < Kernels.size(); ++I) {
-      const TLaneKernel Kernel =
-          Kernels[(I + static_cast<std::size_t>(Round + 1)) % Kernels.size()];
-      const TLaneMask All = (TLaneMask{1} << LaneCount(Kernel)) - 1;
-      const double Ticks = TimeKernel(LaneBlocksOf(Kernel), State, Data, All);
-      if (Round >= 0 && Ticks > 0) {
-        const double Rate = static_cast<double>(LaneCount(Kernel) * TimedBlocks * 64) / Ticks;
-        Best[Index(Kernel)] = std::max(Best[Index(Kernel)], Rate);
-      }
-    }
-  }
-  Rates = Best;
+  // Each kernel's rate counts the blocks of all its lanes: the work of one lane's blocks is 1,
+  // and a pass is divided by the kernel's lane count.
+  const std::vector<double> PerLane =
+      FunctionChoice::MeasureRates(Runs, 1, [&](std::size_t Candidate) {
+        const TLaneKernel Kernel = LaneKernels[Candidate];
+        const TLaneMask All = (TLaneMask{1} << LaneCount(Kernel)) - 1;
+        const double Start = FunctionChoice::Ticks();
+        LaneBlocksOf(Kernel)(State, Data, TimedBlocks, All);
+        return (FunctionChoice::Ticks() - Start) / static_cast<double>(LaneCount(Kernel));
+      });
+  for (const TLaneKernel Kernel : LaneKernels)
+    Rates[Index(Kernel)] = PerLane[Index(Kernel)] * static_cast<double>(TimedBlocks * 64);
 #endif
   return Rates;
 }
 
 TLaneKernel ChooseLaneKernel(std::string_view Forced, const TLaneKernelsRunning& Running,
                              const std::function<TLaneRates()>& Measure) {
+  std::string_view Names[LaneKernelCount];
   for (const TLaneKernel Kernel : LaneKernels)
-    if (Forced == LaneKernelName(Kernel))
-      return Running[Index(Kernel)] ? Kernel : TLaneKernel::Portable;
-
-  if (std::count(Running.begin(), Running.end(), true) < 2)
-    return TLaneKernel::Portable;
-  const TLaneRates Rates = Measure();
-  TLaneKernel Chosen = TLaneKernel::Portable;
-  for (const TLaneKernel Kernel : LaneKernels)
-    if (Running[Index(Kernel)] && Rates[Index(Kernel)] > Rates[Index(Chosen)] * LaterMargin)
-      Chosen = Kernel;
-  return Chosen;
+    Names[Index(Kernel)] = LaneKernelName(Kernel);
+  const std::size_t Chosen = FunctionChoice::Choose({Names, Running}, Forced, LaterMargin, [&] {
+    const TLaneRates Rates = Measure();
+    return std::vector<double>(Rates.begin(), Rates.end());
+  });
+  return LaneKernels[Chosen];
 }
 
 TLaneKernel LaneKernelInUse() {
@@ -153,8 +124,8 @@ TLaneKernel LaneKernelInUse() {
     TLaneKernelsRunning Running{};
     for (const TLaneKernel Kernel : LaneKernels)
       Running[Index(Kernel)] = LaneKernelRuns(Kernel);
-    const char* Forced = std::getenv(LaneKernelVariable);
-    return ChooseLaneKernel(Forced ? Forced : "", Running, MeasureLaneKernels);
+    return ChooseLaneKernel(FunctionChoice::Forced(LaneKernelVariable), Running,
+                            MeasureLaneKernels);
   }();
   return Chosen;
 }

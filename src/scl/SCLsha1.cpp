@@ -1,6 +1,7 @@
 #include "scl/SCLsha1.h"
 
 #include "scl/MdHashBody.h"
+#include "scl/ShaBlockChoice.h"
 #include "scl/ShaCompress.h"
 
 namespace Sumtide {
@@ -12,8 +13,9 @@ const std::uint32_t* TSha1::Initial() {
 }
 
 void TSha1::Compress(std::uint32_t* State, const std::uint8_t* Blocks, std::size_t Count) {
-  for (; Count > 0; --Count, Blocks += BlockSize)
-    ShaInternal::Sha1CompressPortable(State, Blocks);
+  static const ShaInternal::TBlocks<std::uint32_t> Chosen =
+      ShaInternal::Sha1Candidates()[ShaInternal::Sha1BlocksInUse()].Blocks;
+  Chosen(State, Blocks, Count);
 }
 
 } // namespace MdHash

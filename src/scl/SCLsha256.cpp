@@ -1,6 +1,7 @@
 #include "scl/SCLsha256.h"
 
 #include "scl/MdHashBody.h"
+#include "scl/ShaBlockChoice.h"
 #include "scl/ShaCompress.h"
 
 namespace Sumtide {
@@ -16,8 +17,9 @@ const std::uint32_t* TSha224::Initial() {
 }
 
 void TSha256::Compress(std::uint32_t* State, const std::uint8_t* Blocks, std::size_t Count) {
-  for (; Count > 0; --Count, Blocks += BlockSize)
-    ShaInternal::Sha256CompressPortable(State, Blocks);
+  static const ShaInternal::TBlocks<std::uint32_t> Chosen =
+      ShaInternal::Sha256Candidates()[ShaInternal::Sha256BlocksInUse()].Blocks;
+  Chosen(State, Blocks, Count);
 }
 
 } // namespace MdHash

@@ -1,6 +1,7 @@
 #include "scl/SCLsha512.h"
 
 #include "scl/MdHashBody.h"
+#include "scl/ShaBlockChoice.h"
 #include "scl/ShaCompress.h"
 
 namespace Sumtide {
@@ -16,8 +17,9 @@ const std::uint64_t* TSha384::Initial() {
 }
 
 void TSha512::Compress(std::uint64_t* State, const std::uint8_t* Blocks, std::size_t Count) {
-  for (; Count > 0; --Count, Blocks += BlockSize)
-    ShaInternal::Sha512CompressPortable(State, Blocks);
+  static const ShaInternal::TBlocks<std::uint64_t> Chosen =
+      ShaInternal::Sha512Candidates()[ShaInternal::Sha512BlocksInUse()].Blocks;
+  Chosen(State, Blocks, Count);
 }
 
 } // namespace MdHash
