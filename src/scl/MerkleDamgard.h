@@ -38,6 +38,9 @@ public:
 
   void Burn() noexcept { SecureZero(FWord, sizeof FWord); }
 
+  // Word I of the length, the lowest first.
+  std::uint64_t Word(std::size_t I) const noexcept { return FWord[I]; }
+
 private:
   std::uint64_t FWord[Words] = {};
 };
@@ -73,6 +76,7 @@ public:
       if (FFill < BlockSize)
         return;
       Blocks(Compress, FBlock, 1);
+      std::memset(FBlock, 0, BlockSize);
       FFill = 0;
     }
     if (Length >= BlockSize) {
@@ -98,6 +102,13 @@ public:
     Blocks(Compress, FBlock, 1);
     Burn();
   }
+
+  // The bytes kept, Fill() of them at the start of Block(); between calls the rest of the block
+  // is zero.
+  std::size_t Fill() const noexcept { return FFill; }
+  const std::uint8_t* Block() const noexcept { return FBlock; }
+  // The message length so far, in bits.
+  const TBitLength<BlockSize / 64>& Length() const noexcept { return FLength; }
 
   // Forgets the message: the bytes kept and the length.
   void Burn() noexcept {

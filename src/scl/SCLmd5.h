@@ -1,56 +1,57 @@
 #pragma once
 
-#include "scl/SCLcrypt.h"
+#include "scl/SCLmdhash.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 
 namespace Sumtide {
 
+namespace MdHash {
+
+// MD5 of RFC 1321: words and length low byte first.
+struct TMd5 {
+  using TWord = std::uint32_t;
+  static constexpr std::size_t StateWords = 4;
+  static constexpr std::size_t BlockSize = 64;
+  static constexpr std::size_t DigestBytes = 16;
+  static constexpr std::endian Order = std::endian::little;
+  static const TWord* Initial();
+  // With the AVX-512 block function where the processor has it and it is faster, the portable
+  // one elsewhere.
+  static void Compress(TWord* State, const std::uint8_t* Blocks, std::size_t Count);
+};
+
+} // namespace MdHash
+
+extern template class TSCL_mdhash<MdHash::TMd5>;
+
 // The MD5 message digest of RFC 1321 as a hash component: Id 16, Algorithm "MD5", 128 bits.
-class TSCL_md5 : public TSCL_hash {
+// Final writes 16 bytes: A, B, C, D, each low byte first.
+class TSCL_md5 : public TSCL_mdhash<MdHash::TMd5> {
 public:
-  class TClass : public TSCL_hashclass {
-  public:
-    using TSCL_hashclass::TSCL_hashclass;
-    std::int32_t GetId() const override { return 16; }
-    std::string GetAlgorithm() const override { return "MD5"; }
-    std::int32_t GetHashSize() const override { return 128; }
-    bool SelfTest() const override;
+  static constexpr std::int32_t HashId = 16;
+  static constexpr const char* AlgorithmName = "MD5";
+  static const std::uint8_t AbcDigest[16];
+  using TClass = TSCL_mdhashclass<TSCL_md5>;
 
-  protected:
-    TComponent* NewInstance(TComponent* AOwner) const override { return new TSCL_md5(AOwner); }
-  };
-
-  explicit TSCL_md5(TComponent* AOwner) : TSCL_hash(AOwner) {}
-  ~TSCL_md5() override;
+  explicit TSCL_md5(TComponent* AOwner) : TSCL_mdhash(AOwner) {}
 
   static const TClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
 
-  void Init() override;
-  // Writes 16 bytes: A, B, C, D, each low byte first.
-  void Final(void* Digest) override;
-  void Burn() override;
-  void Update(const void* Buffer, std::uint32_t Length) override;
-
   // The working state, readable for inspection. Between calls BlockFill is below 64 and every
   // byte of Block from BlockFill on is zero.
-  std::uint32_t BitCountHigh() const { return FBitCountHigh; }
-  std::uint32_t BitCountLow() const { return FBitCountLow; }
-  std::uint32_t BlockFill() const { return FBlockFill; }
-  const std::uint32_t* ChainState() const { return FChainState; }
-  const std::uint8_t* Block() const { return FBlock; }
-
-private:
-  // Adds Block into ChainState, with the AVX-512 block function where the processor has it and
-  // the portable one elsewhere, then empties Block.
-  void Compress();
-
-  std::uint32_t FBitCountHigh = 0;
-  std::uint32_t FBitCountLow = 0;
-  std::uint32_t FBlockFill = 0;
-  std::uint32_t FChainState[4] = {};
-  std::uint8_t FBlock[64] = {};
+  std::uint32_t BitCountHigh() const {
+    return static_cast<std::uint32_t>(Framing().Length().Word(0) >> 32);
+  }
+  std::uint32_t BitCountLow() const {
+    return static_cast<std::uint32_t>(Framing().Length().Word(0));
+  }
+  std::uint32_t BlockFill() const { return static_cast<std::uint32_t>(Framing().Fill()); }
+  const std::uint32_t* ChainState() const { return ChainWords(); }
+  const std::uint8_t* Block() const { return Framing().Block(); }
 };
 
 } // namespace Sumtide

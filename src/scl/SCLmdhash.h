@@ -41,9 +41,14 @@ public:
   // SelfTest checks.
   static bool DigestEquals(const char* Message, std::size_t Length, const std::uint8_t* Expected);
 
+protected:
+  using TFraming = TMerkleDamgard<TAlgorithm::BlockSize, TAlgorithm::Order>;
+  const TWord* ChainWords() const { return FState; }
+  const TFraming& Framing() const { return FFraming; }
+
 private:
   TWord FState[TAlgorithm::StateWords] = {};
-  TMerkleDamgard<TAlgorithm::BlockSize, TAlgorithm::Order> FFraming;
+  TFraming FFraming;
 };
 
 // The class reference of such a component, THash, which states its Id (HashId), its Algorithm
