@@ -10,6 +10,9 @@
 // a byte more: the bytes after that count are left as they were.
 
 #include <cstddef>
+#include <functional>
+#include <string_view>
+#include <vector>
 
 // Vector coders for x86 (AVX2, and AVX-512 VBMI), compiled beside the portable ones whatever the
 // target flags say and used only where the processor has them.
@@ -58,11 +61,26 @@ std::size_t DecodeVbmi(const unsigned char* Source, unsigned char* Dest, std::si
 bool HasAvx2();
 bool HasVbmi();
 
+// The coders the public functions use: the portable ones, the AVX2 ones or the VBMI ones, in
+// that order of preference where they run about equally fast.
 enum class TBase64Path { Portable, Avx2, Vbmi };
 
-// The coders for a processor that runs the AVX2 coders, the VBMI ones, both or neither.
-TBase64Path ChoosePath(bool Avx2Runs, bool VbmiRuns);
-// The coders the public functions use, chosen once as the program starts, and their name.
+// The environment variable that forces the coders by name ("portable", "avx2", "vbmi"), for tests
+// and benchmarks; coders this processor cannot run force the portable ones, any other value
+// nothing.
+inline constexpr const char* PathVariable = "SUMTIDE_BASE64";
+
+// The coders chosen for a processor that runs the AVX2 coders, the VBMI ones, both or neither,
+// with Forced the variable's value (empty when unset). Measure gives the rate of each path, by
+// TBase64Path, 0 for one that does not run; it is called only when more than one runs and
+// nothing is forced.
+TBase64Path ChoosePath(std::string_view Forced, bool Avx2Runs, bool VbmiRuns,
+                       const std::function<std::vector<double>()>& Measure);
+// The rate of each path, by TBase64Path, 0 for coders this processor cannot run: bytes and
+// characters handled per tick (FunctionChoice::Ticks) in the best of a few passes that each
+// encode 3 KiB and decode the text.
+std::vector<double> MeasurePaths();
+// The coders the public functions use, chosen once per process on first use, and their name.
 TBase64Path PathInUse();
 const char* PathName(TBase64Path Path);
 void Encode(const unsigned char* Source, char* Dest, std::size_t Size);

@@ -1,11 +1,15 @@
 #include "scl/SCLbase64.h"
 
 #include "scl/Base64Internal.h"
+#include "scl/FunctionChoice.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <string_view>
+#include <vector>
 
 namespace Sumtide {
 
@@ -130,6 +134,8 @@ constexpr std::array<std::uint32_t, 256> Quartet1 = MakeQuartetTable(1);
 constexpr std::array<std::uint32_t, 256> Quartet2 = MakeQuartetTable(2);
 constexpr std::array<std::uint32_t, 256> Quartet3 = MakeQuartetTable(3);
 
+using TEncode = void (*)(const unsigned char*, char*, std::size_t);
+using TDecode = std::size_t (*)(const unsigned char*, unsigned char*, std::size_t);
 using TEncodeBlocks = std::size_t (*)(const unsigned char*, char*, std::size_t);
 using TDecodeBlocks = std::size_t (*)(const unsigned char*, unsigned char*, std::size_t);
 
@@ -198,21 +204,54 @@ std::size_t DecodeWith(TDecodeBlocks Blocks, std::size_t BlockChars, const unsig
   return static_cast<std::size_t>(Out - Dest);
 }
 
-// Which coders the public functions use, decided while the program starts. Should one be called
-// before that, in another file's static initialisation, this still reads Portable (zero), which
-// runs everywhere.
-const TBase64Path PathChosen = ChoosePath(HasAvx2(), HasVbmi());
+// The names the environment variable gives the paths, by TBase64Path.
+constexpr std::string_view PathNames[] = {"portable", "avx2", "vbmi"};
+
+// One timed pass encodes this many bytes and decodes the 4 KiB of text: in the first level cache,
+// a microsecond or two for the portable coders, all passes together some tens of microseconds.
+constexpr std::size_t TimedBytes = 3072;
 
 } // namespace
 
-// The widest coders the processor runs: unlike MD5's block functions, each step up measured
-// faster on Intel and on AMD alike (bench/README.md), so here the flags decide.
-TBase64Path ChoosePath(bool Avx2Runs, bool VbmiRuns) {
-  if (VbmiRuns)
-    return TBase64Path::Vbmi;
-  if (Avx2Runs)
-    return TBase64Path::Avx2;
-  return TBase64Path::Portable;
+// Each wider coder measured faster on Intel and on AMD alike (bench/README.md), but by how much
+// depends on how long the processor takes over each vector instruction, which its flags do not
+// tell, so, as for the hash functions, the coders this processor runs are timed (FunctionChoice.h).
+TBase64Path ChoosePath(std::string_view Forced, bool Avx2Runs, bool VbmiRuns,
+                       const std::function<std::vector<double>()>& Measure) {
+  const bool Runs[] = {true, Avx2Runs, VbmiRuns};
+  return static_cast<TBase64Path>(
+      FunctionChoice::Choose({PathNames, Runs}, Forced, FunctionChoice::DefaultMargin, Measure));
+}
+
+std::vector<double> MeasurePaths() {
+  const bool Runs[] = {true, HasAvx2(), HasVbmi()};
+  std::vector<unsigned char> Plain(TimedBytes), Decoded(TimedBytes);
+  std::vector<char> Text(EncodedLength(TimedBytes));
+  for (std::size_t I = 0; I < Plain.size(); ++I)
+    Plain[I] = static_cast<unsigned char>(I * 131 + 7);
+  // The coders are called directly, not through Encode and Decode, which would wait on this
+  // choice.
+  const auto Pass = [&](std::size_t Path) {
+    TEncode EncodeText = EncodePortable;
+    TDecode DecodeText = DecodePortable;
+#ifdef SUMTIDE_BASE64_X86
+    if (Path == static_cast<std::size_t>(TBase64Path::Avx2)) {
+      EncodeText = EncodeAvx2;
+      DecodeText = DecodeAvx2;
+    } else if (Path == static_cast<std::size_t>(TBase64Path::Vbmi)) {
+      EncodeText = EncodeVbmi;
+      DecodeText = DecodeVbmi;
+    }
+#endif
+    (void)Path;
+    const double Start = FunctionChoice::Ticks();
+    EncodeText(Plain.data(), Text.data(), Plain.size());
+    const std::size_t Count = DecodeText(reinterpret_cast<const unsigned char*>(Text.data()),
+                                         Decoded.data(), Text.size());
+    const double Took = FunctionChoice::Ticks() - Start;
+    return Count == Plain.size() ? Took : 0; // a pass that loses bytes gives no rate
+  };
+  return FunctionChoice::MeasureRates(Runs, static_cast<double>(Plain.size() + Text.size()), Pass);
 }
 
 void EncodeSlow(const unsigned char* Source, char* Dest, std::size_t Size) {
@@ -268,8 +307,12 @@ std::size_t DecodeVbmi(const unsigned char* Source, unsigned char* Dest, std::si
 
 #endif
 
+// Chosen by the first call, whichever thread or static initialisation in another file makes it:
+// the measurement uses only constant tables and its own buffers, so it is safe at any time.
 TBase64Path PathInUse() {
-  return PathChosen;
+  static const TBase64Path Chosen =
+      ChoosePath(FunctionChoice::Forced(PathVariable), HasAvx2(), HasVbmi(), MeasurePaths);
+  return Chosen;
 }
 
 const char* PathName(TBase64Path Path) {
@@ -286,9 +329,10 @@ const char* PathName(TBase64Path Path) {
 
 void Encode(const unsigned char* Source, char* Dest, std::size_t Size) {
 #ifdef SUMTIDE_BASE64_X86
-  if (PathChosen == TBase64Path::Vbmi)
+  const TBase64Path Path = PathInUse();
+  if (Path == TBase64Path::Vbmi)
     return EncodeVbmi(Source, Dest, Size);
-  if (PathChosen == TBase64Path::Avx2)
+  if (Path == TBase64Path::Avx2)
     return EncodeAvx2(Source, Dest, Size);
 #endif
   EncodePortable(Source, Dest, Size);
@@ -296,9 +340,10 @@ void Encode(const unsigned char* Source, char* Dest, std::size_t Size) {
 
 std::size_t Decode(const unsigned char* Source, unsigned char* Dest, std::size_t Size) {
 #ifdef SUMTIDE_BASE64_X86
-  if (PathChosen == TBase64Path::Vbmi)
+  const TBase64Path Path = PathInUse();
+  if (Path == TBase64Path::Vbmi)
     return DecodeVbmi(Source, Dest, Size);
-  if (PathChosen == TBase64Path::Avx2)
+  if (Path == TBase64Path::Avx2)
     return DecodeAvx2(Source, Dest, Size);
 #endif
   return DecodePortable(Source, Dest, Size);

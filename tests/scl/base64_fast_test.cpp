@@ -1,6 +1,7 @@
 // The fast Base64 coders against the plain rules they must reproduce exactly: the portable
 // table-driven ones everywhere, each vector one where this processor has it, and the one the
-// public functions use.
+// public functions use; and how that one is chosen (CTest runs the latter once more with each
+// forced through the environment).
 
 #include "scl/Base64Internal.h"
 #include "scl/SCLbase64.h"
@@ -8,12 +9,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace Sumtide;
@@ -251,22 +254,66 @@ INSTANTIATE_TEST_SUITE_P(Coders, Base64Fast, testing::ValuesIn(Coders),
                            return Name;
                          });
 
-TEST(Base64Path, TheWidestCodersTheProcessorRuns) {
-  const struct {
+TEST(Base64Path, ForcedOrFasterByTheMargin) {
+  using enum TBase64Path;
+  struct TCase {
+    std::string_view Forced;
     bool Avx2, Vbmi;
+    std::vector<double> Rates; // by TBase64Path
     TBase64Path Expected;
-  } Cases[] = {
-      {false, false, TBase64Path::Portable},
-      {true, false, TBase64Path::Avx2},
-      {true, true, TBase64Path::Vbmi},
-      {false, true, TBase64Path::Vbmi},
+    bool Measures;
   };
-  for (const auto& C : Cases)
-    EXPECT_EQ(ChoosePath(C.Avx2, C.Vbmi), C.Expected) << C.Avx2 << C.Vbmi;
-  // The public functions use coders this processor runs.
-  if (PathInUse() == TBase64Path::Vbmi) {
-    EXPECT_TRUE(HasVbmi());
-  } else if (PathInUse() == TBase64Path::Avx2) {
-    EXPECT_TRUE(HasAvx2());
+  const TCase Cases[] = {
+      {"", true, true, {1, 4, 8}, Vbmi, true},
+      {"", true, true, {1, 4, 4.1}, Avx2, true}, // VBMI within the margin of AVX2
+      {"", true, true, {1, 0.5, 2}, Vbmi, true}, // past slower AVX2 coders
+      {"", true, true, {1, 1.02, 1.02}, Portable, true},
+      {"", true, false, {1, 2, 0}, Avx2, true},
+      {"", true, false, {1, 2, 9}, Avx2, true}, // a rate for coders that do not run counts not
+      {"", false, true, {1, 9, 2}, Vbmi, true},
+      {"", false, false, {}, Portable, false}, // nothing to choose from
+      {"portable", true, true, {1, 4, 8}, Portable, false},
+      {"avx2", true, true, {1, 4, 8}, Avx2, false},
+      {"vbmi", true, true, {1, 4, 8}, Vbmi, false},
+      {"vbmi", true, false, {1, 4, 8}, Portable, false}, // not the AVX2 ones
+      {"avx2", false, true, {1, 4, 8}, Portable, false},
+      {"AVX2", true, true, {1, 4, 8}, Vbmi, true}, // anything else forces nothing
+      {"avx512", true, true, {1, 4, 8}, Vbmi, true},
+  };
+  for (const TCase& C : Cases) {
+    bool Measured = false;
+    const TBase64Path Got = ChoosePath(C.Forced, C.Avx2, C.Vbmi, [&] {
+      Measured = true;
+      return C.Rates;
+    });
+    EXPECT_EQ(Got, C.Expected) << "case " << &C - Cases;
+    EXPECT_EQ(Measured, C.Measures) << "case " << &C - Cases;
   }
+}
+
+TEST(Base64Path, MeasureTimesTheCodersThatRun) {
+  const std::vector<double> Rates = MeasurePaths();
+  const bool Runs[] = {true, HasAvx2(), HasVbmi()};
+  ASSERT_EQ(Rates.size(), std::size(Runs));
+  for (std::size_t I = 0; I < Rates.size(); ++I) {
+    EXPECT_EQ(Rates[I] > 0, Runs[I]) << PathName(static_cast<TBase64Path>(I));
+  }
+}
+
+// CTest runs this once more with each path forced through the environment.
+TEST(Base64Path, ThePublicFunctionsUseTheForcedCodersOrOnesThatRun) {
+  const char* Value = std::getenv(PathVariable);
+  const std::string Forced = Value ? Value : "";
+  const TBase64Path InUse = PathInUse();
+  if (Forced == "portable") {
+    EXPECT_EQ(InUse, TBase64Path::Portable);
+  } else if (Forced == "avx2") {
+    EXPECT_EQ(InUse, HasAvx2() ? TBase64Path::Avx2 : TBase64Path::Portable);
+  } else if (Forced == "vbmi") {
+    EXPECT_EQ(InUse, HasVbmi() ? TBase64Path::Vbmi : TBase64Path::Portable);
+  }
+  EXPECT_TRUE(InUse == TBase64Path::Portable || (InUse == TBase64Path::Avx2 && HasAvx2()) ||
+              (InUse == TBase64Path::Vbmi && HasVbmi()))
+      << PathName(InUse);
+  EXPECT_EQ(PathInUse(), InUse); // chosen once
 }
