@@ -1,0 +1,10 @@
+#include "scl/ShaLanes.h"
+
+#include "scl/HashLanesBody.h"
+
+namespace Sumtide {
+
+template class THashLanes<ShaInternal::TSha256LaneDescription>;
+template class THashLanes<ShaInternal::TSha1LaneDescription>;
+
+} // namespace Sumtide
