@@ -1,0 +1,112 @@
+// Update throughput of the SHA components beside OpenSSL's digests on the same 1 MiB buffer, in
+// the same run, and the block function each component uses on this processor (chosen by timing;
+// SUMTIDE_SHA1_BLOCK, SUMTIDE_SHA256_BLOCK and SUMTIDE_SHA512_BLOCK force one). After the usual
+// report it prints the median throughput of each pair and the ratio ours / OpenSSL.
+
+#include "BenchData.h"
+#include "scl/SCLsha1.h"
+#include "scl/SCLsha256.h"
+#include "scl/SCLsha512.h"
+#include "scl/ShaBlockChoice.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <openssl/evp.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t BufferSize = std::size_t{1} << 20;
+
+template <class THash> void BenchOurs(benchmark::State& State) {
+  const auto Buffer = Sumtide::Bench::PatternBytes(BufferSize);
+  THash Hash(nullptr);
+  Hash.Init();
+  for (auto _ : State) {
+    Hash.Update(Buffer.data(), static_cast<std::uint32_t>(Buffer.size()));
+    benchmark::ClobberMemory();
+  }
+  std::uint8_t Digest[64];
+  Hash.Final(Digest);
+  benchmark::DoNotOptimize(Digest);
+  State.SetBytesProcessed(State.iterations() * static_cast<std::int64_t>(BufferSize));
+}
+
+void BenchOpenSSL(benchmark::State& State, const EVP_MD* Md) {
+  const auto Buffer = Sumtide::Bench::PatternBytes(BufferSize);
+  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> Ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+  if (!Ctx || EVP_DigestInit_ex(Ctx.get(), Md, nullptr) != 1) {
+    State.SkipWithError("EVP_DigestInit_ex failed");
+    return;
+  }
+  for (auto _ : State) {
+    EVP_DigestUpdate(Ctx.get(), Buffer.data(), Buffer.size());
+    benchmark::ClobberMemory();
+  }
+  unsigned char Digest[EVP_MAX_MD_SIZE];
+  unsigned int Length = 0;
+  EVP_DigestFinal_ex(Ctx.get(), Digest, &Length);
+  benchmark::DoNotOptimize(Digest);
+  State.SetBytesProcessed(State.iterations() * static_cast<std::int64_t>(BufferSize));
+}
+
+// Shows the usual console report and keeps every measured throughput, by benchmark.
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run>& Runs) override {
+    for (const Run& R : Runs) {
+      if (R.run_type != Run::RT_Iteration || R.error_occurred)
+        continue;
+      const auto It = R.counters.find("bytes_per_second");
+      if (It != R.counters.end())
+        FRates[R.run_name.function_name].push_back(It->second.value);
+    }
+    ConsoleReporter::ReportRuns(Runs);
+  }
+  double Median(const std::string& Name) const {
+    const auto It = FRates.find(Name);
+    return It == FRates.end() ? 0 : Sumtide::Bench::MedianOf(It->second);
+  }
+
+private:
+  std::map<std::string, std::vector<double>> FRates;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+  const struct {
+    const char* Name;
+    void (*Ours)(benchmark::State&);
+    const EVP_MD* Peer;
+  } Digests[] = {{"SHA1", BenchOurs<Sumtide::TSCL_sha1>, EVP_sha1()},
+                 {"SHA256", BenchOurs<Sumtide::TSCL_sha256>, EVP_sha256()},
+                 {"SHA512", BenchOurs<Sumtide::TSCL_sha512>, EVP_sha512()}};
+  for (const auto& D : Digests) {
+    benchmark::RegisterBenchmark((std::string(D.Name) + "/Sumtide").c_str(), D.Ours);
+    benchmark::RegisterBenchmark((std::string(D.Name) + "/OpenSSL").c_str(),
+                                 [Md = D.Peer](benchmark::State& S) { BenchOpenSSL(S, Md); });
+  }
+  benchmark::Initialize(&argc, argv);
+  TRatioReporter Reporter;
+  benchmark::RunSpecifiedBenchmarks(&Reporter);
+  benchmark::Shutdown();
+
+  std::printf("\n%-8s %12s %14s %8s   block function in use\n", "digest", "ours MB/s",
+              "OpenSSL MB/s", "ratio");
+  namespace Sha = Sumtide::ShaInternal;
+  const std::string_view InUse[] = {Sha::Sha1Candidates()[Sha::Sha1BlocksInUse()].Name,
+                                    Sha::Sha256Candidates()[Sha::Sha256BlocksInUse()].Name,
+                                    Sha::Sha512Candidates()[Sha::Sha512BlocksInUse()].Name};
+  for (std::size_t I = 0; I < std::size(Digests); ++I) {
+    const double Ours = Reporter.Median(std::string(Digests[I].Name) + "/Sumtide") / 1e6;
+    const double Peer = Reporter.Median(std::string(Digests[I].Name) + "/OpenSSL") / 1e6;
+    std::printf("%-8s %12.1f %14.1f %8.3f   %.*s\n", Digests[I].Name, Ours, Peer,
+                Peer > 0 ? Ours / Peer : 0.0, static_cast<int>(InUse[I].size()), InUse[I].data());
+  }
+  return 0;
+}
