@@ -5,6 +5,7 @@
 
 #include "rtl/SecureWipe.h"
 #include "scl/HashLanes.h"
+#include "scl/MerkleDamgard.h"
 #include "scl/SCLcrypt.h"
 
 #include <algorithm>
@@ -137,19 +138,13 @@ template <class D> void THashLanes<D>::Settle(std::size_t Lane) {
 template <class D> void THashLanes<D>::Pad(std::size_t Lane) {
   TLane& L = FLanes[Lane];
   std::uint8_t* const Buffer = FBuffer[Lane];
-  // The marker byte, zeros, and the length in bits as 64 bits in the digest's byte order, at the
-  // end of the one block that still has room for them or of a second one.
-  const std::size_t Total = L.Carried < 56 ? 64 : 128;
-  Buffer[L.Carried] = 0x80;
-  std::memset(Buffer + L.Carried + 1, 0, Total - L.Carried - 1);
-  const std::uint64_t Bits = L.Length * 8;
-  for (std::size_t I = 0; I < 8; ++I)
-    Buffer[Total - 8 + I] = static_cast<std::uint8_t>(
-        Bits >> (8 * (TStream::Order == std::endian::little ? I : 7 - I)));
+  TBitLength<1> Length;
+  Length.Add(L.Length);
+  L.ReadyBlocks = PadEnd<BlockSize, TStream::Order>(Buffer, L.Carried, Length);
+  Length.Burn();
   L.Carried = 0;
   L.Source = TSource::Tail;
   L.Ready = Buffer;
-  L.ReadyBlocks = Total / 64;
 }
 
 template <class D> void THashLanes<D>::Run() {

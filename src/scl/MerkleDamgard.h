@@ -45,6 +45,20 @@ private:
   std::uint64_t FWord[Words] = {};
 };
 
+// The end of a message whose last Fill bytes (under a block) lie at the start of End, which has
+// room for two blocks: the 0x80 marker, zeros, and Length in LengthOrder in the last bytes of the
+// one block that still has room for it, or of a second one. Returns how many blocks End then
+// holds: 1 or 2.
+template <std::size_t BlockSize, std::endian LengthOrder, std::size_t Words>
+std::size_t PadEnd(std::uint8_t* End, std::size_t Fill, const TBitLength<Words>& Length) {
+  constexpr std::size_t LengthBytes = 8 * Words;
+  const std::size_t Total = Fill < BlockSize - LengthBytes ? BlockSize : 2 * BlockSize;
+  End[Fill] = 0x80;
+  std::memset(End + Fill + 1, 0, Total - Fill - 1);
+  Length.Store(End + Total - LengthBytes, LengthOrder);
+  return Total / BlockSize;
+}
+
 // Cuts a message, given in pieces of any size, into BlockSize-byte blocks and pads the last one,
 // with the length written in LengthOrder: 8 bytes in 64-byte blocks, 16 in 128-byte blocks.
 // The blocks go to a block function: a callable taking a const std::uint8_t* to one block, or
@@ -92,14 +106,11 @@ public:
   // Pads the message and passes its last block or two, then burns: the next message starts
   // empty.
   template <class TCompress> void Final(TCompress&& Compress) {
-    FBlock[FFill] = 0x80;
-    std::memset(FBlock + FFill + 1, 0, BlockSize - FFill - 1);
-    if (FFill >= BlockSize - LengthBytes) {
-      Blocks(Compress, FBlock, 1);
-      std::memset(FBlock, 0, BlockSize);
-    }
-    FLength.Store(FBlock + BlockSize - LengthBytes, LengthOrder);
-    Blocks(Compress, FBlock, 1);
+    std::uint8_t End[2 * BlockSize];
+    std::memcpy(End, FBlock, FFill);
+    const std::size_t Count = PadEnd<BlockSize, LengthOrder>(End, FFill, FLength);
+    Blocks(Compress, End, Count);
+    SecureZero(End, sizeof End);
     Burn();
   }
 
