@@ -8,8 +8,8 @@
 #ifdef SUMTIDE_SHA_LANES_X86
 
 #include "rtl/SecureWipe.h"
-#include "scl/Sha256RoundConstants.h"
 #include "scl/ShaLaneLoads.h"
+#include "scl/ShaRoundConstants.h"
 
 #include <utility>
 

@@ -7,8 +7,8 @@
 
 #ifdef SUMTIDE_SHA_LANES_X86
 
-#include "scl/Sha256RoundConstants.h"
 #include "scl/ShaLaneLoads.h"
+#include "scl/ShaRoundConstants.h"
 
 #include <utility>
 

@@ -8,8 +8,8 @@
 // single-message block function in the same time.
 
 #include "rtl/SecureWipe.h"
-#include "scl/Sha256RoundConstants.h"
 #include "scl/ShaLaneKernels.h"
+#include "scl/ShaRoundConstants.h"
 #include "scl/ShaWords.h"
 
 #include <bit>

@@ -72,7 +72,7 @@ SUMTIDE_SHA512_AVX2 __m128i SmallSigma1(__m128i X) {
 // sixteen in registers until their steps, more than there are beside the schedule's.
 template <int T> SUMTIDE_SHA512_AVX2 void StoreWithConstants(__m256i X, TWord* WK) {
   const __m256i Constants =
-      _mm256_load_si256(reinterpret_cast<const __m256i*>(Sha512RoundConstants + T));
+      _mm256_load_si256(reinterpret_cast<const __m256i*>(Sha512StepConstant + T));
   auto* Four = reinterpret_cast<__m256i*>(WK + T % 16);
   _mm256_store_si256(Four, _mm256_add_epi64(X, Constants));
   __asm__("" : "+m"(*Four));

@@ -1,4 +1,5 @@
 #include "HashChecks.h"
+#include "HashVectors.h"
 #include "scl/MerkleDamgard.h"
 #include "scl/Sha512CompressVector.h"
 #include "scl/ShaCompress.h"
@@ -20,6 +21,9 @@
 using namespace Sumtide;
 using namespace Sumtide::ShaInternal;
 using Sumtide::Test::Hex;
+
+using Sumtide::Test::FromHex;
+using Sumtide::Test::ReadFields;
 
 namespace {
 
@@ -82,30 +86,6 @@ TEST_P(Sha512Vector, SameStateAsThePortableFunction) {
     GetParam().Compress(Got.data(), nullptr, 0);
     ASSERT_EQ(Got, Expected) << "no blocks";
   }
-}
-
-// The lines of a data file split at spaces, comment lines left out.
-std::vector<std::vector<std::string>> ReadFields(const std::string& Path) {
-  std::ifstream In(Path);
-  if (!In)
-    throw std::runtime_error("cannot open " + Path);
-  std::vector<std::vector<std::string>> Lines;
-  for (std::string Line; std::getline(In, Line);) {
-    if (Line.empty() || Line[0] == '#')
-      continue;
-    std::istringstream Words(Line);
-    Lines.emplace_back();
-    for (std::string W; Words >> W;)
-      Lines.back().push_back(W);
-  }
-  return Lines;
-}
-
-TBytes FromHex(const std::string& Text) {
-  TBytes B;
-  for (std::size_t I = 0; I + 1 < Text.size(); I += 2)
-    B.push_back(static_cast<std::uint8_t>(std::stoi(Text.substr(I, 2), nullptr, 16)));
-  return B;
 }
 
 // SHA-384 and SHA-512 of every message from 0 to 300 bytes through the framing, which passes the

@@ -23,6 +23,9 @@
 using namespace Sumtide;
 using Sumtide::Test::Hex;
 
+using Sumtide::Test::FromHex;
+using Sumtide::Test::ReadFields;
+
 namespace {
 
 using TBytes = std::vector<std::uint8_t>;
@@ -85,30 +88,6 @@ const TAlgorithm Algorithms[] = {
 
 TBytes Bytes(std::string_view S) {
   return TBytes(S.begin(), S.end());
-}
-
-TBytes FromHex(std::string_view Text) {
-  TBytes B;
-  for (std::size_t I = 0; I + 1 < Text.size(); I += 2)
-    B.push_back(static_cast<std::uint8_t>(std::stoi(std::string(Text.substr(I, 2)), nullptr, 16)));
-  return B;
-}
-
-// Lines of a data file split at spaces, comment lines left out.
-std::vector<std::vector<std::string>> ReadFields(const std::string& Path) {
-  std::ifstream In(Path);
-  if (!In)
-    throw std::runtime_error("cannot open " + Path);
-  std::vector<std::vector<std::string>> Lines;
-  for (std::string Line; std::getline(In, Line);) {
-    if (Line.empty() || Line[0] == '#')
-      continue;
-    std::istringstream Words(Line);
-    Lines.emplace_back();
-    for (std::string W; Words >> W;)
-      Lines.back().push_back(W);
-  }
-  return Lines;
 }
 
 // Random piece sizes that add up to Size: about one in five empty, the others up to 150 bytes.

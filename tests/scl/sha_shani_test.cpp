@@ -1,4 +1,5 @@
 #include "HashChecks.h"
+#include "HashVectors.h"
 #include "scl/MerkleDamgard.h"
 #include "scl/ShaCompress.h"
 #include "scl/ShaCompressShaNi.h"
@@ -21,6 +22,9 @@ using namespace Sumtide;
 using namespace Sumtide::ShaInternal;
 using Sumtide::Test::Hex;
 using Sumtide::Test::RandomBytes;
+
+using Sumtide::Test::FromHex;
+using Sumtide::Test::ReadFields;
 
 namespace {
 
@@ -69,30 +73,6 @@ TEST(ShaNiBlock, AgreesWithPortableOverRunsOfBlocks) {
                                << reinterpret_cast<std::uintptr_t>(Blocks) % 16;
     }
   }
-}
-
-// Lines of a data file split at spaces, comment lines left out.
-std::vector<std::vector<std::string>> ReadFields(const std::string& Path) {
-  std::ifstream In(Path);
-  if (!In)
-    throw std::runtime_error("cannot open " + Path);
-  std::vector<std::vector<std::string>> Lines;
-  for (std::string Line; std::getline(In, Line);) {
-    if (Line.empty() || Line[0] == '#')
-      continue;
-    std::istringstream Words(Line);
-    Lines.emplace_back();
-    for (std::string W; Words >> W;)
-      Lines.back().push_back(W);
-  }
-  return Lines;
-}
-
-TBytes FromHex(std::string_view Text) {
-  TBytes B;
-  for (std::size_t I = 0; I + 1 < Text.size(); I += 2)
-    B.push_back(static_cast<std::uint8_t>(std::stoi(std::string(Text.substr(I, 2)), nullptr, 16)));
-  return B;
 }
 
 // The digest of Message framed in 64-byte blocks for ShaNi, from Initial, high byte first and cut

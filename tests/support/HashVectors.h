@@ -4,9 +4,12 @@
 // message between double quotes, a space, the digest in lower-case hexadecimal; '#' starts a
 // comment line.
 
+#include <cstdint>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Sumtide::Test {
@@ -34,6 +37,32 @@ inline std::vector<THashVector> ReadHashVectors(const std::string& Path) {
   if (Vectors.empty())
     throw std::runtime_error(Path + " holds no vector");
   return Vectors;
+}
+
+// The lines of a data file split at spaces, comment lines ('#') and empty ones left out.
+inline std::vector<std::vector<std::string>> ReadFields(const std::string& Path) {
+  std::ifstream In(Path);
+  if (!In)
+    throw std::runtime_error("cannot open " + Path);
+  std::vector<std::vector<std::string>> Lines;
+  for (std::string Line; std::getline(In, Line);) {
+    if (Line.empty() || Line[0] == '#')
+      continue;
+    std::istringstream Words(Line);
+    Lines.emplace_back();
+    for (std::string W; Words >> W;)
+      Lines.back().push_back(W);
+  }
+  return Lines;
+}
+
+// The bytes a text of hexadecimal digit pairs spells.
+inline std::vector<std::uint8_t> FromHex(std::string_view Text) {
+  std::vector<std::uint8_t> Bytes;
+  for (std::size_t I = 0; I + 1 < Text.size(); I += 2)
+    Bytes.push_back(
+        static_cast<std::uint8_t>(std::stoi(std::string(Text.substr(I, 2)), nullptr, 16)));
+  return Bytes;
 }
 
 } // namespace Sumtide::Test
