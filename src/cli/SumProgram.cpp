@@ -32,8 +32,8 @@ public:
   void Error(std::string_view Text) {
     if (FProgress)
       FProgress->Wipe();
-    std::fprintf(FStreams.Err, "%s: %.*s\n", ProgramName, static_cast<int>(Text.size()),
-                 Text.data());
+    std::fprintf(FStreams.Err, "%s: %.*s\n", FStreams.Invoked.c_str(),
+                 static_cast<int>(Text.size()), Text.data());
   }
 
   // Draws the progress line from now on, with the engine's byte count.
@@ -122,8 +122,9 @@ public:
                   FHexes.pop_front();
                 });
     WarnUpTo(UINT64_MAX);
+    // The system's words are not given for a list that fails to read, as md5sum gives none.
     if (!FLines->Error().empty()) {
-      FReport.FileError(FListName, FLines->Error());
+      FReport.FileError(FListName, "read error");
       return false;
     }
     return Conclude();
@@ -192,7 +193,7 @@ private:
 
   bool Conclude() {
     if (!FProperlyFormatted) {
-      FReport.Error(ShellQuote(FListName) + ": no properly formatted MD5 checksum lines found");
+      FReport.Error(ShellQuote(FListName) + ": no properly formatted checksum lines found");
       return false;
     }
     if (!FOptions.Status) {
@@ -259,7 +260,7 @@ int RunSum(const std::vector<std::string>& Args, IDigestEngine& Engine, const TS
   case TParsedCommandLine::TAction::UsageError:
     for (const std::string& Message : Parsed.Errors)
       Report.Error(Message);
-    std::fprintf(Streams.Err, "Try '%s --help' for more information.\n", ProgramName);
+    std::fprintf(Streams.Err, "Try '%s --help' for more information.\n", Streams.Invoked.c_str());
     return 1;
   case TParsedCommandLine::TAction::Run:
     break;

@@ -47,6 +47,9 @@ struct TSumStreams {
   bool OutIsTerminal = false;
   // Err is a terminal: a progress line is drawn there once a run takes a second.
   bool Progress = false;
+  // The program's name as it was invoked (argv[0]), which begins every message on Err, as the
+  // system's own tools name themselves.
+  std::string Invoked = ProgramName;
 };
 
 // Runs the program on Args (after the program's name) and returns its exit code.

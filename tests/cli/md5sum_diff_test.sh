@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Differential test: for each argument list of the table, sumtide-sum and md5sum run in the same
-# folder on the same files and the same standard input; their standard output must be the same
-# bytes and their exit codes the same. Standard error is ours to word, so it is not compared.
+# folder on the same files and the same standard input; their standard output, their standard
+# error and their exit codes must be the same. Both name themselves as invoked, so sumtide-sum is
+# invoked under md5sum's name (its argv[0]), which leaves the program's name aside.
 # Usage: md5sum_diff_test.sh SUMTIDE_SUM
 set -uo pipefail
 ours=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -72,6 +73,8 @@ tr 'a-f' 'A-F' <good.md5 | sed 's/^\\//' | grep -av '^[^0-9A-F]' >upper.md5
 # A line whose digest is not one decides nothing about the form of the lines after it.
 printf '900150983cd24fb0d6963f7d28e17f7) = \n900150983cd24fb0d6963f7d28e17f72 *abc\n' >undecided.md5
 printf '' >empty.md5
+echo 'SHA1 (abc) = a9993e364706816aba3e25717850c26c9cd0d89d' >other-algorithm.md5
+printf '900150983cd24fb0d6963f7d28e17f72  a\0bc\n' >nul.md5
 printf '900150983cd24fb0d6963f7d28e17f72  abc' >no-final-newline.md5
 head -c 4000 /dev/urandom >binary.md5
 printf '900150983cd24fb0d6963f7d28e17f72  abc\n%070000d  long\n' 0 >overlong.md5
@@ -84,17 +87,18 @@ count=0
 run() {
   local what=$1 input=$2 words=$3
   local expected_rc actual_rc
-  eval "md5sum $words" <"$input" >"$work/expected.out" 2>/dev/null
+  eval "md5sum $words" <"$input" >"$work/expected.out" 2>"$work/expected.err"
   expected_rc=$?
-  eval "\"\$ours\" $words" <"$input" >"$work/actual.out" 2>"$work/actual.err"
+  eval "(exec -a md5sum \"\$ours\" $words)" <"$input" >"$work/actual.out" 2>"$work/actual.err"
   actual_rc=$?
   count=$((count + 1))
-  if [ "$expected_rc" != "$actual_rc" ] || ! cmp -s "$work/expected.out" "$work/actual.out"; then
+  if [ "$expected_rc" != "$actual_rc" ] || ! cmp -s "$work/expected.out" "$work/actual.out" ||
+    ! cmp -s "$work/expected.err" "$work/actual.err"; then
     failures=$((failures + 1))
     echo "FAIL: $what: sumtide-sum $words"
     echo "  exit code: md5sum $expected_rc, ours $actual_rc"
     diff <(od -An -c "$work/expected.out") <(od -An -c "$work/actual.out") | head -20 | sed 's/^/  /'
-    sed 's/^/  stderr| /' "$work/actual.err" | head -5
+    diff "$work/expected.err" "$work/actual.err" | head -10 | sed 's/^/  stderr /'
   fi
 }
 
@@ -153,6 +157,8 @@ reversed form|/dev/null|-c reversed.md5
 reversed form holds for the next list|/dev/null|-c reversed.md5 good.md5
 no form from a bad digest|/dev/null|-c undecided.md5
 empty list|/dev/null|-c empty.md5
+a line of another algorithm only|/dev/null|-c other-algorithm.md5
+a NUL in the only line|/dev/null|-c nul.md5
 no final line feed|/dev/null|-c no-final-newline.md5
 binary list|/dev/null|-c binary.md5
 overlong line|/dev/null|-c -w overlong.md5

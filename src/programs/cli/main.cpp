@@ -22,7 +22,9 @@
 
 namespace {
 
-int RunProgram(const std::vector<std::string>& Args, bool OutIsTerminal, bool ErrIsTerminal) {
+// Invoked: the program's name as the system gave it (argv[0]); empty when it gave none.
+int RunProgram(const std::string& Invoked, const std::vector<std::string>& Args, bool OutIsTerminal,
+               bool ErrIsTerminal) {
   // Lines reach a terminal as they come, and anything else in large writes.
   static char OutBuffer[64 * 1024];
   std::setvbuf(stdout, OutBuffer, OutIsTerminal ? _IOLBF : _IOFBF, sizeof OutBuffer);
@@ -34,6 +36,8 @@ int RunProgram(const std::vector<std::string>& Args, bool OutIsTerminal, bool Er
   Sumtide::Cli::TSumStreams Streams;
   Streams.OutIsTerminal = OutIsTerminal;
   Streams.Progress = ErrIsTerminal;
+  if (!Invoked.empty())
+    Streams.Invoked = Invoked;
   return Sumtide::Cli::RunSum(Args, Engine, Streams, std::getenv("POSIXLY_CORRECT") != nullptr);
 }
 
@@ -89,7 +93,8 @@ int wmain(int argc, wchar_t* argv[]) {
   for (int I = 1; I < argc; ++I)
     Args.push_back(Sumtide::WideToUtf8(argv[I]));
   DWORD Mode;
-  const int Code = RunProgram(Args, ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &Mode) != 0,
+  const int Code = RunProgram(argc > 0 ? Sumtide::WideToUtf8(argv[0]) : std::string(), Args,
+                              ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &Mode) != 0,
                               ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &Mode) != 0);
   std::fflush(stdout);
   return Code;
@@ -100,7 +105,8 @@ int wmain(int argc, wchar_t* argv[]) {
 #include <unistd.h>
 
 int main(int argc, char* argv[]) {
-  return RunProgram(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc),
+  return RunProgram(argc > 0 ? argv[0] : "",
+                    std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc),
                     ::isatty(STDOUT_FILENO) != 0, ::isatty(STDERR_FILENO) != 0);
 }
 
