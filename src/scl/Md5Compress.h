@@ -19,10 +19,9 @@ namespace Sumtide::Md5Internal {
 // Both add the 64-byte Block, read as 16 words low byte first, into State, and leave Block as
 // it is.
 
-// The general-register steps that TSCL_md5::Compress takes inline (Md5PortableSteps.h), here as
-// a function of its own. Built this way GCC keeps a few message words in stack slots while it
-// runs (below the stack pointer, where they stay after the return); the inline copy in TSCL_md5
-// does not.
+// The general-register steps that CompressBlocks takes inline (Md5PortableSteps.h), here as a
+// function of its own. Built this way GCC keeps a few message words in stack slots while it runs
+// (below the stack pointer, where they stay after the return).
 void CompressPortable(std::uint32_t State[4], const std::uint8_t Block[64]);
 #ifdef SUMTIDE_MD5_VECTOR_COMPRESS
 // Needs AVX-512F and AVX-512VL. Keeps everything in registers: nothing goes to the stack.

@@ -80,10 +80,10 @@ SUMTIDE_MD5_INLINE std::uint32_t StepI(std::uint32_t A, std::uint32_t B, std::ui
   return RotateLeft<S>(T + (C ^ (B | NotD))) + B;
 }
 
-// The 64 steps, adding the block at M into State. Taken inline where the chaining words and the
-// block sit at fixed offsets from one pointer (TSCL_md5::Compress), GCC reloads each word from
-// the block as it needs it. Called out of line with two pointers, it keeps some words in
-// registers and parks others on the stack, and runs about 4% slower.
+// The 64 steps, adding the block at M into State. Taken inline in a loop over the blocks
+// (CompressBlocks, which TSCL_md5 and the lanes' single messages use), GCC reloads each word from
+// the block as it needs it. Called out of line, it keeps some words in registers and parks others
+// on the stack, and runs about 4% slower.
 SUMTIDE_MD5_INLINE void PortableSteps(std::uint32_t State[4], const std::uint8_t* M) {
   std::uint32_t A = State[0];
   std::uint32_t B = State[1];

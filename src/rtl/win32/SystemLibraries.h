@@ -27,8 +27,6 @@ public:
   TSystemLibrary(const TSystemLibrary&) = delete;
   TSystemLibrary& operator=(const TSystemLibrary&) = delete;
 
-  explicit operator bool() const { return FModule != nullptr; }
-
   // The library's function Name as the type TFunction (decltype of the system header's
   // declaration, which does not import it), or null.
   template <typename TFunction> TFunction* Function(const char* Name) const {
