@@ -1,10 +1,13 @@
 // The checksum-list reader of sumtide-sum: any bytes, read as lines of one or two lists, give
-// either nothing or an entry whose digest is 32 hexadecimal digits and whose name holds no NUL.
-// And any name (without NUL) written as a line, plain or tagged, reads back as itself.
+// either nothing or an entry whose digest has the digest's number of hexadecimal digits and whose
+// name holds no NUL, whatever the digest (the first byte picks it). And any name (without NUL)
+// written as a line, plain or tagged, reads back as itself.
 
 #include "FuzzCheck.h"
 #include "cli/SumLines.h"
+#include "scl/ManyDigests.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,7 +17,10 @@ using namespace Sumtide::Cli;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   const std::string_view Text(reinterpret_cast<const char*>(Data), Size);
-  TCheckLineReader Reader;
+  const auto Kinds = Sumtide::DigestKinds();
+  const Sumtide::TDigestKind& Kind = Kinds[Size > 0 ? Data[0] % Kinds.size() : 0];
+  const std::size_t HexDigits = 2 * Kind.DigestBytes;
+  TCheckLineReader Reader(Kind.Tag, HexDigits);
   const bool StandardInput = Size > 0 && (Data[0] & 1) != 0;
   std::size_t Start = 0;
   while (Start <= Text.size()) {
@@ -23,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     const auto Entry = Reader.Read(Text.substr(Start, End - Start), StandardInput, Skipped);
     if (Entry) {
       SUMTIDE_FUZZ_CHECK(!Skipped);
-      SUMTIDE_FUZZ_CHECK(Entry->Hex.size() == 32);
+      SUMTIDE_FUZZ_CHECK(Entry->Hex.size() == HexDigits);
       SUMTIDE_FUZZ_CHECK(Entry->Hex.find_first_not_of("0123456789abcdefABCDEF") ==
                          std::string::npos);
       SUMTIDE_FUZZ_CHECK(Entry->Name.find('\0') == std::string::npos);
@@ -35,15 +41,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const std::string Name(Text.substr(0, Text.find('\0')));
   if (Name.empty())
     return 0;
-  TMd5Digest Digest{};
-  for (std::size_t I = 0; I < Digest.size() && I < Size; ++I)
-    Digest[I] = Data[Size - 1 - I];
+  std::array<std::uint8_t, Sumtide::MaxDigestBytes> Bytes{};
+  for (std::size_t I = 0; I < Kind.DigestBytes && I < Size; ++I)
+    Bytes[I] = Data[Size - 1 - I];
+  const std::span<const std::uint8_t> Digest(Bytes.data(), Kind.DigestBytes);
   for (const bool Tagged : {false, true})
     for (const bool Binary : {false, true}) {
-      std::string Line = SumLine(Name, Digest, Binary, Tagged, false);
+      std::string Line = SumLine(Name, Digest, Kind.Tag, Binary, Tagged, false);
       SUMTIDE_FUZZ_CHECK(!Line.empty() && Line.back() == '\n');
       Line.pop_back();
-      TCheckLineReader Fresh;
+      TCheckLineReader Fresh(Kind.Tag, HexDigits);
       bool Skipped = false;
       const auto Entry = Fresh.Read(Line, false, Skipped);
       SUMTIDE_FUZZ_CHECK(Entry.has_value());

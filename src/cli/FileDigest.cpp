@@ -1,12 +1,10 @@
 #include "cli/FileDigest.h"
 
-#include "scl/SCLmd5.h"
-
 #include <optional>
 
 namespace Sumtide::Cli {
 
-TDigestOutcome OutcomeOf(const TFileReader& Reader, const TMd5Digest& Digest) {
+TDigestOutcome OutcomeOf(const TFileReader& Reader, const TDigestBytes& Digest) {
   TDigestOutcome Outcome;
   Outcome.Bytes = Reader.Done();
   switch (Reader.Verdict()) {
@@ -25,20 +23,22 @@ TDigestOutcome OutcomeOf(const TFileReader& Reader, const TMd5Digest& Digest) {
   return Outcome;
 }
 
-TDigestOutcome DigestReader(TFileReader& Reader, std::atomic<std::int64_t>& BytesRead) {
-  TSCL_md5 Hash(nullptr);
-  Hash.Init();
+TDigestOutcome DigestReader(TFileReader& Reader, const TDigestKind& Kind,
+                            std::atomic<std::int64_t>& BytesRead) {
+  const std::unique_ptr<TSCL_hash> Hash = NewHash(Kind);
+  Hash->Init();
   std::span<const std::uint8_t> Piece;
   while (Reader.Next(Piece)) {
-    Hash.Update(Piece.data(), static_cast<std::uint32_t>(Piece.size()));
+    Hash->Update(Piece.data(), static_cast<std::uint32_t>(Piece.size()));
     BytesRead += static_cast<std::int64_t>(Piece.size());
   }
-  TMd5Digest Digest{};
-  Hash.Final(Digest.data());
+  TDigestBytes Digest(Kind.DigestBytes);
+  Hash->Final(Digest.Bytes().data());
   return OutcomeOf(Reader, Digest);
 }
 
-TDigestOutcome DigestFile(const std::string& Name, std::atomic<std::int64_t>& BytesRead) {
+TDigestOutcome DigestFile(const std::string& Name, const TDigestKind& Kind,
+                          std::atomic<std::int64_t>& BytesRead) {
   TInputError Error;
   std::optional<TInputFile> Opened;
   if (Name == "-")
@@ -52,7 +52,7 @@ TDigestOutcome DigestFile(const std::string& Name, std::atomic<std::int64_t>& By
     return Outcome;
   }
   TFileReader Reader(std::move(*Opened), TFileReader::TPace::Stream);
-  return DigestReader(Reader, BytesRead);
+  return DigestReader(Reader, Kind, BytesRead);
 }
 
 } // namespace Sumtide::Cli

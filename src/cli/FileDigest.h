@@ -1,19 +1,35 @@
 #pragma once
 
-// The MD5 digest of one file read as md5sum reads it: any kind of file, "-" for standard input.
+// The digest of one file read as md5sum reads it: any kind of file, "-" for standard input.
 
-#include "cli/SumLines.h"
 #include "files/FileReader.h"
+#include "scl/ManyDigests.h"
 
+#include <array>
 #include <atomic>
+#include <span>
 #include <string>
 
 namespace Sumtide::Cli {
 
+// A digest of any of the library's sizes.
+class TDigestBytes {
+public:
+  TDigestBytes() = default;
+  explicit TDigestBytes(std::size_t Size) : FSize(Size) {}
+  std::span<const std::uint8_t> View() const { return {FBytes.data(), FSize}; }
+  std::span<std::uint8_t> Bytes() { return {FBytes.data(), FSize}; }
+  bool operator==(const TDigestBytes&) const = default;
+
+private:
+  std::array<std::uint8_t, MaxDigestBytes> FBytes{};
+  std::size_t FSize = 0;
+};
+
 struct TDigestOutcome {
   enum class TKind : std::uint8_t { Done, Missing, Failed };
   TKind Kind = TKind::Failed;
-  TMd5Digest Digest{};
+  TDigestBytes Digest;
   std::string Error;      // for Missing and Failed: what went wrong, "No such file or directory"...
   std::int64_t Bytes = 0; // how many bytes were read
 };
@@ -22,12 +38,15 @@ struct TDigestOutcome {
 inline constexpr const char* ChangedWhileRead = "file changed as we read it";
 
 // The outcome of a reader at its end, with Digest the digest of every byte it gave.
-TDigestOutcome OutcomeOf(const TFileReader& Reader, const TMd5Digest& Digest);
+TDigestOutcome OutcomeOf(const TFileReader& Reader, const TDigestBytes& Digest);
 
-// Hashes what Reader gives, to its end, adding the bytes to BytesRead as they are read.
-TDigestOutcome DigestReader(TFileReader& Reader, std::atomic<std::int64_t>& BytesRead);
+// Hashes what Reader gives with the digest Kind, to its end, adding the bytes to BytesRead as
+// they are read.
+TDigestOutcome DigestReader(TFileReader& Reader, const TDigestKind& Kind,
+                            std::atomic<std::int64_t>& BytesRead);
 
 // Reads Name ("-": standard input) to its end, as one stream.
-TDigestOutcome DigestFile(const std::string& Name, std::atomic<std::int64_t>& BytesRead);
+TDigestOutcome DigestFile(const std::string& Name, const TDigestKind& Kind,
+                          std::atomic<std::int64_t>& BytesRead);
 
 } // namespace Sumtide::Cli

@@ -4,7 +4,8 @@
 #include "files/FileReader.h"
 #include "files/InputFile.h"
 #include "files/ReadingSizes.h"
-#include "scl/Md5Lanes.h"
+#include "scl/DigestLanes.h"
+#include "scl/ManyDigests.h"
 
 #include <algorithm>
 #include <bit>
@@ -154,9 +155,10 @@ private:
 
 class TWorker {
 public:
-  TWorker(TShared& Shared, const TLaneEngine::TOpenedHook& Opened,
+  TWorker(const TDigestKind& Kind, TShared& Shared, const TLaneEngine::TOpenedHook& Opened,
           std::atomic<std::int64_t>& BytesRead, std::size_t MaxOpen)
-      : FShared(Shared), FOpened(Opened), FBytesRead(BytesRead), FMaxOpen(MaxOpen) {}
+      : FKind(Kind), FShared(Shared), FOpened(Opened), FBytesRead(BytesRead), FMaxOpen(MaxOpen),
+        FLanesOwned(NewDigestLanes(Kind)), FLanes(*FLanesOwned) {}
 
   void Main() {
     for (;;) {
@@ -189,7 +191,7 @@ private:
     // allocates its own.
     std::unique_ptr<std::uint8_t[]> Buffer;
   };
-  static constexpr std::size_t FileCount = Md5Internal::MaxLanes + TFileBatch::MaxGroup;
+  static constexpr std::size_t FileCount = IDigestLanes::MaxLanes + TFileBatch::MaxGroup;
   static_assert(FileCount < 64, "the free files are kept as bits of one word");
 
   std::size_t NewFile() {
@@ -251,7 +253,7 @@ private:
         FOpened(*Names[I]);
       if (Last && I + 1 == Count && FInFlight == 0 && FStaged == 0) {
         TFileReader Reader(std::move(*Opened[I]), TFileReader::TPace::Stream);
-        FShared.Complete(Sequences[I], DigestReader(Reader, FBytesRead));
+        FShared.Complete(Sequences[I], DigestReader(Reader, FKind, FBytesRead));
         continue;
       }
       const std::size_t Index = NewFile();
@@ -351,7 +353,8 @@ private:
     for (auto Done = FLanes.DoneLanes(); Done != 0; Done &= Done - 1) {
       const auto Lane = static_cast<std::size_t>(std::countr_zero(Done));
       TFileReader& Reader = LaneReader(Lane);
-      const TMd5Digest Digest = FLanes.TakeDigest(Lane);
+      TDigestBytes Digest(FKind.DigestBytes);
+      FLanes.TakeDigest(Lane, Digest.Bytes());
       // A lane ended at the end of its file's bytes: this reads nothing and gives the verdict.
       std::span<const std::uint8_t> None;
       Reader.Next(None);
@@ -369,14 +372,16 @@ private:
     FShared.Complete(Sequence, std::move(Outcome));
   }
 
+  const TDigestKind& FKind;
   TShared& FShared;
   const TLaneEngine::TOpenedHook& FOpened;
   std::atomic<std::int64_t>& FBytesRead;
   std::size_t FMaxOpen; // files this worker may hold open at once
-  TMd5Lanes FLanes;
+  std::unique_ptr<IDigestLanes> FLanesOwned;
+  IDigestLanes& FLanes;
   std::array<TFile, FileCount> FFiles;
   std::uint64_t FFreeFiles = (std::uint64_t{1} << FileCount) - 1;
-  std::array<std::size_t, Md5Internal::MaxLanes> FLaneFile{}; // the file in each lane
+  std::array<std::size_t, IDigestLanes::MaxLanes> FLaneFile{}; // the file in each lane
   // The files waiting for a lane, oldest first: a ring of FStaged from FStagedHead.
   std::array<std::size_t, TFileBatch::MaxGroup> FStagedFiles{};
   std::size_t FStagedHead = 0, FStaged = 0;
@@ -391,7 +396,7 @@ TLaneEngine::TLaneEngine(unsigned Workers)
     : FWorkers(std::min(MaxWorkers,
                         Workers ? Workers : std::max(1u, std::thread::hardware_concurrency()))) {}
 
-void TLaneEngine::Run(const TNext& Next, const TDeliver& Deliver) {
+void TLaneEngine::Run(const TDigestKind& Kind, const TNext& Next, const TDeliver& Deliver) {
   TShared Shared;
   std::vector<std::unique_ptr<TWorker>> Workers;
   std::vector<std::jthread> Threads;
@@ -405,7 +410,7 @@ void TLaneEngine::Run(const TNext& Next, const TDeliver& Deliver) {
   // limit slows the run down instead of failing files.
   const std::size_t MaxOpen = std::max<std::size_t>(1, OpenFileAllowance() / FWorkers);
   for (unsigned I = 0; I < FWorkers; ++I) {
-    Workers.push_back(std::make_unique<TWorker>(Shared, FOpened, FBytesRead, MaxOpen));
+    Workers.push_back(std::make_unique<TWorker>(Kind, Shared, FOpened, FBytesRead, MaxOpen));
     try {
       Threads.emplace_back([W = Workers.back().get()] { W->Main(); });
     } catch (const std::system_error&) {
@@ -444,7 +449,7 @@ void TLaneEngine::Run(const TNext& Next, const TDeliver& Deliver) {
       const auto State = Shared.Head(Block, TickPeriod, S);
       if (State == TShared::THead::Ready) {
         if (S->OnCaller) {
-          S->Outcome = DigestFile(S->Name, FBytesRead);
+          S->Outcome = DigestFile(S->Name, Kind, FBytesRead);
         }
         Deliver(S->Name, S->Outcome);
         Shared.Delivered();

@@ -1,7 +1,8 @@
 #pragma once
 
-// Hashes many files at once: worker threads, each feeding one file per lane of the MD5 lane
-// kernel and starting the next file in a lane as soon as one ends, whatever its size. The last
+// Hashes many files at once: worker threads, each feeding one file per lane of a lane set (the
+// library's lane kernels, or streams on the block function, as it chose for the digest) and
+// starting the next file in a lane as soon as one ends, whatever its size. The last
 // file of all, when it finds its worker idle, is hashed as one stream instead (read ahead on a
 // second thread), which is faster for one long message than a lane. Names are taken in order
 // through a window of bounded size and the outcomes delivered in order, so memory stays bounded
@@ -18,7 +19,7 @@ class TLaneEngine final : public IDigestEngine {
 public:
   // Workers: how many threads hash; 0 for one per processor the system reports. At most 16.
   explicit TLaneEngine(unsigned Workers = 0);
-  void Run(const TNext& Next, const TDeliver& Deliver) override;
+  void Run(const TDigestKind& Kind, const TNext& Next, const TDeliver& Deliver) override;
   std::int64_t BytesRead() const override { return FBytesRead; }
   void SetTick(std::function<void()> Tick) override { FTick = std::move(Tick); }
 

@@ -4,7 +4,6 @@ namespace Sumtide::Cli {
 
 namespace {
 
-constexpr std::size_t HexDigits = 32;
 constexpr char HexLetters[] = "0123456789abcdef";
 
 bool IsBlank(char C) {
@@ -13,16 +12,6 @@ bool IsBlank(char C) {
 
 bool IsHexDigit(char C) {
   return (C >= '0' && C <= '9') || (C >= 'a' && C <= 'f') || (C >= 'A' && C <= 'F');
-}
-
-// Exactly the 32 hexadecimal digits of an MD5 digest, nothing after them.
-bool IsDigestText(std::string_view Text) {
-  if (Text.size() != HexDigits)
-    return false;
-  for (char C : Text)
-    if (!IsHexDigit(C))
-      return false;
-  return true;
 }
 
 // Undoes EscapeName; nothing for a lone backslash at the end, an unknown escape or a NUL byte.
@@ -61,7 +50,7 @@ std::string UpToNul(std::string_view Text) {
   return std::string(Text.substr(0, Text.find('\0')));
 }
 
-// "<name>) = <hex>" after "MD5 (": the name runs to the last ')'.
+// "<name>) = <hex>" after "<TAG> (": the name runs to the last ')'.
 std::optional<TCheckEntry> ReadTagged(std::string_view Rest, bool Escaped) {
   const std::size_t Close = Rest.rfind(')');
   if (Rest.empty() || Close == std::string_view::npos)
@@ -115,8 +104,8 @@ std::string EscapeName(std::string_view Name) {
   return Escaped;
 }
 
-std::string SumLine(std::string_view Name, const TMd5Digest& Digest, bool Binary, bool Tagged,
-                    bool Zero) {
+std::string SumLine(std::string_view Name, std::span<const std::uint8_t> Digest,
+                    std::string_view Tag, bool Binary, bool Tagged, bool Zero) {
   const bool Escape = !Zero && NeedsEscape(Name);
   std::string Hex;
   for (std::uint8_t Byte : Digest) {
@@ -126,11 +115,70 @@ std::string SumLine(std::string_view Name, const TMd5Digest& Digest, bool Binary
   const std::string Shown = Escape ? EscapeName(Name) : std::string(Name);
   std::string Line = Escape ? "\\" : "";
   if (Tagged)
-    Line += "MD5 (" + Shown + ") = " + Hex;
+    Line.append(Tag).append(" (").append(Shown).append(") = ").append(Hex);
   else
     Line += Hex + (Binary ? " *" : "  ") + Shown;
   Line += Zero ? '\0' : '\n';
   return Line;
+}
+
+// The entry of a line that is neither a comment nor empty, before the last checks.
+std::optional<TCheckEntry> TCheckLineReader::ReadEntry(std::string_view Line) {
+  std::size_t I = 0;
+  while (I < Line.size() && IsBlank(Line[I]))
+    ++I;
+  bool Escaped = false;
+  if (I < Line.size() && Line[I] == '\\') {
+    ++I;
+    Escaped = true;
+  }
+  if (Line.substr(I).starts_with(FTag)) {
+    I += FTag.size();
+    if (I < Line.size() && Line[I] == ' ')
+      ++I;
+    if (I < Line.size() && Line[I] == '(')
+      return ReadTagged(Line.substr(I + 1), Escaped);
+    return std::nullopt;
+  }
+  // The digest, a blank, then at least one character.
+  const bool BackslashNext = I < Line.size() && Line[I] == '\\';
+  if (Line.size() - I < FHexDigits + 2 + (BackslashNext ? 1 : 0))
+    return std::nullopt;
+  TCheckEntry Found;
+  Found.Hex = std::string(Line.substr(I, FHexDigits));
+  I += FHexDigits;
+  if (!IsBlank(Line[I]) || !IsDigestText(Found.Hex))
+    return std::nullopt;
+  ++I;
+  if (Line.size() - I == 1 || (Line[I] != ' ' && Line[I] != '*')) {
+    // "<hex> <name>": only while no line of the usual form came before, so that a name
+    // beginning with a blank or '*' cannot be taken for another one.
+    if (FReversed == 0)
+      return std::nullopt;
+    FReversed = 1;
+  } else if (FReversed != 1) {
+    FReversed = 0;
+    ++I; // the mode marker
+  }
+  if (Escaped) {
+    auto Name = Unescape(Line.substr(I));
+    if (!Name)
+      return std::nullopt;
+    Found.Name = std::move(*Name);
+  } else {
+    Found.Name = UpToNul(Line.substr(I));
+  }
+  return Found;
+}
+
+// Exactly the digest's hexadecimal digits, nothing after them.
+bool TCheckLineReader::IsDigestText(std::string_view Text) const {
+  if (Text.size() != FHexDigits)
+    return false;
+  for (char C : Text)
+    if (!IsHexDigit(C))
+      return false;
+  return true;
 }
 
 std::optional<TCheckEntry> TCheckLineReader::Read(std::string_view Line, bool ListIsStandardInput,
@@ -146,60 +194,14 @@ std::optional<TCheckEntry> TCheckLineReader::Read(std::string_view Line, bool Li
     Skipped = true;
     return std::nullopt;
   }
-  std::optional<TCheckEntry> Entry = [&]() -> std::optional<TCheckEntry> {
-    std::size_t I = 0;
-    while (I < Line.size() && IsBlank(Line[I]))
-      ++I;
-    bool Escaped = false;
-    if (I < Line.size() && Line[I] == '\\') {
-      ++I;
-      Escaped = true;
-    }
-    if (Line.substr(I).starts_with("MD5")) {
-      I += 3;
-      if (I < Line.size() && Line[I] == ' ')
-        ++I;
-      if (I < Line.size() && Line[I] == '(')
-        return ReadTagged(Line.substr(I + 1), Escaped);
-      return std::nullopt;
-    }
-    // The digest, a blank, then at least one character.
-    const bool BackslashNext = I < Line.size() && Line[I] == '\\';
-    if (Line.size() - I < HexDigits + 2 + (BackslashNext ? 1 : 0))
-      return std::nullopt;
-    TCheckEntry Found;
-    Found.Hex = std::string(Line.substr(I, HexDigits));
-    I += HexDigits;
-    if (!IsBlank(Line[I]) || !IsDigestText(Found.Hex))
-      return std::nullopt;
-    ++I;
-    if (Line.size() - I == 1 || (Line[I] != ' ' && Line[I] != '*')) {
-      // "<hex> <name>": only while no line of the usual form came before, so that a name
-      // beginning with a blank or '*' cannot be taken for another one.
-      if (FReversed == 0)
-        return std::nullopt;
-      FReversed = 1;
-    } else if (FReversed != 1) {
-      FReversed = 0;
-      ++I; // the mode marker
-    }
-    if (Escaped) {
-      auto Name = Unescape(Line.substr(I));
-      if (!Name)
-        return std::nullopt;
-      Found.Name = std::move(*Name);
-    } else {
-      Found.Name = UpToNul(Line.substr(I));
-    }
-    return Found;
-  }();
+  std::optional<TCheckEntry> Entry = ReadEntry(Line);
   if (!Entry || (ListIsStandardInput && Entry->Name == "-") || !IsDigestText(Entry->Hex))
     return std::nullopt;
   return Entry;
 }
 
-bool DigestMatches(const TMd5Digest& Digest, std::string_view Hex) {
-  if (Hex.size() != HexDigits)
+bool DigestMatches(std::span<const std::uint8_t> Digest, std::string_view Hex) {
+  if (Hex.size() != 2 * Digest.size())
     return false;
   for (std::size_t I = 0; I < Digest.size(); ++I) {
     const auto Lower = [](char C) { return C >= 'A' && C <= 'F' ? char(C - 'A' + 'a') : C; };

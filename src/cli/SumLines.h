@@ -2,7 +2,8 @@
 
 // The lines of a checksum list, as md5sum writes and reads them.
 //
-// Written: "<hex>  <name>" ("<hex> *<name>" in binary mode) or, tagged, "MD5 (<name>) = <hex>".
+// Written: "<hex>  <name>" ("<hex> *<name>" in binary mode) or, tagged, "<TAG> (<name>) = <hex>",
+// the tag naming the algorithm ("MD5", "SHA256").
 // A name holding a backslash, a line feed or a carriage return is written escaped ("\\", "\n",
 // "\r") behind a leading backslash, unless the lines end with NUL instead of a line feed.
 //
@@ -11,44 +12,53 @@
 // taken only as long as no line of the first form came before it, in this list or an earlier one
 // of the same run (md5sum keeps that state for the whole run).
 
-#include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace Sumtide::Cli {
-
-using TMd5Digest = std::array<std::uint8_t, 16>;
 
 // True when a name must be written escaped.
 bool NeedsEscape(std::string_view Name);
 // The name with backslash, line feed and carriage return escaped.
 std::string EscapeName(std::string_view Name);
 
-// One output line of the checksum of Name, with its end (line feed or NUL).
-std::string SumLine(std::string_view Name, const TMd5Digest& Digest, bool Binary, bool Tagged,
-                    bool Zero);
+// One output line of the checksum of Name, with its end (line feed or NUL); Tag names the
+// algorithm in a tagged line.
+std::string SumLine(std::string_view Name, std::span<const std::uint8_t> Digest,
+                    std::string_view Tag, bool Binary, bool Tagged, bool Zero);
 
 struct TCheckEntry {
   std::string Name;
-  std::string Hex; // 32 hexadecimal digits, either case
+  std::string Hex; // the digest's hexadecimal digits, either case
 };
 
 // Reads the lines of the checksum lists of one run: keeps the state that decides on the reversed
 // form.
 class TCheckLineReader {
 public:
+  // Lines of the algorithm whose tagged lines begin with Tag and whose digests are written with
+  // HexDigits hexadecimal digits.
+  TCheckLineReader(std::string_view Tag, std::size_t HexDigits)
+      : FTag(Tag), FHexDigits(HexDigits) {}
+
   // Line is one line without its line feed (a trailing carriage return is dropped here).
   // Nothing for a comment or an empty line (Skipped is set) or an improperly formatted line.
   // Names "-" is refused when the list itself is read from standard input.
   std::optional<TCheckEntry> Read(std::string_view Line, bool ListIsStandardInput, bool& Skipped);
 
 private:
+  std::optional<TCheckEntry> ReadEntry(std::string_view Line);
+  bool IsDigestText(std::string_view Text) const;
+
+  std::string FTag;
+  std::size_t FHexDigits;
   int FReversed = -1; // -1: not decided; 0: the first form seen; 1: the reversed form seen
 };
 
 // Compares a digest with its hexadecimal text, letter case aside.
-bool DigestMatches(const TMd5Digest& Digest, std::string_view Hex);
+bool DigestMatches(std::span<const std::uint8_t> Digest, std::string_view Hex);
 
 } // namespace Sumtide::Cli

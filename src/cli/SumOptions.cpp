@@ -11,6 +11,7 @@ namespace {
 using TAction = TParsedCommandLine::TAction;
 
 enum class TOption {
+  Algorithm,
   Binary,
   Check,
   IgnoreMissing,
@@ -31,7 +32,8 @@ struct TLongOption {
 };
 
 // In the order getopt lists the possibilities of an ambiguous abbreviation.
-constexpr std::array<TLongOption, 12> LongOptions{{
+constexpr std::array<TLongOption, 13> LongOptions{{
+    {"algorithm", TOption::Algorithm},
     {"binary", TOption::Binary},
     {"check", TOption::Check},
     {"ignore-missing", TOption::IgnoreMissing},
@@ -48,6 +50,9 @@ constexpr std::array<TLongOption, 12> LongOptions{{
 
 bool ShortOption(char Letter, TOption& Option) {
   switch (Letter) {
+  case 'a':
+    Option = TOption::Algorithm;
+    return true;
   case 'b':
     Option = TOption::Binary;
     return true;
@@ -72,6 +77,8 @@ bool ShortOption(char Letter, TOption& Option) {
 bool Apply(TOption Option, TParsedCommandLine& Result) {
   TSumOptions& O = Result.Options;
   switch (Option) {
+  case TOption::Algorithm: // read with its argument
+    break;
   case TOption::Binary:
     O.Binary = 1;
     break;
@@ -126,6 +133,30 @@ TParsedCommandLine Fail(std::string Message) {
   return Result;
 }
 
+// The digest an --algorithm argument names: exactly, or as the only one it begins; nothing, and
+// the error, for another text.
+const TDigestKind* NamedDigest(const std::string& Argument, TParsedCommandLine& Errors) {
+  const TDigestKind* Found = nullptr;
+  bool Ambiguous = false;
+  for (const TDigestKind& Kind : DigestKinds()) {
+    if (Kind.Name == Argument)
+      return &Kind;
+    if (Kind.Name.starts_with(Argument)) {
+      Ambiguous = Found != nullptr;
+      Found = &Kind;
+    }
+  }
+  if (Found && !Ambiguous)
+    return Found;
+  Errors.Action = TAction::UsageError;
+  Errors.Errors.push_back(std::string(Ambiguous ? "ambiguous" : "invalid") + " argument '" +
+                          Argument + "' for '--algorithm'");
+  Errors.Details.emplace_back("Valid arguments are:");
+  for (const TDigestKind& Kind : DigestKinds())
+    Errors.Details.push_back("  - '" + std::string(Kind.Name) + "'");
+  return nullptr;
+}
+
 // The checks md5sum makes once the options are read, in its order.
 void CheckCombination(TParsedCommandLine& Result) {
   const TSumOptions& O = Result.Options;
@@ -157,8 +188,17 @@ void CheckCombination(TParsedCommandLine& Result) {
 
 TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, bool PosixlyCorrect) {
   TParsedCommandLine Result;
+  Result.Options.Digest = FindDigestKind("md5");
+  // Sets the digest an option's argument names; false when it names none.
+  const auto TakeAlgorithm = [&](const std::string& Argument) {
+    const TDigestKind* Kind = NamedDigest(Argument, Result);
+    if (Kind)
+      Result.Options.Digest = Kind;
+    return Kind != nullptr;
+  };
   bool OptionsEnded = false;
-  for (const std::string& Arg : Args) {
+  for (std::size_t At = 0; At < Args.size(); ++At) {
+    const std::string& Arg = Args[At];
     if (OptionsEnded || Arg.size() < 2 || Arg[0] != '-') {
       Result.Options.Operands.push_back(Arg);
       OptionsEnded = OptionsEnded || PosixlyCorrect;
@@ -195,8 +235,18 @@ TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, boo
       }
       if (!Found)
         return Fail("unrecognized option '" + Arg + "'");
+      const std::string LongName = "--" + std::string(Found->Name);
+      if (Found->Option == TOption::Algorithm) {
+        if (Equals == std::string_view::npos && At + 1 == Args.size())
+          return Fail("option '" + LongName + "' requires an argument");
+        const std::string Argument =
+            Equals == std::string_view::npos ? Args[++At] : std::string(Body.substr(Equals + 1));
+        if (!TakeAlgorithm(Argument))
+          return Result;
+        continue;
+      }
       if (Equals != std::string_view::npos)
-        return Fail("option '--" + std::string(Found->Name) + "' doesn't allow an argument");
+        return Fail("option '" + LongName + "' doesn't allow an argument");
       if (!Apply(Found->Option, Result))
         return Result;
       continue;
@@ -205,6 +255,15 @@ TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, boo
       TOption Option{};
       if (!ShortOption(Arg[Index], Option))
         return Fail(std::string("invalid option -- '") + Arg[Index] + "'");
+      if (Option == TOption::Algorithm) {
+        // The rest of this argument, or else the next one, is the name.
+        if (Index + 1 == Arg.size() && At + 1 == Args.size())
+          return Fail("option requires an argument -- 'a'");
+        const std::string Argument = Index + 1 < Arg.size() ? Arg.substr(Index + 1) : Args[++At];
+        if (!TakeAlgorithm(Argument))
+          return Result;
+        break;
+      }
       Apply(Option, Result);
     }
   }

@@ -3,6 +3,10 @@
 // The command line of sumtide-sum, read as GNU getopt_long reads md5sum's: short options may be
 // bundled (-cw), long ones abbreviated to any unique prefix, options and operands mixed (unless
 // POSIXLY_CORRECT asks to stop at the first operand), "--" ends the options, "-" is an operand.
+// -a/--algorithm takes the name of a digest (or any unique beginning of one) as its argument,
+// in the same argument (-asha1, --algorithm=sha1) or the next one.
+
+#include "scl/ManyDigests.h"
 
 #include <string>
 #include <vector>
@@ -10,6 +14,7 @@
 namespace Sumtide::Cli {
 
 struct TSumOptions {
+  const TDigestKind* Digest = nullptr; // MD5 unless -a names another
   bool Check = false;
   int Binary = -1; // -1: not given; 0: --text; 1: --binary
   bool Tag = false;
@@ -26,8 +31,10 @@ struct TParsedCommandLine {
   enum class TAction { Run, Help, Version, UsageError };
   TAction Action = TAction::Run;
   TSumOptions Options;
-  // For UsageError: the message lines, without the program's name or the closing hint.
+  // For UsageError: the message lines, without the program's name or the closing hint, then
+  // lines written as they stand (the names an argument may take).
   std::vector<std::string> Errors;
+  std::vector<std::string> Details;
 };
 
 // Args are the arguments after the program's name.

@@ -4,6 +4,7 @@
 #include "cli/ProgressLine.h"
 #include "cli/ShellQuote.h"
 #include "cli/SumCensus.h"
+#include "cli/SumLines.h"
 #include "cli/SumOptions.h"
 #include "cli/SumText.h"
 #include "files/InputFile.h"
@@ -76,7 +77,9 @@ private:
 bool PrintSums(const TSumOptions& Options, IDigestEngine& Engine, TReporter& Report) {
   bool Ok = true;
   std::size_t Next = 0;
+  const TDigestKind& Kind = *Options.Digest;
   Engine.Run(
+      Kind,
       [&](std::string& Name) {
         if (Next == Options.Operands.size())
           return false;
@@ -90,7 +93,8 @@ bool PrintSums(const TSumOptions& Options, IDigestEngine& Engine, TReporter& Rep
           Ok = false;
           return;
         }
-        Report.Out(SumLine(Name, Outcome.Digest, Options.Binary == 1, Options.Tag, Options.Zero));
+        Report.Out(SumLine(Name, Outcome.Digest.View(), Kind.Tag, Options.Binary == 1, Options.Tag,
+                           Options.Zero));
       });
   return Ok;
 }
@@ -114,13 +118,14 @@ public:
       return false;
     }
     FLines.emplace(*FList);
-    FEngine.Run([this](std::string& Name) { return NextEntry(Name); },
-                [this](const std::string& Name, TDigestOutcome& Outcome) {
-                  FReport.FileDone();
-                  WarnUpTo(FHexes.front().first);
-                  Report(Name, FHexes.front().second, Outcome);
-                  FHexes.pop_front();
-                });
+    FEngine.Run(
+        *FOptions.Digest, [this](std::string& Name) { return NextEntry(Name); },
+        [this](const std::string& Name, TDigestOutcome& Outcome) {
+          FReport.FileDone();
+          WarnUpTo(FHexes.front().first);
+          Report(Name, FHexes.front().second, Outcome);
+          FHexes.pop_front();
+        });
     WarnUpTo(UINT64_MAX);
     // The system's words are not given for a list that fails to read, as md5sum gives none.
     if (!FLines->Error().empty()) {
@@ -158,7 +163,8 @@ private:
   void WarnUpTo(std::uint64_t Number) {
     while (!FWarnings.empty() && FWarnings.front() < Number) {
       FReport.Error(ShellQuote(FListName) + ": " + std::to_string(FWarnings.front()) +
-                    ": improperly formatted MD5 checksum line");
+                    ": improperly formatted " + std::string(FOptions.Digest->Tag) +
+                    " checksum line");
       FWarnings.pop_front();
     }
   }
@@ -178,7 +184,7 @@ private:
         Line("FAILED open or read");
       return;
     }
-    const bool Matches = DigestMatches(Outcome.Digest, Hex);
+    const bool Matches = DigestMatches(Outcome.Digest.View(), Hex);
     if (Matches)
       FMatched = true;
     else
@@ -236,10 +242,10 @@ private:
 
 } // namespace
 
-void TSequentialEngine::Run(const TNext& Next, const TDeliver& Deliver) {
+void TSequentialEngine::Run(const TDigestKind& Kind, const TNext& Next, const TDeliver& Deliver) {
   std::string Name;
   while (Next(Name)) {
-    TDigestOutcome Outcome = DigestFile(Name, FBytesRead);
+    TDigestOutcome Outcome = DigestFile(Name, Kind, FBytesRead);
     Deliver(Name, Outcome);
   }
 }
@@ -260,6 +266,8 @@ int RunSum(const std::vector<std::string>& Args, IDigestEngine& Engine, const TS
   case TParsedCommandLine::TAction::UsageError:
     for (const std::string& Message : Parsed.Errors)
       Report.Error(Message);
+    for (const std::string& Line : Parsed.Details)
+      std::fprintf(Streams.Err, "%s\n", Line.c_str());
     std::fprintf(Streams.Err, "Try '%s --help' for more information.\n", Streams.Invoked.c_str());
     return 1;
   case TParsedCommandLine::TAction::Run:
@@ -273,7 +281,7 @@ int RunSum(const std::vector<std::string>& Args, IDigestEngine& Engine, const TS
   bool Ok = true;
   if (Options.Check) {
     // As md5sum does, the form of the lines seen in one list holds for the lists after it.
-    TCheckLineReader Reader;
+    TCheckLineReader Reader(Options.Digest->Tag, 2 * Options.Digest->DigestBytes);
     for (const std::string& List : Options.Operands)
       Ok = TListCheck(Options, Engine, Report, Reader, List).Run() && Ok;
   } else {

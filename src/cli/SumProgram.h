@@ -1,7 +1,7 @@
 #pragma once
 
-// sumtide-sum: prints or checks MD5 checksums as GNU md5sum does, with the same standard output
-// and exit codes for the same arguments and files.
+// sumtide-sum: prints or checks checksums (MD5, SHA-1, SHA-2) as the GNU md5sum and sha*sum
+// tools do, with the same output, messages and exit codes for the same arguments and files.
 
 #include "cli/FileDigest.h"
 
@@ -15,13 +15,14 @@ namespace Sumtide::Cli {
 
 inline constexpr const char* ProgramName = "sumtide-sum";
 
-// Hashes the files Next names, one after the other, until it returns false, and hands each
-// outcome to Deliver in the order of the names. Both are called on the calling thread.
+// Hashes the files Next names with the digest Kind, one after the other, until it returns false,
+// and hands each outcome to Deliver in the order of the names. Both are called on the calling
+// thread.
 class IDigestEngine {
 public:
   using TNext = std::function<bool(std::string& Name)>;
   using TDeliver = std::function<void(const std::string& Name, TDigestOutcome& Outcome)>;
-  virtual void Run(const TNext& Next, const TDeliver& Deliver) = 0;
+  virtual void Run(const TDigestKind& Kind, const TNext& Next, const TDeliver& Deliver) = 0;
   // The bytes read so far, from any thread; for a progress display.
   virtual std::int64_t BytesRead() const { return 0; }
   // Called on the calling thread now and then while Run waits for files, for a progress display.
@@ -34,7 +35,7 @@ protected:
 // One file after the other on the calling thread.
 class TSequentialEngine final : public IDigestEngine {
 public:
-  void Run(const TNext& Next, const TDeliver& Deliver) override;
+  void Run(const TDigestKind& Kind, const TNext& Next, const TDeliver& Deliver) override;
   std::int64_t BytesRead() const override { return FBytesRead; }
 
 private:

@@ -6,12 +6,16 @@ namespace Sumtide::Cli {
 
 std::string HelpText() {
   return std::string("Usage: ") + ProgramName + R"( [OPTION]... [FILE]...
-Print or check MD5 (128-bit) checksums, as md5sum does, hashing many files at once.
+Print or check checksums (MD5 by default; SHA-1, SHA-224, SHA-256, SHA-384, SHA-512),
+as md5sum, sha1sum, sha224sum, sha256sum, sha384sum and sha512sum do, hashing many files
+at once.
 
 With no FILE, or when FILE is -, read standard input.
 
+  -a, --algorithm=NAME  the digest: md5 (the default), sha1, sha224, sha256, sha384
+                       or sha512
   -b, --binary         read in binary mode
-  -c, --check          read MD5 sums from the FILEs and check them
+  -c, --check          read checksums from the FILEs and check them
       --tag            create a BSD-style checksum
   -t, --text           read in text mode (default)
   -z, --zero           end each output line with NUL, not newline,
@@ -27,8 +31,9 @@ The following five options are useful only when verifying checksums:
       --help           display this help and exit
       --version        output version information and exit
 
-The sums are computed as described in RFC 1321.
-When checking, the input should be a former output of this program or of md5sum.
+MD5 is computed as described in RFC 1321, SHA-1 and SHA-2 as described in FIPS 180-4.
+When checking, the input should be a former output of this program or of the tool
+named after the digest (md5sum, sha256sum...), made with the same digest.
 The default mode is to print a line with: checksum, a space,
 a character indicating input mode ('*' for binary, ' ' for text
 or where binary is insignificant), and name for each FILE.
@@ -40,6 +45,7 @@ matched its checksum; 1 otherwise.
 
 std::string VersionText() {
   return std::string(ProgramName) + " (Sumtide) " + SUMTIDE_VERSION_TEXT + R"(
+Digests: MD5, SHA-1, SHA-224, SHA-256, SHA-384, SHA-512.
 Copyright (C) 2026 The Sumtide developers.
 License: MIT <https://opensource.org/licenses/MIT>.
 )";

@@ -5,6 +5,7 @@
 namespace Sumtide {
 
 template class THashLanes<ShaInternal::TSha256LaneDescription>;
+template class THashLanes<ShaInternal::TSha224LaneDescription>;
 template class THashLanes<ShaInternal::TSha1LaneDescription>;
 
 } // namespace Sumtide

@@ -1,6 +1,6 @@
 #pragma once
 
-// SHA-256 and SHA-1 of several messages at once (HashLanes.h), on the SHA lane kernels
+// SHA-256, SHA-224 and SHA-1 of several messages at once (HashLanes.h), on the SHA lane kernels
 // (ShaLaneKernels.h). Private to the library.
 
 #include "scl/HashLanes.h"
@@ -34,6 +34,12 @@ struct TSha256LaneDescription : TShaLaneDescriptionBase<TSha256LaneState, TSha25
   }
 };
 
+// SHA-224: SHA-256's kernels from other initial words, the digest cut to 28 bytes.
+struct TSha224LaneDescription : TSha256LaneDescription {
+  using TStream = MdHash::TSha224;
+  static constexpr const char* Name = "SHA-224";
+};
+
 struct TSha1LaneDescription : TShaLaneDescriptionBase<TSha1LaneState, TSha1LaneBlocks> {
   using TStream = MdHash::TSha1;
   static constexpr const char* Name = "SHA-1";
@@ -47,8 +53,10 @@ struct TSha1LaneDescription : TShaLaneDescriptionBase<TSha1LaneState, TSha1LaneB
 } // namespace ShaInternal
 
 extern template class THashLanes<ShaInternal::TSha256LaneDescription>;
+extern template class THashLanes<ShaInternal::TSha224LaneDescription>;
 extern template class THashLanes<ShaInternal::TSha1LaneDescription>;
 using TSha256Lanes = THashLanes<ShaInternal::TSha256LaneDescription>;
+using TSha224Lanes = THashLanes<ShaInternal::TSha224LaneDescription>;
 using TSha1Lanes = THashLanes<ShaInternal::TSha1LaneDescription>;
 
 } // namespace Sumtide
