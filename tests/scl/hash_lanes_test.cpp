@@ -1,6 +1,6 @@
-// The lanes of every digest that has them (MD5, SHA-256, SHA-1), on every kernel this processor
-// runs: many messages at once, fed in random pieces, each digest equal to the one-message class's.
-// MD5's lanes have their own, finer tests in md5_lanes_test.cpp.
+// The lanes of every digest that has them (MD5, SHA-256, SHA-224, SHA-1), on every kernel this
+// processor runs: many messages at once, fed in random pieces, each digest equal to the one-message
+// class's. MD5's lanes have their own, finer tests in md5_lanes_test.cpp.
 
 #include "HashChecks.h"
 #include "scl/Md5Lanes.h"
@@ -47,10 +47,11 @@ auto ShaKernels() {
 
 using TMd5Case = TCase<TMd5Lanes, TSCL_md5, Md5Kernels, Md5Internal::LaneKernelName>;
 using TSha256Case = TCase<TSha256Lanes, TSCL_sha256, ShaKernels, ShaInternal::ShaLaneKernelName>;
+using TSha224Case = TCase<TSha224Lanes, TSCL_sha224, ShaKernels, ShaInternal::ShaLaneKernelName>;
 using TSha1Case = TCase<TSha1Lanes, TSCL_sha1, ShaKernels, ShaInternal::ShaLaneKernelName>;
 
 template <class T> class HashLanes : public ::testing::Test {};
-using TCases = ::testing::Types<TMd5Case, TSha256Case, TSha1Case>;
+using TCases = ::testing::Types<TMd5Case, TSha256Case, TSha224Case, TSha1Case>;
 struct TCaseNames {
   template <class T> static std::string GetName(int) { return T::Hash::AlgorithmName; }
 };

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# sumtide-sum.exe under Wine, as a Windows user runs it from a console: the same standard output
-# bytes and exit codes as md5sum on Linux for the same files (names in UTF-8 with accents and
-# spaces, a subfolder, a long file and many small ones), lists checked, standard input from a
-# file and from a pipe. Exits 77 (skipped) when Wine or the Windows build is missing.
+# sumtide-sum.exe under Wine, as a Windows user runs it from a console: with each digest (-a md5
+# ... sha512), the same standard output bytes and exit codes as md5sum ... sha512sum on Linux for
+# the same files (names in UTF-8 with accents and spaces, a subfolder, a long file and many small
+# ones), lists checked, standard input from a file and from a pipe. Exits 77 (skipped) when Wine
+# or the Windows build is missing.
 # Usage: sum_under_wine.sh [--build] [BIN_DIR]
 set -uo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -46,46 +47,53 @@ printf 'deep' >sub/deep.txt
 head -c $((17 * 1024 * 1024 + 5)) /dev/urandom >long.bin
 for i in $(seq 1 150); do head -c $((i * 37)) /dev/urandom >"small-$i"; done
 names=(abc empty 'with space' 'été à noël.txt' sub/deep.txt long.bin small-*)
-md5sum -- "${names[@]}" >list.md5
-cp list.md5 bad.md5
-sed -i '1s/^9/0/' bad.md5
-echo '0123456789abcdef0123456789abcdef  missing' >>bad.md5
 
 failures=0
-# Compares sumtide-sum.exe with md5sum: a description, the standard input, the arguments.
+# Compares sumtide-sum.exe -a $algorithm with $peer: a description, the standard input, the
+# arguments.
 same() {
-  local what=$1 input=$2
+  local what="$algorithm: $1" input=$2
   shift 2
-  md5sum "$@" <"$input" >"$work/expected" 2>/dev/null
+  "$peer" "$@" <"$input" >"$work/expected" 2>/dev/null
   local expected_rc=$?
-  timeout 120 wine "$exe" "$@" <"$input" >"$work/actual" 2>"$work/errors"
+  timeout 120 wine "$exe" -a "$algorithm" "$@" <"$input" >"$work/actual" 2>"$work/errors"
   local actual_rc=$?
   if [ "$expected_rc" = "$actual_rc" ] && cmp -s "$work/expected" "$work/actual"; then
     echo "ok   $what"
   else
-    echo "FAIL $what: exit code $actual_rc (md5sum $expected_rc)"
+    echo "FAIL $what: exit code $actual_rc ($peer $expected_rc)"
     diff "$work/expected" "$work/actual" | head -10 | sed 's/^/  /'
     head -5 "$work/errors" | sed 's/^/  stderr| /'
     failures=$((failures + 1))
   fi
 }
 
-same "sums of every file" /dev/null -- "${names[@]}"
-same "binary marker and tag" /dev/null -b abc
-same "tagged" /dev/null --tag abc 'été à noël.txt'
-same "ended by NUL" /dev/null -z abc 'with space'
-same "a list checked" /dev/null -c list.md5
-same "a list with a wrong and a missing entry" /dev/null -c bad.md5
-same "quiet" /dev/null -c --quiet bad.md5
-same "status" /dev/null -c --status list.md5
-same "a folder and a missing file" /dev/null folder abc missing
-same "standard input from a file" long.bin
-same "a list on standard input" list.md5 -c -
-piped=$(head -c 100000 long.bin | timeout 60 wine "$exe" - 2>/dev/null)
-if [ "$piped" = "$(head -c 100000 long.bin | md5sum)" ]; then echo "ok   standard input from a pipe"; else
-  echo "FAIL standard input from a pipe: $piped"
-  failures=$((failures + 1))
-fi
+for algorithm in md5 sha1 sha224 sha256 sha384 sha512; do
+  peer=${algorithm}sum
+  "$peer" -- "${names[@]}" >list.sums
+  cp list.sums bad.sums
+  sed -i '1{s/^0/f/;t;s/^./0/}' bad.sums # the first digest made wrong
+  echo "$("$peer" </dev/null | cut -d' ' -f1)  missing" >>bad.sums
+
+  same "sums of every file" /dev/null -- "${names[@]}"
+  same "binary marker and tag" /dev/null -b abc
+  same "tagged" /dev/null --tag abc 'été à noël.txt'
+  same "ended by NUL" /dev/null -z abc 'with space'
+  same "a list checked" /dev/null -c list.sums
+  same "a list with a wrong and a missing entry" /dev/null -c bad.sums
+  same "quiet" /dev/null -c --quiet bad.sums
+  same "status" /dev/null -c --status list.sums
+  same "a folder and a missing file" /dev/null folder abc missing
+  same "standard input from a file" long.bin
+  same "a list on standard input" list.sums -c -
+  piped=$(head -c 100000 long.bin | timeout 60 wine "$exe" -a "$algorithm" - 2>/dev/null)
+  if [ "$piped" = "$(head -c 100000 long.bin | "$peer")" ]; then
+    echo "ok   $algorithm: standard input from a pipe"
+  else
+    echo "FAIL $algorithm: standard input from a pipe: $piped"
+    failures=$((failures + 1))
+  fi
+done
 
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]
