@@ -1,15 +1,42 @@
 #!/usr/bin/env bash
-# Differential test: for each argument list of the table, sumtide-sum and md5sum run in the same
-# folder on the same files and the same standard input; their standard output, their standard
-# error and their exit codes must be the same. Both name themselves as invoked, so sumtide-sum is
-# invoked under md5sum's name (its argv[0]), which leaves the program's name aside.
-# Usage: md5sum_diff_test.sh SUMTIDE_SUM
+# Differential test: for each argument list of the table, sumtide-sum and the GNU tool of one
+# algorithm (md5sum, sha1sum, ..., sha512sum) run in the same folder on the same files and the
+# same standard input; their standard output, their standard error and their exit codes must be
+# the same. Both name themselves as invoked, so sumtide-sum is invoked under the tool's name (its
+# argv[0]), which leaves the program's name aside. sumtide-sum is given "-a ALGORITHM" before the
+# table's arguments, except for md5: that is its default, and the run without -a checks it.
+# The digests the lists hold are computed by the GNU tools from the files below.
+# Usage: sum_diff_test.sh SUMTIDE_SUM ALGORITHM   (md5, sha1, sha224, sha256, sha384 or sha512)
 set -uo pipefail
-ours=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-command -v md5sum >/dev/null || {
-  echo "skipped: md5sum is missing"
-  exit 77
+[ $# -eq 2 ] || {
+  echo "usage: $0 SUMTIDE_SUM md5|sha1|sha224|sha256|sha384|sha512" >&2
+  exit 2
 }
+ours=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+algorithm=$2
+# The tag of the lines of this algorithm, and a neighbour whose tag and digest are not its own.
+case $algorithm in
+  md5) neighbour=sha1 ;;
+  sha1 | sha224) neighbour=sha256 ;;
+  sha256) neighbour=sha224 ;;
+  sha384) neighbour=sha512 ;;
+  sha512) neighbour=sha384 ;;
+  *)
+    echo "unknown algorithm: $algorithm" >&2
+    exit 2
+    ;;
+esac
+gnu=${algorithm}sum
+tag=${algorithm^^}
+neighbour_tag=${neighbour^^}
+select=
+[ "$algorithm" = md5 ] || select="-a $algorithm"
+for tool in "$gnu" "${neighbour}sum" md5sum; do
+  command -v "$tool" >/dev/null || {
+    echo "skipped: $tool is missing"
+    exit 77
+  }
+done
 
 work=$(mktemp -d)
 trap 'chmod -R u+rwx "$work"; rm -rf "$work"' EXIT
@@ -33,53 +60,85 @@ head -c 300000 /dev/zero >zeros
 mkdir folder
 printf 'secret' >unreadable
 chmod 000 unreadable
-md5sum -- abc empty 'with space' 'back\slash' $'new\nline' $'carriage\rreturn' -dash '*star' \
-  ' lead' $'caf\xe9' 'été' '#hash' 'par(en)' zeros >good.md5
-md5sum --tag -- abc 'back\slash' $'new\nline' 'par(en)' >tagged.md5
-md5sum -z -- abc $'new\nline' >zero.md5
-sed 's/^\(.\)/\1/; 1s/^9/0/' good.md5 >bad.md5
+
+digest_of() { "$1" <"$2" | cut -d' ' -f1; }
+abc=$(digest_of "$gnu" abc)
+short=${abc%?}
+long=${abc}0
+upper=${abc^^}
+empty_digest=$(digest_of "$gnu" empty)
+backslash_digest=$(digest_of "$gnu" 'back\slash')
+neighbour_digest=$(digest_of "${neighbour}sum" abc)
+
+"$gnu" -- abc empty 'with space' 'back\slash' $'new\nline' $'carriage\rreturn' -dash '*star' \
+  ' lead' $'caf\xe9' 'été' '#hash' 'par(en)' zeros >good.sums
+"$gnu" --tag -- abc 'back\slash' $'new\nline' 'par(en)' >tagged.sums
+"$gnu" --tag -z -- abc $'new\nline' >tagged-zero.sums
+"$gnu" -z -- abc $'new\nline' >zero.sums
+# The first digest with its first digit changed.
+sed '1{s/^0/1/;t;s/^./0/}' good.sums >bad.sums
 {
-  cat good.md5
-  echo '0123456789abcdef0123456789abcdef  missing-file'
-  echo '0123456789abcdef0123456789abcdef  folder'
-} >missing.md5
-sed 's/$/\r/' good.md5 >crlf.md5
-tr 'a-f' 'A-F' <good.md5 | sed 's/^\\//' | grep -av '^[^0-9A-F]' >upper.md5
+  cat good.sums
+  echo "$abc  missing-file"
+  echo "$abc  folder"
+} >missing.sums
+sed 's/$/\r/' good.sums >crlf.sums
+tr 'a-f' 'A-F' <good.sums | sed 's/^\\//' | grep -av '^[^0-9A-F]' >upper.sums
 {
   echo '# a comment'
   echo
   echo 'not a checksum line'
-  echo '900150983cd24fb0d6963f7d28e17f72  abc'
-  echo '900150983cd24fb0d6963f7d28e17f7   abc'
-  echo '900150983cd24fb0d6963f7d28e17f72abc'
-  echo '900150983cd24fb0d6963f7d28e17f72 *abc'
-  echo '900150983cd24fb0d6963f7d28e17f72 abc'
-  echo 'MD5 (abc) = 900150983cd24fb0d6963f7d28e17f72'
-  echo 'MD5(abc)= 900150983cd24fb0d6963f7d28e17f72'
-  echo 'MD5 (abc) = 900150983cd24fb0d6963f7d28e17f72x'
-  echo 'SHA1 (abc) = 900150983cd24fb0d6963f7d28e17f72'
-  echo '\900150983cd24fb0d6963f7d28e17f72  ab\c'
-  echo '\900150983cd24fb0d6963f7d28e17f72  abc\'
-  printf '\t 900150983cd24fb0d6963f7d28e17f72  abc\n'
-  printf '900150983cd24fb0d6963f7d28e17f72\tabc\n'
-  printf '900150983cd24fb0d6963f7d28e17f72  abc\0tail\n'
-  printf '900150983cd24fb0d6963f7d28e17f72  -\n'
-} >mixed.md5
+  echo "$abc  abc"
+  echo "$short   abc"
+  echo "${abc}abc"
+  echo "$abc *abc"
+  echo "$abc abc"
+  echo "$upper  abc"
+  echo "$tag (abc) = $abc"
+  echo "$tag(abc)= $abc"
+  echo "$tag (abc) = ${abc}x"
+  echo "$tag (abc) = $upper"
+  echo "${tag}0 (abc) = $abc"
+  echo "$neighbour_tag (abc) = $abc"
+  printf '%s (back\\slash) = %s\n' "$tag" "$backslash_digest"
+  printf '\\%s (back\\\\slash) = %s\n' "$tag" "$backslash_digest"
+  printf '\\%s (ab\\c) = %s\n' "$tag" "$abc"
+  printf '\\%s  ab\\c\n' "$abc"
+  printf '\\%s  abc\\\n' "$abc"
+  printf '\t %s  abc\n' "$abc"
+  printf '%s\tabc\n' "$abc"
+  printf '%s  abc\0tail\n' "$abc"
+  printf '%s  -\n' "$abc"
+} >mixed.sums
+# Digests one digit short, one digit long and of the neighbour's length among right ones.
 {
-  echo '900150983cd24fb0d6963f7d28e17f72 abc'
-  echo 'd41d8cd98f00b204e9800998ecf8427e empty'
-  echo '900150983cd24fb0d6963f7d28e17f72  abc'
-} >reversed.md5
+  echo "$abc  abc"
+  echo "$short  empty"
+  echo "$empty_digest  empty"
+  echo "$long  abc"
+  echo "$neighbour_digest  abc"
+  echo "$tag (abc) = $short"
+  echo "$tag (empty) = ${empty_digest}0"
+  echo "$tag (empty) = $empty_digest"
+} >lengths.sums
+{
+  echo "$abc abc"
+  echo "$empty_digest empty"
+  echo "$abc  abc"
+} >reversed.sums
 # A line whose digest is not one decides nothing about the form of the lines after it.
-printf '900150983cd24fb0d6963f7d28e17f7) = \n900150983cd24fb0d6963f7d28e17f72 *abc\n' >undecided.md5
-printf '' >empty.md5
-echo 'SHA1 (abc) = a9993e364706816aba3e25717850c26c9cd0d89d' >other-algorithm.md5
-printf '900150983cd24fb0d6963f7d28e17f72  a\0bc\n' >nul.md5
-printf '900150983cd24fb0d6963f7d28e17f72  abc' >no-final-newline.md5
-head -c 4000 /dev/urandom >binary.md5
-printf '900150983cd24fb0d6963f7d28e17f72  abc\n%070000d  long\n' 0 >overlong.md5
+printf '%s) = \n%s *abc\n' "$short" "$abc" >undecided.sums
+printf '' >empty.sums
+{
+  [ "$algorithm" = md5 ] || echo "MD5 (abc) = $(digest_of md5sum abc)"
+  echo "$neighbour_tag (abc) = $neighbour_digest"
+} >other-algorithm.sums
+printf '%s  a\0bc\n' "$abc" >nul.sums
+printf '%s  abc' "$abc" >no-final-newline.sums
+head -c 4000 /dev/urandom >binary.sums
+printf '%s  abc\n%070000d  long\n' "$abc" 0 >overlong.sums
 printf 'stdin text' >stdin.txt
-printf '900150983cd24fb0d6963f7d28e17f72  abc\n' >list-on-stdin
+printf '%s  abc\n' "$abc" >list-on-stdin
 
 failures=0
 count=0
@@ -87,16 +146,17 @@ count=0
 run() {
   local what=$1 input=$2 words=$3
   local expected_rc actual_rc
-  eval "md5sum $words" <"$input" >"$work/expected.out" 2>"$work/expected.err"
+  eval "\"\$gnu\" $words" <"$input" >"$work/expected.out" 2>"$work/expected.err"
   expected_rc=$?
-  eval "(exec -a md5sum \"\$ours\" $words)" <"$input" >"$work/actual.out" 2>"$work/actual.err"
+  eval "(exec -a \"\$gnu\" \"\$ours\" $select $words)" <"$input" >"$work/actual.out" \
+    2>"$work/actual.err"
   actual_rc=$?
   count=$((count + 1))
   if [ "$expected_rc" != "$actual_rc" ] || ! cmp -s "$work/expected.out" "$work/actual.out" ||
     ! cmp -s "$work/expected.err" "$work/actual.err"; then
     failures=$((failures + 1))
-    echo "FAIL: $what: sumtide-sum $words"
-    echo "  exit code: md5sum $expected_rc, ours $actual_rc"
+    echo "FAIL: $what: sumtide-sum ${select:+$select }$words"
+    echo "  exit code: $gnu $expected_rc, ours $actual_rc"
     diff <(od -An -c "$work/expected.out") <(od -An -c "$work/actual.out") | head -20 | sed 's/^/  /'
     diff "$work/expected.err" "$work/actual.err" | head -10 | sed 's/^/  stderr /'
   fi
@@ -116,6 +176,7 @@ tag after text|/dev/null|-t --tag abc
 tag then text|/dev/null|--tag -t abc
 zero ends|/dev/null|-z abc $'new\nline' 'back\slash'
 zero and tag|/dev/null|-z --tag abc $'new\nline'
+tag and zero, names left unescaped|/dev/null|--tag -z 'back\slash' $'carriage\rreturn'
 standard input|stdin.txt|
 standard input by dash|stdin.txt|-
 dash twice|stdin.txt|- abc -
@@ -136,68 +197,75 @@ strict when printing|/dev/null|--strict abc
 ignore-missing when printing|/dev/null|--ignore-missing abc
 device|/dev/null|/dev/null
 # Checking.
-good list|/dev/null|-c good.md5
-good list quiet|/dev/null|-c --quiet good.md5
-good list status|/dev/null|-c --status good.md5
-tagged list|/dev/null|-c tagged.md5
-zero list|/dev/null|-c zero.md5
-bad list|/dev/null|-c bad.md5
-bad list quiet|/dev/null|--check --quiet bad.md5
-bad list status|/dev/null|--check --status bad.md5
-missing entries|/dev/null|-c missing.md5
-missing ignored|/dev/null|-c --ignore-missing missing.md5
-all missing ignored|/dev/null|-c --ignore-missing reversed.md5 missing.md5
-crlf list|/dev/null|-c crlf.md5
-upper-case digests|/dev/null|-c upper.md5
-mixed lines|stdin.txt|-c mixed.md5
-mixed lines warned|stdin.txt|-c -w mixed.md5
-mixed lines strict|stdin.txt|-c --strict mixed.md5
-mixed lines status|stdin.txt|-c --status mixed.md5
-reversed form|/dev/null|-c reversed.md5
-reversed form holds for the next list|/dev/null|-c reversed.md5 good.md5
-no form from a bad digest|/dev/null|-c undecided.md5
-empty list|/dev/null|-c empty.md5
-a line of another algorithm only|/dev/null|-c other-algorithm.md5
-a NUL in the only line|/dev/null|-c nul.md5
-no final line feed|/dev/null|-c no-final-newline.md5
-binary list|/dev/null|-c binary.md5
-overlong line|/dev/null|-c -w overlong.md5
+good list|/dev/null|-c good.sums
+good list quiet|/dev/null|-c --quiet good.sums
+good list status|/dev/null|-c --status good.sums
+tagged list|/dev/null|-c tagged.sums
+tagged list with zero ends|/dev/null|-c tagged-zero.sums
+zero list|/dev/null|-c zero.sums
+bad list|/dev/null|-c bad.sums
+bad list quiet|/dev/null|--check --quiet bad.sums
+bad list status|/dev/null|--check --status bad.sums
+missing entries|/dev/null|-c missing.sums
+missing ignored|/dev/null|-c --ignore-missing missing.sums
+all missing ignored|/dev/null|-c --ignore-missing reversed.sums missing.sums
+crlf list|/dev/null|-c crlf.sums
+upper-case digests|/dev/null|-c upper.sums
+mixed lines|stdin.txt|-c mixed.sums
+mixed lines warned|stdin.txt|-c -w mixed.sums
+mixed lines strict|stdin.txt|-c --strict mixed.sums
+mixed lines status|stdin.txt|-c --status mixed.sums
+digests of the wrong length|/dev/null|-c lengths.sums
+digests of the wrong length warned|/dev/null|-c -w lengths.sums
+digests of the wrong length strict|/dev/null|-c --strict lengths.sums
+reversed form|/dev/null|-c reversed.sums
+reversed form holds for the next list|/dev/null|-c reversed.sums good.sums
+no form from a bad digest|/dev/null|-c undecided.sums
+empty list|/dev/null|-c empty.sums
+lines of other algorithms only|/dev/null|-c other-algorithm.sums
+a NUL in the only line|/dev/null|-c nul.sums
+no final line feed|/dev/null|-c no-final-newline.sums
+binary list|/dev/null|-c binary.sums
+overlong line|/dev/null|-c -w overlong.sums
 list on standard input|list-on-stdin|-c
 list by dash|list-on-stdin|-c -
-two lists|/dev/null|-c good.md5 bad.md5
-missing list|/dev/null|-c no-such.md5 good.md5
+two lists|/dev/null|-c good.sums bad.sums
+missing list|/dev/null|-c no-such.sums good.sums
 folder as list|/dev/null|-c folder
-zero with check|/dev/null|-c -z good.md5
-tag with check|/dev/null|-c --tag good.md5
-binary with check|/dev/null|-c -b good.md5
-status then warn|/dev/null|-c --status -w bad.md5
-warn then quiet|/dev/null|-c -w --quiet mixed.md5
+zero with check|/dev/null|-c -z good.sums
+tag with check|/dev/null|-c --tag good.sums
+binary with check|/dev/null|-c -b good.sums
+status then warn|/dev/null|-c --status -w bad.sums
+warn then quiet|/dev/null|-c -w --quiet mixed.sums
 TABLE
 
 # Under a low limit of open files, every file of a long list is still checked: the lanes share
 # what the limit leaves.
 mkdir many
 for i in $(seq 1 200); do printf '%s' "$i" >"many/$i"; done
-md5sum many/* >many.md5
+"$gnu" many/* >many.sums
 count=$((count + 1))
-(ulimit -n 20 && md5sum -c many.md5) >"$work/expected.out" 2>/dev/null
-(ulimit -n 20 && "$ours" -c many.md5) >"$work/actual.out" 2>"$work/actual.err"
+(ulimit -n 20 && "$gnu" -c many.sums) >"$work/expected.out" 2>/dev/null
+# shellcheck disable=SC2086 # $select is the option and its argument, or nothing
+(ulimit -n 20 && "$ours" $select -c many.sums) >"$work/actual.out" 2>"$work/actual.err"
 if ! cmp -s "$work/expected.out" "$work/actual.out"; then
   failures=$((failures + 1))
-  echo "FAIL: under 'ulimit -n 20' the list of 200 files is not checked as md5sum checks it"
+  echo "FAIL: under 'ulimit -n 20' the list of 200 files is not checked as $gnu checks it"
   head -3 "$work/actual.err" | sed 's/^/  stderr| /'
 fi
 
 # Help and version are ours to word; they end the reading of the options where they stand.
 for words in "--help --bogus" "--version -x" "--he"; do
   count=$((count + 1))
-  if ! "$ours" $words >"$work/actual.out" 2>/dev/null || ! grep -q sumtide-sum "$work/actual.out"; then
+  # shellcheck disable=SC2086
+  if ! "$ours" $select $words >"$work/actual.out" 2>/dev/null || ! grep -q sumtide-sum "$work/actual.out"; then
     failures=$((failures + 1))
-    echo "FAIL: sumtide-sum $words does not print its text with exit code 0"
+    echo "FAIL: sumtide-sum ${select:+$select }$words does not print its text with exit code 0"
   fi
 done
 count=$((count + 1))
-if "$ours" --bogus --help >/dev/null 2>&1; then
+# shellcheck disable=SC2086
+if "$ours" $select --bogus --help >/dev/null 2>&1; then
   failures=$((failures + 1))
   echo "FAIL: an unknown option before --help is not an error"
 fi
