@@ -5,10 +5,13 @@
 
 namespace Sumtide::Cli {
 
-// A file name as the GNU tools show it in messages: as it is when it holds only harmless
-// characters, else between single quotes, with control bytes and bytes that are not UTF-8 written
-// as $'\n' or $'\377' outside the quotes, so that the message stays on one line and can be pasted
-// into a shell.
+// A file name as the GNU tools show it in messages: as it is when it holds only characters a
+// shell takes as they are, else between single quotes, with characters that do not print (and
+// bytes that begin no character) written as $'\n' or $'\377' outside them, so that the message
+// stays on one line and can be pasted into a shell. A name whose only trouble is a single quote
+// among characters that need no escape goes between double quotes instead. Which bytes make a
+// printable character is the locale's (LC_CTYPE) answer, as for those tools: in a UTF-8 locale
+// "été" is shown as it is; in the C locale its two non-ASCII bytes are escaped.
 std::string ShellQuote(std::string_view Name);
 
 } // namespace Sumtide::Cli

@@ -31,19 +31,20 @@ struct TLongOption {
   TOption Option;
 };
 
-// In the order getopt lists the possibilities of an ambiguous abbreviation.
+// In the order getopt lists the possibilities of an ambiguous abbreviation: md5sum's, with
+// --algorithm first.
 constexpr std::array<TLongOption, 13> LongOptions{{
     {"algorithm", TOption::Algorithm},
-    {"binary", TOption::Binary},
     {"check", TOption::Check},
     {"ignore-missing", TOption::IgnoreMissing},
     {"quiet", TOption::Quiet},
     {"status", TOption::Status},
+    {"warn", TOption::Warn},
     {"strict", TOption::Strict},
     {"tag", TOption::Tag},
-    {"text", TOption::Text},
-    {"warn", TOption::Warn},
     {"zero", TOption::Zero},
+    {"binary", TOption::Binary},
+    {"text", TOption::Text},
     {"help", TOption::Help},
     {"version", TOption::Version},
 }};
@@ -226,9 +227,7 @@ TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, boo
       if (!Found && Candidates.size() == 1)
         Found = Candidates.front();
       if (!Found && Candidates.size() > 1) {
-        std::string Message =
-            "option '" + Arg.substr(0, Equals == std::string_view::npos ? Arg.size() : Equals + 2) +
-            "' is ambiguous; possibilities:";
+        std::string Message = "option '" + Arg + "' is ambiguous; possibilities:";
         for (const TLongOption* Candidate : Candidates)
           Message += " '--" + std::string(Candidate->Name) + "'";
         return Fail(Message);

@@ -102,9 +102,12 @@ int wmain(int argc, wchar_t* argv[]) {
 
 #else
 
+#include <clocale>
 #include <unistd.h>
 
 int main(int argc, char* argv[]) {
+  // Names in messages are quoted by what the user's locale takes for printable characters.
+  std::setlocale(LC_CTYPE, "");
   return RunProgram(argc > 0 ? argv[0] : "",
                     std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc),
                     ::isatty(STDOUT_FILENO) != 0, ::isatty(STDERR_FILENO) != 0);
