@@ -8,6 +8,10 @@
 
 namespace Sumtide {
 
+namespace Test {
+struct THashStateAccess;
+} // namespace Test
+
 namespace MdHash {
 
 // MD5 of RFC 1321: words and length low byte first.
@@ -41,17 +45,10 @@ public:
   static const TClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
 
-  // The working state, readable for inspection. Between calls BlockFill is below 64 and every
-  // byte of Block from BlockFill on is zero.
-  std::uint32_t BitCountHigh() const {
-    return static_cast<std::uint32_t>(Framing().Length().Word(0) >> 32);
-  }
-  std::uint32_t BitCountLow() const {
-    return static_cast<std::uint32_t>(Framing().Length().Word(0));
-  }
-  std::uint32_t BlockFill() const { return static_cast<std::uint32_t>(Framing().Fill()); }
-  const std::uint32_t* ChainState() const { return ChainWords(); }
-  const std::uint8_t* Block() const { return Framing().Block(); }
+private:
+  // Reads the working state (chaining words, kept bytes, bit count) for the library's tests; it
+  // is defined in the tests alone, so nothing else can reach that state through it.
+  friend struct Test::THashStateAccess;
 };
 
 } // namespace Sumtide

@@ -1,5 +1,6 @@
 #include "CountingStream.h"
 #include "HashChecks.h"
+#include "HashStateAccess.h"
 #include "HashVectors.h"
 #include "scl/Md5Compress.h"
 #include "scl/SCLmd5.h"
@@ -28,6 +29,7 @@ using Sumtide::Test::RandomBytes;
 
 namespace {
 
+using State = Sumtide::Test::THashStateAccess;
 using TBytes = std::vector<std::uint8_t>;
 
 TBytes Bytes(std::string_view S) {
@@ -105,7 +107,7 @@ std::string ReferenceMd5Hex(std::span<const std::uint8_t> Message) {
   return Hex(Digest);
 }
 
-// Everything an instance exposes, to compare whole states.
+// The whole working state of an instance, to compare states.
 struct TSnapshot {
   std::uint32_t High, Low, Fill;
   std::array<std::uint32_t, 4> Chain;
@@ -115,9 +117,10 @@ struct TSnapshot {
 };
 
 TSnapshot Snap(const TSCL_md5& H) {
-  TSnapshot S{H.BitCountHigh(), H.BitCountLow(), H.BlockFill(), {}, {}, H.Initialized()};
-  std::copy_n(H.ChainState(), 4, S.Chain.begin());
-  std::copy_n(H.Block(), 64, S.Block.begin());
+  TSnapshot S{State::BitCountHigh(H), State::BitCountLow(H), State::BlockFill(H), {}, {},
+              H.Initialized()};
+  std::copy_n(State::ChainState(H), 4, S.Chain.begin());
+  std::copy_n(State::Block(H), 64, S.Block.begin());
   return S;
 }
 
@@ -125,9 +128,9 @@ const TSnapshot AllZero{};
 
 // Between calls the block holds BlockFill message bytes and nothing after them.
 void ExpectBlockInvariant(const TSCL_md5& H) {
-  ASSERT_LT(H.BlockFill(), 64u);
-  for (std::uint32_t I = H.BlockFill(); I < 64; ++I)
-    ASSERT_EQ(H.Block()[I], 0) << "at " << I << " with BlockFill " << H.BlockFill();
+  ASSERT_LT(State::BlockFill(H), 64u);
+  for (std::uint32_t I = State::BlockFill(H); I < 64; ++I)
+    ASSERT_EQ(State::Block(H)[I], 0) << "at " << I << " with BlockFill " << State::BlockFill(H);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -161,9 +164,9 @@ TEST(Md5Digest, AnySplitGivesTheSameDigest) {
         Hash.Update(Message.data() + Done, static_cast<std::uint32_t>(Piece));
         Done += Piece;
         Pieces.push_back(Piece);
-        ASSERT_EQ(Hash.BlockFill(), Done % 64);
-        ASSERT_EQ(Hash.BitCountLow(), Done * 8);
-        ASSERT_EQ(Hash.BitCountHigh(), 0u);
+        ASSERT_EQ(State::BlockFill(Hash), Done % 64);
+        ASSERT_EQ(State::BitCountLow(Hash), Done * 8);
+        ASSERT_EQ(State::BitCountHigh(Hash), 0u);
         ASSERT_NO_FATAL_FAILURE(ExpectBlockInvariant(Hash));
       }
       ASSERT_EQ(FinalHex(Hash), Expected) << "size " << Size << ", " << Pieces.size() << " pieces";
@@ -191,8 +194,8 @@ TEST(Md5Digest, BlockBoundaries) {
     TSCL_md5 Hash(nullptr);
     Hash.Init();
     Hash.UpdateStr(Message);
-    EXPECT_EQ(Hash.BlockFill(), C.Length % 64);
-    EXPECT_EQ(Hash.BitCountLow(), C.Length * 8);
+    EXPECT_EQ(State::BlockFill(Hash), C.Length % 64);
+    EXPECT_EQ(State::BitCountLow(Hash), C.Length * 8);
     ExpectBlockInvariant(Hash);
     EXPECT_EQ(FinalHex(Hash), C.Digest);
     EXPECT_EQ(Snap(Hash), AllZero);
@@ -210,18 +213,18 @@ TEST(Md5Digest, BitCountCarriesIntoHighWord) {
   TSCL_md5 Whole(nullptr);
   Whole.Init();
   Whole.Update(Zeros.data(), Big);
-  EXPECT_EQ(Whole.BitCountHigh(), 1u);
-  EXPECT_EQ(Whole.BitCountLow(), 8u);
+  EXPECT_EQ(State::BitCountHigh(Whole), 1u);
+  EXPECT_EQ(State::BitCountLow(Whole), 8u);
   EXPECT_EQ(FinalHex(Whole), Expected);
 
   TSCL_md5 Split(nullptr);
   Split.Init();
   Split.Update(Zeros.data(), Big - 2);
-  EXPECT_EQ(Split.BitCountHigh(), 0u);
-  EXPECT_EQ(Split.BitCountLow(), 0xfffffff8u);
+  EXPECT_EQ(State::BitCountHigh(Split), 0u);
+  EXPECT_EQ(State::BitCountLow(Split), 0xfffffff8u);
   Split.Update(Zeros.data(), 2);
-  EXPECT_EQ(Split.BitCountHigh(), 1u);
-  EXPECT_EQ(Split.BitCountLow(), 8u);
+  EXPECT_EQ(State::BitCountHigh(Split), 1u);
+  EXPECT_EQ(State::BitCountLow(Split), 8u);
   EXPECT_EQ(FinalHex(Split), Expected);
 }
 
@@ -483,10 +486,10 @@ TEST(Md5Lifetime, DestroyingARunningInstanceWipesIt) {
   Hash->Init();
   Hash->UpdateStr("secret");
   // Where the chaining words and the block sit inside the storage.
-  const auto ChainAt = reinterpret_cast<const std::uint8_t*>(Hash->ChainState()) - Storage;
-  const auto BlockAt = Hash->Block() - Storage;
-  ASSERT_NE(Hash->ChainState()[0], 0u);
-  ASSERT_EQ(Hash->Block()[0], 's');
+  const auto ChainAt = reinterpret_cast<const std::uint8_t*>(State::ChainState(*Hash)) - Storage;
+  const auto BlockAt = State::Block(*Hash) - Storage;
+  ASSERT_NE(State::ChainState(*Hash)[0], 0u);
+  ASSERT_EQ(State::Block(*Hash)[0], 's');
   Hash->~TSCL_md5();
   const auto IsZero = [&](std::ptrdiff_t At, std::size_t Size) {
     return std::all_of(Storage + At, Storage + At + Size, [](std::uint8_t B) { return B == 0; });
