@@ -1,5 +1,6 @@
 #include "cli/SumText.h"
 
+#include "app/Version.h"
 #include "cli/SumProgram.h"
 
 namespace Sumtide::Cli {
