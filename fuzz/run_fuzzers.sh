@@ -20,7 +20,7 @@ fi
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" \
-  -DSUMTIDE_SANITIZE=ON -DSUMTIDE_LIBFUZZER=ON \
+  -DSUMTIDE_SANITIZE=ON -DSUMTIDE_LIBFUZZER=ON -DSUMTIDE_BUILD_FUZZ=ON -DSUMTIDE_WERROR=ON \
   -DSUMTIDE_BUILD_QT=OFF -DSUMTIDE_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "${JOBS:-$(nproc)}" --target "${targets[@]/#/fuzz_}"
 
