@@ -3,6 +3,7 @@
 // class's. MD5's lanes have their own, finer tests in md5_lanes_test.cpp.
 
 #include "HashChecks.h"
+#include "LaneFeeding.h"
 #include "scl/Md5Lanes.h"
 #include "scl/SCLmd5.h"
 #include "scl/SCLsha1.h"
@@ -10,7 +11,6 @@
 #include "scl/ShaLanes.h"
 
 #include <array>
-#include <deque>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -82,43 +82,11 @@ TYPED_TEST(HashLanes, EveryMessageGetsTheOneMessageDigest) {
     SCOPED_TRACE(TypeParam::KernelName(Kernel));
     TLanes Lanes(Kernel);
     ASSERT_EQ(Lanes.Kernel(), Kernel);
-    std::deque<std::size_t> Waiting;
-    for (std::size_t I = 0; I < Messages.size(); ++I)
-      Waiting.push_back(I);
-    std::vector<std::size_t> Message(Lanes.LaneCount()), Fed(Lanes.LaneCount());
-    std::size_t Checked = 0;
-    while (Checked < Messages.size()) {
-      for (std::size_t Lane = 0; Lane < Lanes.LaneCount(); ++Lane) {
-        const auto Bit = typename TLanes::TLaneMask{1} << Lane;
-        if ((Lanes.FreeLanes() & Bit) && !Waiting.empty() && Rng() % 4 != 0) {
-          Message[Lane] = Waiting.front();
-          Waiting.pop_front();
-          Fed[Lane] = 0;
-          Lanes.Start(Lane);
-        }
-        if ((Lanes.HungryLanes() & Bit) && Rng() % 4 != 0) {
-          const TBytes& M = Messages[Message[Lane]];
-          if (Fed[Lane] == M.size()) {
-            Lanes.End(Lane);
-          } else {
-            const std::size_t Piece =
-                Rng() % 3 == 0 ? M.size() - Fed[Lane]
-                               : std::min<std::size_t>(Rng() % 201, M.size() - Fed[Lane]);
-            Lanes.Feed(Lane, {M.data() + Fed[Lane], Piece});
-            Fed[Lane] += Piece;
-          }
-        }
-      }
-      Lanes.Run();
-      for (std::size_t Lane = 0; Lane < Lanes.LaneCount(); ++Lane) {
-        if (Lanes.DoneLanes() >> Lane & 1) {
-          const TBytes& M = Messages[Message[Lane]];
-          EXPECT_EQ(Hex(Lanes.TakeDigest(Lane)), OneMessage<typename TypeParam::Hash>(M))
-              << "message " << Message[Lane] << " of " << M.size() << " bytes in lane " << Lane;
-          ++Checked;
-        }
-      }
-    }
+    Test::FeedMessages(Lanes, Messages, Rng, 200, [&](std::size_t Message, std::size_t Lane) {
+      const TBytes& M = Messages[Message];
+      EXPECT_EQ(Hex(Lanes.TakeDigest(Lane)), OneMessage<typename TypeParam::Hash>(M))
+          << "message " << Message << " of " << M.size() << " bytes in lane " << Lane;
+    });
   }
 }
 

@@ -4,11 +4,11 @@
 // runs this again with each way forced through SUMTIDE_<NAME>_MANY.)
 
 #include "HashChecks.h"
+#include "LaneFeeding.h"
 #include "scl/ManyDigests.h"
 #include "scl/StreamLanes.h"
 
 #include <cstdlib>
-#include <deque>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -46,8 +46,7 @@ TEST(ManyDigests, EachNameGivesItsComponent) {
     EXPECT_EQ(FindDigestKind(Other), nullptr) << "'" << Other << "'";
 }
 
-// Messages around the block boundaries of both block sizes and random ones, started as lanes
-// come free, fed in pieces of 0 to 300 bytes or the rest, some lanes left waiting a turn.
+// Messages around the block boundaries of both block sizes and random ones, fed at random.
 void CheckEveryMessage(IDigestLanes& Lanes, const TDigestKind& Kind) {
   std::mt19937 Rng(20261211);
   std::vector<TBytes> Messages;
@@ -55,45 +54,13 @@ void CheckEveryMessage(IDigestLanes& Lanes, const TDigestKind& Kind) {
     Messages.push_back(Test::RandomBytes(Size, static_cast<std::uint32_t>(Rng())));
   for (int I = 0; I < 40; ++I)
     Messages.push_back(Test::RandomBytes(Rng() % 5001, static_cast<std::uint32_t>(Rng())));
-  std::deque<std::size_t> Waiting;
-  for (std::size_t I = 0; I < Messages.size(); ++I)
-    Waiting.push_back(I);
-  std::vector<std::size_t> Message(Lanes.LaneCount()), Fed(Lanes.LaneCount());
   TBytes Digest(Kind.DigestBytes);
-  std::size_t Checked = 0;
-  while (Checked < Messages.size()) {
-    for (std::size_t Lane = 0; Lane < Lanes.LaneCount(); ++Lane) {
-      const auto Bit = IDigestLanes::TLaneMask{1} << Lane;
-      if ((Lanes.FreeLanes() & Bit) && !Waiting.empty() && Rng() % 4 != 0) {
-        Message[Lane] = Waiting.front();
-        Waiting.pop_front();
-        Fed[Lane] = 0;
-        Lanes.Start(Lane);
-      }
-      if ((Lanes.HungryLanes() & Bit) && Rng() % 4 != 0) {
-        const TBytes& M = Messages[Message[Lane]];
-        if (Fed[Lane] == M.size()) {
-          Lanes.End(Lane);
-        } else {
-          const std::size_t Piece = Rng() % 3 == 0
-                                        ? M.size() - Fed[Lane]
-                                        : std::min<std::size_t>(Rng() % 301, M.size() - Fed[Lane]);
-          Lanes.Feed(Lane, {M.data() + Fed[Lane], Piece});
-          Fed[Lane] += Piece;
-        }
-      }
-    }
-    Lanes.Run();
-    for (std::size_t Lane = 0; Lane < Lanes.LaneCount(); ++Lane) {
-      if (Lanes.DoneLanes() >> Lane & 1) {
-        const TBytes& M = Messages[Message[Lane]];
-        Lanes.TakeDigest(Lane, Digest);
-        EXPECT_EQ(Hex(Digest), OneMessage(Kind, M))
-            << "message " << Message[Lane] << " of " << M.size() << " bytes in lane " << Lane;
-        ++Checked;
-      }
-    }
-  }
+  Test::FeedMessages(Lanes, Messages, Rng, 300, [&](std::size_t Message, std::size_t Lane) {
+    const TBytes& M = Messages[Message];
+    Lanes.TakeDigest(Lane, Digest);
+    EXPECT_EQ(Hex(Digest), OneMessage(Kind, M))
+        << "message " << Message << " of " << M.size() << " bytes in lane " << Lane;
+  });
 }
 
 TEST(ManyDigests, LanesAsChosenAndStreamsGiveTheOneMessageDigests) {
