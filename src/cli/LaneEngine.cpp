@@ -158,14 +158,14 @@ public:
   TWorker(const TDigestKind& Kind, TShared& Shared, const TLaneEngine::TOpenedHook& Opened,
           std::atomic<std::int64_t>& BytesRead, std::size_t MaxOpen)
       : FKind(Kind), FShared(Shared), FOpened(Opened), FBytesRead(BytesRead), FMaxOpen(MaxOpen),
-        FLanesOwned(NewDigestLanes(Kind)), FLanes(*FLanesOwned) {}
+        FLanes(NewDigestLanes(Kind)) {}
 
   void Main() {
     for (;;) {
       const bool Idle = FInFlight == 0 && FStaged == 0;
       // Opens the next group once the files waiting for a lane are about to run out, so that a
       // group's opens and first reads cost one call to the system each.
-      if (FStaged <= static_cast<std::size_t>(std::popcount(FLanes.FreeLanes()))) {
+      if (FStaged <= static_cast<std::size_t>(std::popcount(FLanes->FreeLanes()))) {
         if (!Stage(Idle) && Idle)
           return;
       }
@@ -173,7 +173,7 @@ public:
         continue;
       StartStaged();
       FeedHungry();
-      FLanes.Run();
+      FLanes->Run();
       FinishDone();
     }
   }
@@ -215,7 +215,7 @@ private:
     // Files that take more than a piece hold their lanes a while: a worker then claims no more
     // than its lanes can start, and leaves the rest of the list to the other workers.
     if (!FSmallFiles) {
-      const auto Free = static_cast<std::size_t>(std::popcount(FLanes.FreeLanes()));
+      const auto Free = static_cast<std::size_t>(std::popcount(FLanes->FreeLanes()));
       Room = std::min(Room, Free - std::min(Free, FStaged));
     }
     if (Room == 0)
@@ -288,13 +288,13 @@ private:
 
   // Gives each free lane the next file waiting for one, with its first piece if it was read.
   void StartStaged() {
-    for (auto Free = FLanes.FreeLanes(); Free != 0 && FStaged > 0; Free &= Free - 1) {
+    for (auto Free = FLanes->FreeLanes(); Free != 0 && FStaged > 0; Free &= Free - 1) {
       const auto Lane = static_cast<std::size_t>(std::countr_zero(Free));
       const std::size_t Index = FStagedFiles[FStagedHead];
       FStagedHead = (FStagedHead + 1) % FStagedFiles.size();
       --FStaged;
       FLaneFile[Lane] = Index;
-      FLanes.Start(Lane);
+      FLanes->Start(Lane);
       ++FInFlight;
       TFile& F = FFiles[Index];
       if (F.FirstRead)
@@ -312,7 +312,7 @@ private:
     std::array<std::span<const std::uint8_t>, TFileBatch::MaxGroup> Pieces{};
     std::array<bool, TFileBatch::MaxGroup> Gave{};
     std::size_t Grouped = 0;
-    for (auto Hungry = FLanes.HungryLanes(); Hungry != 0; Hungry &= Hungry - 1) {
+    for (auto Hungry = FLanes->HungryLanes(); Hungry != 0; Hungry &= Hungry - 1) {
       const auto Lane = static_cast<std::size_t>(std::countr_zero(Hungry));
       TFileReader& Reader = LaneReader(Lane);
       if (FBatch && Reader.File().OpenedStamp() && !Reader.AtEnd()) {
@@ -335,26 +335,26 @@ private:
     TFileReader& Reader = LaneReader(Lane);
     if (!Gave) {
       if (Reader.Verdict() == TFileReader::TVerdict::Done) {
-        FLanes.End(Lane);
+        FLanes->End(Lane);
       } else {
-        FLanes.Drop(Lane);
+        FLanes->Drop(Lane);
         Release(Lane, OutcomeOf(Reader, {}));
       }
       return;
     }
     FBytesRead += static_cast<std::int64_t>(Piece.size());
-    FLanes.Feed(Lane, Piece);
+    FLanes->Feed(Lane, Piece);
     // A regular file that gave all it held is at its end: no read is spent to hear it.
     if (Reader.AtEnd())
-      FLanes.End(Lane);
+      FLanes->End(Lane);
   }
 
   void FinishDone() {
-    for (auto Done = FLanes.DoneLanes(); Done != 0; Done &= Done - 1) {
+    for (auto Done = FLanes->DoneLanes(); Done != 0; Done &= Done - 1) {
       const auto Lane = static_cast<std::size_t>(std::countr_zero(Done));
       TFileReader& Reader = LaneReader(Lane);
       TDigestBytes Digest(FKind.DigestBytes);
-      FLanes.TakeDigest(Lane, Digest.Bytes());
+      FLanes->TakeDigest(Lane, Digest.Bytes());
       // A lane ended at the end of its file's bytes: this reads nothing and gives the verdict.
       std::span<const std::uint8_t> None;
       Reader.Next(None);
@@ -377,8 +377,7 @@ private:
   const TLaneEngine::TOpenedHook& FOpened;
   std::atomic<std::int64_t>& FBytesRead;
   std::size_t FMaxOpen; // files this worker may hold open at once
-  std::unique_ptr<IDigestLanes> FLanesOwned;
-  IDigestLanes& FLanes;
+  std::unique_ptr<IDigestLanes> FLanes;
   std::array<TFile, FileCount> FFiles;
   std::uint64_t FFreeFiles = (std::uint64_t{1} << FileCount) - 1;
   std::array<std::size_t, IDigestLanes::MaxLanes> FLaneFile{}; // the file in each lane

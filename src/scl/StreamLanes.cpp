@@ -64,7 +64,7 @@ void TStreamLanes::TakeDigest(std::size_t Lane, std::span<std::uint8_t> Digest) 
 
 void TStreamLanes::Drop(std::size_t Lane) {
   if (Lane >= MaxLanes)
-    Expect(Lane, TCondition::Free, "does not exist");
+    throw ESCL_hash(std::string(FKind.Tag) + " lane " + std::to_string(Lane) + " does not exist");
   FHashes[Lane]->Burn();
   SecureZero(FDigests[Lane].data(), FDigests[Lane].size());
   FConditions[Lane] = TCondition::Free;
