@@ -9,6 +9,7 @@
 
 #include "BenchClock.h"
 #include "BenchData.h"
+#include "RateReporter.h"
 #include "scl/Base64Internal.h"
 #include "scl/SCLbase64.h"
 
@@ -18,7 +19,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <openssl/evp.h>
 #include <string>
 #include <vector>
@@ -216,37 +216,6 @@ bool ResultsAgree() {
   return Agree;
 }
 
-// Shows the usual console report and keeps every measured throughput, by benchmark.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& Runs) override {
-    for (const Run& R : Runs) {
-      const auto It = R.counters.find("bytes_per_second");
-      if (R.error_occurred || It == R.counters.end())
-        continue;
-      if (R.run_type == Run::RT_Iteration)
-        FRates[R.run_name.function_name].push_back(It->second.value);
-      else if (R.aggregate_name == "median") // all there is with --benchmark_report_aggregates_only
-        FMedians[R.run_name.function_name] = It->second.value;
-    }
-    ConsoleReporter::ReportRuns(Runs);
-  }
-
-  // The median throughput of a benchmark, 0 if it did not run.
-  double Median(const std::string& Name) const {
-    const auto It = FRates.find(Name);
-    if (It == FRates.end() || It->second.empty()) {
-      const auto Given = FMedians.find(Name);
-      return Given == FMedians.end() ? 0 : Given->second;
-    }
-    return Sumtide::Bench::MedianOf(It->second);
-  }
-
-private:
-  std::map<std::string, std::vector<double>> FRates;
-  std::map<std::string, double> FMedians;
-};
-
 struct TEntry {
   const char* Name;
   benchmark::internal::Function* Encode;
@@ -308,7 +277,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;
   double Clock = Sumtide::Bench::MeasureCoreClock();
-  TRatioReporter Reporter;
+  Sumtide::Bench::TRateReporter Reporter;
   benchmark::RunSpecifiedBenchmarks(&Reporter);
   Clock = std::max(Clock, Sumtide::Bench::MeasureCoreClock());
 

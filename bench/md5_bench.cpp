@@ -5,6 +5,8 @@
 
 #include "BenchClock.h"
 #include "BenchData.h"
+#include "OpenSslPeer.h"
+#include "RateReporter.h"
 #include "scl/Md5Compress.h"
 #include "scl/SCLmd5.h"
 
@@ -14,7 +16,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <openssl/evp.h>
 #include <string>
@@ -40,64 +41,23 @@ void BenchOurs(benchmark::State& State) {
   State.SetBytesProcessed(State.iterations() * State.range(0));
 }
 
-void BenchOpenSSL(benchmark::State& State) {
-  const auto Buffer = Sumtide::Bench::PatternBytes(static_cast<std::size_t>(State.range(0)));
-  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> Ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-  if (!Ctx || EVP_DigestInit_ex(Ctx.get(), EVP_md5(), nullptr) != 1) {
-    State.SkipWithError("EVP_DigestInit_ex failed");
-    return;
+// The median throughput of each size, ours beside OpenSSL's.
+void PrintRatios(const Sumtide::Bench::TRateReporter& Reporter,
+                 const std::vector<std::string>& Sizes, double CyclesPerSecond) {
+  std::printf("\n%-10s %14s %14s %12s %12s %8s\n", "bytes", "ours MB/s", "OpenSSL MB/s", "ours c/B",
+              "OpenSSL c/B", "ratio");
+  for (const std::string& Size : Sizes) {
+    const double Ours = Reporter.Median(OursName, Size);
+    const double Peer = Reporter.Median(PeerName, Size);
+    if (Ours <= 0 || Peer <= 0)
+      continue;
+    std::printf("%-10s %14.1f %14.1f %12.2f %12.2f %8.3f\n", Size.c_str(), Ours / 1e6, Peer / 1e6,
+                CyclesPerSecond / Ours, CyclesPerSecond / Peer, Ours / Peer);
   }
-  for (auto _ : State) {
-    EVP_DigestUpdate(Ctx.get(), Buffer.data(), Buffer.size());
-    benchmark::ClobberMemory();
-  }
-  unsigned char Digest[EVP_MAX_MD_SIZE];
-  unsigned int DigestLength = 0;
-  EVP_DigestFinal_ex(Ctx.get(), Digest, &DigestLength);
-  benchmark::DoNotOptimize(Digest);
-  State.SetBytesProcessed(State.iterations() * State.range(0));
+  std::printf("(MB = 10^6 bytes; c/B at a measured core clock of %.0f MHz; ratio = ours / "
+              "OpenSSL throughput; medians over repetitions)\n",
+              CyclesPerSecond / 1e6);
 }
-
-// Shows the usual console report and keeps every measured throughput, by benchmark and size.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& Runs) override {
-    for (const Run& R : Runs) {
-      if (R.run_type != Run::RT_Iteration || R.error_occurred)
-        continue;
-      const auto It = R.counters.find("bytes_per_second");
-      if (It != R.counters.end())
-        FRates[{R.run_name.function_name, R.run_name.args}].push_back(It->second.value);
-    }
-    ConsoleReporter::ReportRuns(Runs);
-  }
-
-  void PrintRatios(const std::vector<std::string>& Sizes, double CyclesPerSecond) const {
-    std::printf("\n%-10s %14s %14s %12s %12s %8s\n", "bytes", "ours MB/s", "OpenSSL MB/s",
-                "ours c/B", "OpenSSL c/B", "ratio");
-    for (const std::string& Size : Sizes) {
-      const double Ours = Median(OursName, Size);
-      const double Peer = Median(PeerName, Size);
-      if (Ours <= 0 || Peer <= 0)
-        continue;
-      std::printf("%-10s %14.1f %14.1f %12.2f %12.2f %8.3f\n", Size.c_str(), Ours / 1e6, Peer / 1e6,
-                  CyclesPerSecond / Ours, CyclesPerSecond / Peer, Ours / Peer);
-    }
-    std::printf("(MB = 10^6 bytes; c/B at a measured core clock of %.0f MHz; ratio = ours / "
-                "OpenSSL throughput; medians over repetitions)\n",
-                CyclesPerSecond / 1e6);
-  }
-
-private:
-  double Median(const std::string& Function, const std::string& Size) const {
-    const auto It = FRates.find({Function, Size});
-    if (It == FRates.end() || It->second.empty())
-      return 0;
-    return Sumtide::Bench::MedianOf(It->second);
-  }
-
-  std::map<std::pair<std::string, std::string>, std::vector<double>> FRates;
-};
 
 // The two on the same 16 KiB in turns, each going first in every other round, keeping the
 // fastest round of each: far less moved by other work on a shared machine than the medians.
@@ -164,19 +124,21 @@ int main(int argc, char** argv) {
   // Each size measures ours, then OpenSSL, so the two runs of a pair sit side by side.
   for (const std::int64_t Size : Sizes) {
     benchmark::RegisterBenchmark(OursName, BenchOurs)->Arg(Size);
-    benchmark::RegisterBenchmark(PeerName, BenchOpenSSL)->Arg(Size);
+    benchmark::RegisterBenchmark(PeerName, [](benchmark::State& S) {
+      Sumtide::Bench::BenchEvpUpdate(S, EVP_md5(), static_cast<std::size_t>(S.range(0)));
+    })->Arg(Size);
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;
   double Clock = Sumtide::Bench::MeasureCoreClock();
-  TRatioReporter Reporter;
+  Sumtide::Bench::TRateReporter Reporter;
   benchmark::RunSpecifiedBenchmarks(&Reporter);
   Clock = std::max(Clock, Sumtide::Bench::MeasureCoreClock());
   std::vector<std::string> SizeNames;
   for (const std::int64_t Size : Sizes)
     SizeNames.push_back(std::to_string(Size));
-  Reporter.PrintRatios(SizeNames, Clock);
+  PrintRatios(Reporter, SizeNames, Clock);
   PrintBestOfAlternating(Clock);
   PrintBlockFunction();
   benchmark::Shutdown();

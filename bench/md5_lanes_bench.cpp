@@ -7,6 +7,7 @@
 
 #include "BenchClock.h"
 #include "BenchData.h"
+#include "RateReporter.h"
 #include "scl/Md5LaneKernels.h"
 #include "scl/Md5Lanes.h"
 #include "scl/SCLmd5.h"
@@ -19,7 +20,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -128,34 +128,7 @@ std::string RunName(const std::string& Who, const TWorkload& W) {
   return "MD5_" + Who + "/" + W.Name;
 }
 
-// Shows the usual console report and keeps every measured throughput, by run name.
-class TSummaryReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& Runs) override {
-    for (const Run& R : Runs) {
-      // Each repetition, or only the medians where the report leaves out the rest.
-      const bool Median = R.run_type == Run::RT_Aggregate && R.aggregate_name == "median";
-      if ((R.run_type != Run::RT_Iteration && !Median) || R.error_occurred)
-        continue;
-      const auto It = R.counters.find("bytes_per_second");
-      if (It != R.counters.end())
-        FRates[R.run_name.function_name].push_back(It->second.value);
-    }
-    ConsoleReporter::ReportRuns(Runs);
-  }
-
-  double Median(const std::string& Name) const {
-    const auto It = FRates.find(Name);
-    if (It == FRates.end() || It->second.empty())
-      return 0;
-    return Sumtide::Bench::MedianOf(It->second);
-  }
-
-private:
-  std::map<std::string, std::vector<double>> FRates;
-};
-
-void PrintSummary(const TSummaryReporter& Reporter, double CyclesPerSecond) {
+void PrintSummary(const Sumtide::Bench::TRateReporter& Reporter, double CyclesPerSecond) {
   std::printf("\n%-10s %-10s %6s %10s %10s %8s\n", "messages", "kernel", "lanes", "GB/s", "c/B",
               "x single");
   for (const TWorkload& W : Workloads) {
@@ -210,7 +183,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;
   double Clock = Sumtide::Bench::MeasureCoreClock();
-  TSummaryReporter Reporter;
+  Sumtide::Bench::TRateReporter Reporter;
   benchmark::RunSpecifiedBenchmarks(&Reporter);
   Clock = std::max(Clock, Sumtide::Bench::MeasureCoreClock());
   PrintSummary(Reporter, Clock);

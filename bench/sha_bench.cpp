@@ -4,6 +4,8 @@
 // report it prints the median throughput of each pair and the ratio ours / OpenSSL.
 
 #include "BenchData.h"
+#include "OpenSslPeer.h"
+#include "RateReporter.h"
 #include "scl/SCLsha1.h"
 #include "scl/SCLsha256.h"
 #include "scl/SCLsha512.h"
@@ -12,11 +14,7 @@
 #include <benchmark/benchmark.h>
 #include <cstdint>
 #include <cstdio>
-#include <map>
-#include <memory>
-#include <openssl/evp.h>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -36,46 +34,6 @@ template <class THash> void BenchOurs(benchmark::State& State) {
   State.SetBytesProcessed(State.iterations() * static_cast<std::int64_t>(BufferSize));
 }
 
-void BenchOpenSSL(benchmark::State& State, const EVP_MD* Md) {
-  const auto Buffer = Sumtide::Bench::PatternBytes(BufferSize);
-  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> Ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-  if (!Ctx || EVP_DigestInit_ex(Ctx.get(), Md, nullptr) != 1) {
-    State.SkipWithError("EVP_DigestInit_ex failed");
-    return;
-  }
-  for (auto _ : State) {
-    EVP_DigestUpdate(Ctx.get(), Buffer.data(), Buffer.size());
-    benchmark::ClobberMemory();
-  }
-  unsigned char Digest[EVP_MAX_MD_SIZE];
-  unsigned int Length = 0;
-  EVP_DigestFinal_ex(Ctx.get(), Digest, &Length);
-  benchmark::DoNotOptimize(Digest);
-  State.SetBytesProcessed(State.iterations() * static_cast<std::int64_t>(BufferSize));
-}
-
-// Shows the usual console report and keeps every measured throughput, by benchmark.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& Runs) override {
-    for (const Run& R : Runs) {
-      if (R.run_type != Run::RT_Iteration || R.error_occurred)
-        continue;
-      const auto It = R.counters.find("bytes_per_second");
-      if (It != R.counters.end())
-        FRates[R.run_name.function_name].push_back(It->second.value);
-    }
-    ConsoleReporter::ReportRuns(Runs);
-  }
-  double Median(const std::string& Name) const {
-    const auto It = FRates.find(Name);
-    return It == FRates.end() ? 0 : Sumtide::Bench::MedianOf(It->second);
-  }
-
-private:
-  std::map<std::string, std::vector<double>> FRates;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -88,11 +46,12 @@ int main(int argc, char** argv) {
                  {"SHA512", BenchOurs<Sumtide::TSCL_sha512>, EVP_sha512()}};
   for (const auto& D : Digests) {
     benchmark::RegisterBenchmark((std::string(D.Name) + "/Sumtide").c_str(), D.Ours);
-    benchmark::RegisterBenchmark((std::string(D.Name) + "/OpenSSL").c_str(),
-                                 [Md = D.Peer](benchmark::State& S) { BenchOpenSSL(S, Md); });
+    benchmark::RegisterBenchmark(
+        (std::string(D.Name) + "/OpenSSL").c_str(),
+        [Md = D.Peer](benchmark::State& S) { Sumtide::Bench::BenchEvpUpdate(S, Md, BufferSize); });
   }
   benchmark::Initialize(&argc, argv);
-  TRatioReporter Reporter;
+  Sumtide::Bench::TRateReporter Reporter;
   benchmark::RunSpecifiedBenchmarks(&Reporter);
   benchmark::Shutdown();
 
