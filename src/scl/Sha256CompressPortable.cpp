@@ -1,84 +1,25 @@
+#include "scl/Sha2PortableSteps.h"
 #include "scl/ShaCompress.h"
 #include "scl/ShaRoundConstants.h"
 #include "scl/ShaWords.h"
-
-#include <bit>
-#include <utility>
 
 namespace Sumtide::ShaInternal {
 
 namespace {
 
-using TWord = std::uint32_t;
-
-constexpr const auto& K = Sha256StepConstant;
-
-// rotr(X, R1) ^ rotr(X, R2) ^ rotr(X, R3), nested so that each rotation works on the previous
-// result and X is copied only once.
-template <int R1, int R2, int R3> [[gnu::always_inline]] inline TWord Sigma(TWord X) {
-  static_assert(0 < R1 && R1 < R2 && R2 < R3);
-  return std::rotr(X ^ std::rotr(X ^ std::rotr(X, R3 - R2), R2 - R1), R1);
-}
-
-// Step T adds into D and leaves the new first word in H. Each call names the eight words in the
-// roles they play at its step, so the words stay where they are and never move between registers;
-// eight calls bring the roles back to where they started.
-template <int T>
-[[gnu::always_inline]] inline void Step(TWord A, TWord B, TWord C, TWord& D, TWord E, TWord F,
-                                        TWord G, TWord& H, TWord W[16], const std::uint8_t* Block) {
-  // W holds the last 16 message words: word T replaces word T - 16.
-  TWord X;
-  if constexpr (T < 16) {
-    X = W[T] = LoadBig32(Block + 4 * T);
-  } else {
-    const TWord W15 = W[(T + 1) % 16];
-    const TWord W2 = W[(T + 14) % 16];
-    X = W[T % 16] += (std::rotr(W2, 17) ^ std::rotr(W2, 19) ^ (W2 >> 10)) + W[(T + 9) % 16] +
-                     (std::rotr(W15, 7) ^ std::rotr(W15, 18) ^ (W15 >> 3));
-  }
-
-  H += Sigma<6, 11, 25>(E) + (G ^ (E & (F ^ G))) + K[T] + X;
-  D += H;
-  H += Sigma<2, 13, 22>(A) + ((A & B) | (C & (A | B)));
-}
-
-template <int T>
-[[gnu::always_inline]] inline void EightSteps(TWord& A, TWord& B, TWord& C, TWord& D, TWord& E,
-                                              TWord& F, TWord& G, TWord& H, TWord W[16],
-                                              const std::uint8_t* Block) {
-  Step<T>(A, B, C, D, E, F, G, H, W, Block);
-  Step<T + 1>(H, A, B, C, D, E, F, G, W, Block);
-  Step<T + 2>(G, H, A, B, C, D, E, F, W, Block);
-  Step<T + 3>(F, G, H, A, B, C, D, E, W, Block);
-  Step<T + 4>(E, F, G, H, A, B, C, D, W, Block);
-  Step<T + 5>(D, E, F, G, H, A, B, C, W, Block);
-  Step<T + 6>(C, D, E, F, G, H, A, B, W, Block);
-  Step<T + 7>(B, C, D, E, F, G, H, A, W, Block);
-}
-
-// The 64 steps written out, each with its word indices and constant fixed at compile time.
-template <int... Group>
-[[gnu::always_inline]] inline void
-AllSteps(std::integer_sequence<int, Group...>, TWord& A, TWord& B, TWord& C, TWord& D, TWord& E,
-         TWord& F, TWord& G, TWord& H, TWord W[16], const std::uint8_t* Block) {
-  (EightSteps<8 * Group>(A, B, C, D, E, F, G, H, W, Block), ...);
-}
+struct TSha256Steps {
+  using TWord = std::uint32_t;
+  static constexpr const auto& K = Sha256StepConstant;
+  static constexpr int Steps = 64;
+  static constexpr int Sigma0[] = {2, 13, 22}, Sigma1[] = {6, 11, 25};
+  static constexpr int Small0[] = {7, 18, 3}, Small1[] = {17, 19, 10};
+  static TWord Load(const std::uint8_t* Bytes) { return LoadBig32(Bytes); }
+};
 
 } // namespace
 
-void Sha256CompressPortable(TWord State[8], const std::uint8_t Block[64]) {
-  TWord W[16];
-  TWord A = State[0], B = State[1], C = State[2], D = State[3];
-  TWord E = State[4], F = State[5], G = State[6], H = State[7];
-  AllSteps(std::make_integer_sequence<int, 8>{}, A, B, C, D, E, F, G, H, W, Block);
-  State[0] += A;
-  State[1] += B;
-  State[2] += C;
-  State[3] += D;
-  State[4] += E;
-  State[5] += F;
-  State[6] += G;
-  State[7] += H;
+void Sha256CompressPortable(std::uint32_t State[8], const std::uint8_t Block[64]) {
+  Sha2Portable::Compress<TSha256Steps>(State, Block);
 }
 
 } // namespace Sumtide::ShaInternal
