@@ -1,3 +1,4 @@
+#include "scl/Sha1Round.h"
 #include "scl/ShaCompress.h"
 #include "scl/ShaWords.h"
 
@@ -21,17 +22,7 @@ template <int T>
     X = W[T] = LoadBig32(Block + 4 * T);
   else
     X = W[T % 16] = std::rotl(W[(T + 13) % 16] ^ W[(T + 8) % 16] ^ W[(T + 2) % 16] ^ W[T % 16], 1);
-
-  if constexpr (T < 20)
-    E += (D ^ (B & (C ^ D))) + 0x5a827999;
-  else if constexpr (T < 40)
-    E += (B ^ C ^ D) + 0x6ed9eba1;
-  else if constexpr (T < 60)
-    E += ((B & C) | (D & (B | C))) + 0x8f1bbcdc;
-  else
-    E += (B ^ C ^ D) + 0xca62c1d6;
-  E += std::rotl(A, 5) + X;
-  B = std::rotl(B, 30);
+  Sha1Round<T>(A, B, C, D, E, X);
 }
 
 template <int T>

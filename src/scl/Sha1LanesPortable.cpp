@@ -4,6 +4,7 @@
 // On AMD Zen 5 (SSE2, -O2) eight lanes hash about 1.5 times the bytes of one stream of the
 // single-message block function in the same time.
 
+#include "scl/Sha1Round.h"
 #include "scl/ShaLanesPortableGroups.h"
 
 #include <bit>
@@ -16,22 +17,6 @@ namespace {
 using PortableGroups::GroupLanes;
 using PortableGroups::TLaneWords;
 
-// Step T in one lane: adds the new word into E and turns B.
-template <int T>
-[[gnu::always_inline]] inline void StepLane(std::uint32_t A, std::uint32_t& B, std::uint32_t C,
-                                            std::uint32_t D, std::uint32_t& E, std::uint32_t X) {
-  if constexpr (T < 20)
-    E += (D ^ (B & (C ^ D))) + 0x5a827999;
-  else if constexpr (T < 40)
-    E += (B ^ C ^ D) + 0x6ed9eba1;
-  else if constexpr (T < 60)
-    E += ((B & C) | (D & (B | C))) + 0x8f1bbcdc;
-  else
-    E += (B ^ C ^ D) + 0xca62c1d6;
-  E += std::rotl(A, 5) + X;
-  B = std::rotl(B, 30);
-}
-
 // Step T in every lane of a group. Word K of V plays role (K + T) % 5 at step T (role 0 is A),
 // so the words never move. W holds the last 16 message words: word T replaces word T - 16.
 template <int T> [[gnu::always_inline]] inline void Step(TLaneWords (&V)[5], TLaneWords (&W)[16]) {
@@ -43,8 +28,8 @@ template <int T> [[gnu::always_inline]] inline void Step(TLaneWords (&V)[5], TLa
   }
   constexpr auto R = [](int Role) { return ((Role - T) % 5 + 5) % 5; };
   for (std::size_t L = 0; L < GroupLanes; ++L)
-    StepLane<T>(V[R(0)].Lane[L], V[R(1)].Lane[L], V[R(2)].Lane[L], V[R(3)].Lane[L], V[R(4)].Lane[L],
-                W[T % 16].Lane[L]);
+    Sha1Round<T>(V[R(0)].Lane[L], V[R(1)].Lane[L], V[R(2)].Lane[L], V[R(3)].Lane[L],
+                 V[R(4)].Lane[L], W[T % 16].Lane[L]);
 }
 
 // The digest as the shared group code takes it.
