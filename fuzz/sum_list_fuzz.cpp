@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const auto Kinds = Sumtide::DigestKinds();
   const Sumtide::TDigestKind& Kind = Kinds[Size > 0 ? Data[0] % Kinds.size() : 0];
   const std::size_t HexDigits = 2 * Kind.DigestBytes;
-  TCheckLineReader Reader(Kind.Tag, HexDigits);
+  TCheckLineReader Reader(Kind);
   const bool StandardInput = Size > 0 && (Data[0] & 1) != 0;
   std::size_t Start = 0;
   while (Start <= Text.size()) {
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
       std::string Line = SumLine(Name, Digest, Kind.Tag, Binary, Tagged, false);
       SUMTIDE_FUZZ_CHECK(!Line.empty() && Line.back() == '\n');
       Line.pop_back();
-      TCheckLineReader Fresh(Kind.Tag, HexDigits);
+      TCheckLineReader Fresh(Kind);
       bool Skipped = false;
       const auto Entry = Fresh.Read(Line, false, Skipped);
       SUMTIDE_FUZZ_CHECK(Entry.has_value());

@@ -35,7 +35,7 @@ void CountFiles(const TSumOptions& Options, std::stop_token Stop,
     Counted(Files, Bytes);
     return;
   }
-  TCheckLineReader Reader(Options.Digest->Tag, 2 * Options.Digest->DigestBytes);
+  TCheckLineReader Reader(*Options.Digest);
   for (const std::string& List : Options.Operands) {
     TInputError Error;
     std::optional<TInputFile> File;

@@ -12,6 +12,8 @@
 // taken only as long as no line of the first form came before it, in this list or an earlier one
 // of the same run (md5sum keeps that state for the whole run).
 
+#include "scl/ManyDigests.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -43,6 +45,9 @@ public:
   // HexDigits hexadecimal digits.
   TCheckLineReader(std::string_view Tag, std::size_t HexDigits)
       : FTag(Tag), FHexDigits(HexDigits) {}
+  // Lines of Kind's digest.
+  explicit TCheckLineReader(const TDigestKind& Kind)
+      : TCheckLineReader(Kind.Tag, 2 * Kind.DigestBytes) {}
 
   // Line is one line without its line feed (a trailing carriage return is dropped here).
   // Nothing for a comment or an empty line (Skipped is set) or an improperly formatted line.

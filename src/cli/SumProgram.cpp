@@ -281,7 +281,7 @@ int RunSum(const std::vector<std::string>& Args, IDigestEngine& Engine, const TS
   bool Ok = true;
   if (Options.Check) {
     // As md5sum does, the form of the lines seen in one list holds for the lists after it.
-    TCheckLineReader Reader(Options.Digest->Tag, 2 * Options.Digest->DigestBytes);
+    TCheckLineReader Reader(*Options.Digest);
     for (const std::string& List : Options.Operands)
       Ok = TListCheck(Options, Engine, Report, Reader, List).Run() && Ok;
   } else {
