@@ -24,6 +24,7 @@ namespace Sumtide::Cli {
 namespace {
 
 using TKind = TDigestOutcome::TKind;
+using TNames = IDigestEngine::TNames;
 
 // Names between the reading of the list and the output: enough to keep every lane busy while
 // the oldest one is waited for.
@@ -40,7 +41,10 @@ struct TSlot {
   std::string Name;
   TDigestOutcome Outcome;
   bool Done = false;
-  bool OnCaller = false; // standard input: read by the caller when its turn comes
+  // Not a regular file (standard input, a FIFO, a device...): never taken by the lanes, but
+  // opened and read once every name before it was delivered.
+  bool InTurn = false;
+  bool Started = false; // in its turn, and being read
 };
 
 // The window of names and outcomes the caller and the workers share.
@@ -57,10 +61,10 @@ public:
     std::unique_lock Guard(FLock);
     for (;;) {
       std::size_t Count = 0;
-      SkipCallerNames();
+      SkipNamesInTurn();
       while (Count < Into.size() && FClaimed < FProduced) {
         Into[Count++] = FClaimed++;
-        SkipCallerNames();
+        SkipNamesInTurn();
       }
       if (Count > 0 || !Wait || FNoMore) {
         Last = Count > 0 && FNoMore && FClaimed == FProduced;
@@ -82,18 +86,31 @@ public:
     if (Wake)
       FHeadDone.notify_one();
   }
+  // A worker found that a name it claimed is not a regular file: it is read in its turn.
+  void Defer(std::uint64_t Sequence) {
+    bool Wake;
+    {
+      std::lock_guard Guard(FLock);
+      Slot(Sequence).InTurn = true;
+      ++FTurnsWaiting;
+      Wake = FCallerWaiting && CallerMayGoOn();
+    }
+    if (Wake)
+      FHeadDone.notify_one();
+  }
 
   // The caller: how many more names fit the window.
   std::uint64_t Room() {
     std::lock_guard Guard(FLock);
     return Window - (FProduced - FDelivered);
   }
-  // The caller: Count names written into the slots after the last published one are published;
-  // NoMore says the list has ended.
-  void Publish(std::uint64_t Count, bool NoMore) {
+  // The caller: Count names written into the slots after the last published one are published,
+  // Turns of them to be read in their turn; NoMore says the list has ended.
+  void Publish(std::uint64_t Count, std::uint64_t Turns, bool NoMore) {
     {
       std::lock_guard Guard(FLock);
       FProduced += Count;
+      FTurnsWaiting += Turns;
       FNoMore = NoMore;
     }
     FWorkReady.notify_all();
@@ -103,26 +120,39 @@ public:
     return FProduced;
   }
 
-  enum class THead : std::uint8_t { Ready, AllDelivered, NotYet };
-  // The caller: the oldest outcome not yet delivered, in Head, once it is done. With Block, waits
-  // for it at most Patience.
-  THead Head(bool Block, std::chrono::milliseconds Patience, TSlot*& Head) {
+  enum class THead : std::uint8_t {
+    Ready,        // the oldest outcome not yet delivered is done
+    Turn,         // the oldest name is to be read in its turn, which has come
+    AllDelivered, // every name published was delivered
+    NotYet        // the oldest is still being hashed or read
+  };
+  // The caller: the oldest name not yet delivered, in Head and Sequence. With Block, waits for it
+  // to be done or to need the caller, at most Patience.
+  THead Head(bool Block, std::chrono::milliseconds Patience, TSlot*& Head,
+             std::uint64_t& Sequence) {
     std::unique_lock Guard(FLock);
     if (FDelivered == FProduced)
       return THead::AllDelivered;
+    Sequence = FDelivered;
     TSlot& S = Slot(FDelivered);
     Head = &S;
-    if (S.OnCaller || S.Done)
+    if (!NeedsCaller(FDelivered) && Block) {
+      // Waits for a run of outcomes rather than one, so that the caller and the workers do not
+      // take turns at every file.
+      FWaitFor = std::min(FDelivered + ProduceStep, FProduced) - 1;
+      FCallerWaiting = true;
+      FHeadDone.wait_for(Guard, Patience, [&] { return CallerMayGoOn(); });
+      FCallerWaiting = false;
+    }
+    if (S.Done)
       return THead::Ready;
-    if (!Block)
-      return THead::NotYet;
-    // Waits for a run of outcomes rather than one, so that the caller and the workers do not
-    // take turns at every file.
-    FWaitFor = std::min(FDelivered + ProduceStep, FProduced) - 1;
-    FCallerWaiting = true;
-    FHeadDone.wait_for(Guard, Patience, [&] { return CallerMayGoOn(); });
-    FCallerWaiting = false;
-    return S.Done ? THead::Ready : THead::NotYet;
+    return S.InTurn && !S.Started ? THead::Turn : THead::NotYet;
+  }
+  // The caller: the oldest name, whose turn has come, is being read.
+  void StartTurn(TSlot& S) {
+    std::lock_guard Guard(FLock);
+    S.Started = true;
+    --FTurnsWaiting;
   }
   void Delivered() {
     std::lock_guard Guard(FLock);
@@ -137,18 +167,27 @@ public:
   }
 
 private:
-  void SkipCallerNames() {
-    while (FClaimed < FProduced && Slot(FClaimed).OnCaller)
+  void SkipNamesInTurn() {
+    while (FClaimed < FProduced && Slot(FClaimed).InTurn)
       ++FClaimed;
   }
-  bool Ready(std::uint64_t Sequence) { return Slot(Sequence).Done || Slot(Sequence).OnCaller; }
-  bool CallerMayGoOn() { return Ready(FDelivered) && Ready(FWaitFor); }
+  // Done, or waiting for its turn, which only the caller gives.
+  bool NeedsCaller(std::uint64_t Sequence) {
+    const TSlot& S = Slot(Sequence);
+    return S.Done || (S.InTurn && !S.Started);
+  }
+  // The oldest needs the caller, and so does the end of the run it waits for, or some name waits
+  // for its turn.
+  bool CallerMayGoOn() {
+    return NeedsCaller(FDelivered) && (NeedsCaller(FWaitFor) || FTurnsWaiting > 0);
+  }
 
   std::vector<TSlot> FSlots;
   std::mutex FLock;
   std::condition_variable FWorkReady, FHeadDone;
   std::uint64_t FProduced = 0, FClaimed = 0, FDelivered = 0;
-  std::uint64_t FWaitFor = 0; // with the oldest, what the caller waits for
+  std::uint64_t FWaitFor = 0;      // with the oldest, what the caller waits for
+  std::uint64_t FTurnsWaiting = 0; // names to be read in their turn, not started yet
   bool FCallerWaiting = false;
   bool FNoMore = false;
 };
@@ -205,9 +244,10 @@ private:
   }
 
   // Claims a group of names (with Wait, waits for a first one), opens them together and reads
-  // the first piece of each regular file together; the files then wait for a lane. A file that
-  // failed to open is settled at once, and so is the last file of all when it finds this worker
-  // idle: it runs faster as one stream. False when no name was claimed.
+  // the first piece of each regular file together; the files then wait for a lane. A name that
+  // is not a regular file is left to be read in its turn, a file that failed to open is settled
+  // at once, and so is the last file of all when it finds this worker idle: it runs faster as one
+  // stream. False when no name was claimed.
   bool Stage(bool Wait) {
     const std::size_t Held = FInFlight + FStaged;
     std::size_t Room =
@@ -222,19 +262,36 @@ private:
       return false;
     std::array<std::uint64_t, TFileBatch::MaxGroup> Sequences{};
     bool Last = false;
-    const std::size_t Count = FShared.Claim(Wait, {Sequences.data(), Room}, Last);
-    if (Count == 0)
+    const std::size_t Claimed = FShared.Claim(Wait, {Sequences.data(), Room}, Last);
+    if (Claimed == 0)
       return false;
+    // Each name is looked up first, which also gives a regular file's stamp for its open. Opening
+    // anything else ahead of its turn could take a FIFO's bytes from under its reader, or wait
+    // for a writer who first feeds a file further back.
     std::array<const std::string*, TFileBatch::MaxGroup> Names{};
-    for (std::size_t I = 0; I < Count; ++I)
-      Names[I] = &FShared.Slot(Sequences[I]).Name;
+    std::array<TFileStamp, TFileBatch::MaxGroup> Stamps{};
+    std::array<const TFileStamp*, TFileBatch::MaxGroup> Known{};
+    std::size_t Count = 0;
+    for (std::size_t I = 0; I < Claimed; ++I) {
+      const std::string& Name = FShared.Slot(Sequences[I]).Name;
+      const TNameKind Kind = LookUpName(Name, Stamps[Count]);
+      if (Kind == TNameKind::Other) {
+        FShared.Defer(Sequences[I]);
+        Last = Last && I + 1 < Claimed;
+        continue;
+      }
+      Names[Count] = &Name;
+      Known[Count] = Kind == TNameKind::Regular ? &Stamps[Count] : nullptr;
+      Sequences[Count++] = Sequences[I];
+    }
     std::array<std::optional<TInputFile>, TFileBatch::MaxGroup> Opened;
     std::array<TInputError, TFileBatch::MaxGroup> Errors;
     if (FBatch) {
-      FBatch->Open({Names.data(), Count}, {Opened.data(), Count}, {Errors.data(), Count});
+      FBatch->Open({Names.data(), Count}, {Known.data(), Count}, {Opened.data(), Count},
+                   {Errors.data(), Count});
     } else {
       for (std::size_t I = 0; I < Count; ++I)
-        Opened[I] = TInputFile::Open(*Names[I], TFileKinds::Any, Errors[I]);
+        Opened[I] = TInputFile::Open(*Names[I], TFileKinds::AnyAtOnce, Errors[I], Known[I]);
     }
 
     std::array<std::size_t, TFileBatch::MaxGroup> ToRead{};
@@ -420,38 +477,78 @@ void TLaneEngine::Run(const TDigestKind& Kind, const TNext& Next, const TDeliver
     }
   }
 
+  const auto BeforeWait = [this] {
+    if (FBeforeWait)
+      FBeforeWait();
+  };
+  // A name whose turn has come is read on a thread of its own, so that the caller still ticks
+  // while it waits (for a FIFO's writer, say); on the caller's thread if no thread can be had.
+  std::jthread Turn;
+  const auto ReadInTurn = [&](TSlot& S, std::uint64_t Sequence) {
+    Shared.StartTurn(S);
+    if (Turn.joinable())
+      Turn.join();
+    const auto Read = [this, &Shared, &Kind, &S, Sequence] {
+      Shared.Complete(Sequence, DigestFile(S.Name, Kind, FBytesRead));
+    };
+    try {
+      Turn = std::jthread(Read);
+    } catch (const std::system_error&) {
+      Read();
+    }
+  };
+
   bool Ended = false;
+  // Next had no name ready: what was published is delivered before names are waited for.
+  bool Stalled = false;
   std::string Name;
   for (;;) {
     if (!Ended) {
+      // Still stalled here, every name before was delivered: the next one may be waited for.
+      const bool MayWait = Stalled;
+      if (MayWait)
+        BeforeWait();
+      Stalled = false;
       const std::uint64_t Produced = Shared.Produced();
       const std::uint64_t Step = std::min(Shared.Room(), ProduceStep);
-      std::uint64_t Count = 0;
+      std::uint64_t Count = 0, Turns = 0;
       while (Count < Step) {
-        if (!Next(Name)) {
-          Ended = true;
+        const TNames Got = Next(Name, MayWait && Count == 0);
+        if (Got != TNames::Name) {
+          Ended = Got == TNames::End;
+          Stalled = Got == TNames::NotYet;
           break;
         }
         TSlot& S = Shared.Slot(Produced + Count);
         S.Name = std::move(Name);
         S.Done = false;
-        S.OnCaller = S.Name == "-";
+        S.Started = false;
+        // Standard input has no name to look up; the workers look up the others.
+        S.InTurn = S.Name == "-";
+        Turns += S.InTurn ? 1 : 0;
         ++Count;
       }
-      Shared.Publish(Count, Ended);
+      Shared.Publish(Count, Turns, Ended);
     }
-    // Delivers what is done in order; waits for the oldest only when no more names can be read,
-    // and then ticks now and then while it waits.
+    // Delivers what is done in order, and reads each name in its turn; waits for the oldest only
+    // when no more names can be read, and then ticks now and then while it waits.
     for (;;) {
-      const bool Block = Ended || Shared.Room() == 0;
+      const bool Block = Ended || Stalled || Shared.Room() == 0;
       TSlot* S = nullptr;
-      const auto State = Shared.Head(Block, TickPeriod, S);
+      std::uint64_t Sequence = 0;
+      auto State = Shared.Head(false, TickPeriod, S, Sequence);
+      if (State == TShared::THead::NotYet && Block) {
+        BeforeWait();
+        State = Shared.Head(true, TickPeriod, S, Sequence);
+      }
       if (State == TShared::THead::Ready) {
-        if (S->OnCaller) {
-          S->Outcome = DigestFile(S->Name, Kind, FBytesRead);
-        }
         Deliver(S->Name, S->Outcome);
         Shared.Delivered();
+        continue;
+      }
+      if (State == TShared::THead::Turn) {
+        BeforeWait();
+        ReadInTurn(*S, Sequence);
         continue;
       }
       if (FTick)

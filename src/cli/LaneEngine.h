@@ -6,7 +6,8 @@
 // file of all, when it finds its worker idle, is hashed as one stream instead (read ahead on a
 // second thread), which is faster for one long message than a lane. Names are taken in order
 // through a window of bounded size and the outcomes delivered in order, so memory stays bounded
-// whatever the number of files.
+// whatever the number of files. Anything but a regular file is read in its turn, on a thread of
+// its own, once every name before it was delivered.
 
 #include "cli/SumProgram.h"
 
@@ -22,6 +23,9 @@ public:
   void Run(const TDigestKind& Kind, const TNext& Next, const TDeliver& Deliver) override;
   std::int64_t BytesRead() const override { return FBytesRead; }
   void SetTick(std::function<void()> Tick) override { FTick = std::move(Tick); }
+  void SetBeforeWait(std::function<void()> BeforeWait) override {
+    FBeforeWait = std::move(BeforeWait);
+  }
 
   // Runs on a worker right after a file was opened; tests change the file there.
   using TOpenedHook = std::function<void(const std::string& Name)>;
@@ -31,6 +35,7 @@ private:
   unsigned FWorkers;
   TOpenedHook FOpened;
   std::function<void()> FTick;
+  std::function<void()> FBeforeWait;
   std::atomic<std::int64_t> FBytesRead = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "cli/SumProgram.h"
 
+#include "cli/LineOutput.h"
 #include "cli/ListLines.h"
 #include "cli/ProgressLine.h"
 #include "cli/ShellQuote.h"
@@ -20,17 +21,23 @@ namespace Sumtide::Cli {
 namespace {
 
 using TKind = TDigestOutcome::TKind;
+using TNames = IDigestEngine::TNames;
 
 class TReporter {
 public:
-  explicit TReporter(const TSumStreams& Streams) : FStreams(Streams) {}
+  explicit TReporter(const TSumStreams& Streams) : FStreams(Streams), FOutput(Streams.Out) {}
 
+  // Text: whole lines.
   void Out(std::string_view Text) {
     if (FProgress && FStreams.OutIsTerminal)
       FProgress->Wipe();
-    std::fwrite(Text.data(), 1, Text.size(), FStreams.Out);
+    FOutput.Write(Text);
   }
+  // The lines held back reach standard output now.
+  void Flush() { FOutput.Flush(); }
   void Error(std::string_view Text) {
+    // What was written before the message comes before it, where both go to the same file.
+    FOutput.Flush();
     if (FProgress)
       FProgress->Wipe();
     std::fprintf(FStreams.Err, "%s: %.*s\n", FStreams.Invoked.c_str(),
@@ -63,9 +70,17 @@ public:
   void FileError(std::string_view Name, std::string_view Why) {
     Error(ShellQuote(Name) + ": " + std::string(Why));
   }
+  // Closes standard output; false, with the message given, when some output did not reach it.
+  bool Finish() {
+    const std::optional<std::string> Failure = FOutput.Finish();
+    if (Failure)
+      Error(*Failure);
+    return !Failure;
+  }
 
 private:
   TSumStreams FStreams;
+  TLineOutput FOutput;
   TProgressLine* FProgress = nullptr;
   const TSumOptions* FOptions = nullptr;
   IDigestEngine* FEngine = nullptr;
@@ -80,11 +95,11 @@ bool PrintSums(const TSumOptions& Options, IDigestEngine& Engine, TReporter& Rep
   const TDigestKind& Kind = *Options.Digest;
   Engine.Run(
       Kind,
-      [&](std::string& Name) {
+      [&](std::string& Name, bool) {
         if (Next == Options.Operands.size())
-          return false;
+          return TNames::End;
         Name = Options.Operands[Next++];
-        return true;
+        return TNames::Name;
       },
       [&](const std::string& Name, TDigestOutcome& Outcome) {
         Report.FileDone();
@@ -105,10 +120,13 @@ public:
   TListCheck(const TSumOptions& Options, IDigestEngine& Engine, TReporter& Report,
              TCheckLineReader& Reader, std::string ListName)
       : FOptions(Options), FEngine(Engine), FReport(Report), FReader(Reader),
-        FListName(std::move(ListName)), FListIsStandardInput(FListName == "-") {}
+        FListName(std::move(ListName)), FListIsStandardInput(FListName == "-"),
+        FShownName(FListIsStandardInput ? "standard input" : FListName) {}
 
   bool Run() {
     TInputError Error;
+    // Opening a FIFO waits for its writer: what the lists before gave is out first.
+    FReport.Flush();
     if (FListIsStandardInput)
       FList.emplace(TInputFile::StandardInput());
     else
@@ -119,7 +137,8 @@ public:
     }
     FLines.emplace(*FList);
     FEngine.Run(
-        *FOptions.Digest, [this](std::string& Name) { return NextEntry(Name); },
+        *FOptions.Digest,
+        [this](std::string& Name, bool MayWait) { return NextEntry(Name, MayWait); },
         [this](const std::string& Name, TDigestOutcome& Outcome) {
           FReport.FileDone();
           WarnUpTo(FHexes.front().first);
@@ -129,7 +148,7 @@ public:
     WarnUpTo(UINT64_MAX);
     // The system's words are not given for a list that fails to read, as md5sum gives none.
     if (!FLines->Error().empty()) {
-      FReport.FileError(FListName, "read error");
+      FReport.FileError(FShownName, "read error");
       return false;
     }
     return Conclude();
@@ -137,9 +156,19 @@ public:
 
 private:
   // Reads lines up to the next entry; counts and keeps the improperly formatted ones before it.
-  bool NextEntry(std::string& Name) {
+  TNames NextEntry(std::string& Name, bool MayWait) {
     std::string Line;
-    while (FLines->Next(Line)) {
+    for (;;) {
+      TListLines::TGot Got = FLines->Next(Line, false);
+      if (Got == TListLines::TGot::NotYet) {
+        if (!MayWait)
+          return TNames::NotYet;
+        // Every entry before was reported: the warnings of the lines since go out before the wait.
+        WarnUpTo(FLineNumber + 1);
+        Got = FLines->Next(Line, true);
+      }
+      if (Got == TListLines::TGot::End)
+        return TNames::End;
       ++FLineNumber;
       bool Skipped = false;
       std::optional<TCheckEntry> Entry = FReader.Read(Line, FListIsStandardInput, Skipped);
@@ -154,15 +183,14 @@ private:
       FProperlyFormatted = true;
       FHexes.emplace_back(FLineNumber, std::move(Entry->Hex));
       Name = std::move(Entry->Name);
-      return true;
+      return TNames::Name;
     }
-    return false;
   }
 
   // Warns of the improperly formatted lines before line Number.
   void WarnUpTo(std::uint64_t Number) {
     while (!FWarnings.empty() && FWarnings.front() < Number) {
-      FReport.Error(ShellQuote(FListName) + ": " + std::to_string(FWarnings.front()) +
+      FReport.Error(ShellQuote(FShownName) + ": " + std::to_string(FWarnings.front()) +
                     ": improperly formatted " + std::string(FOptions.Digest->Tag) +
                     " checksum line");
       FWarnings.pop_front();
@@ -199,7 +227,7 @@ private:
 
   bool Conclude() {
     if (!FProperlyFormatted) {
-      FReport.Error(ShellQuote(FListName) + ": no properly formatted checksum lines found");
+      FReport.Error(ShellQuote(FShownName) + ": no properly formatted checksum lines found");
       return false;
     }
     if (!FOptions.Status) {
@@ -213,7 +241,7 @@ private:
         FReport.Error(Warning(FMismatched, "computed checksum did NOT match",
                               "computed checksums did NOT match"));
       if (FOptions.IgnoreMissing && !FMatched)
-        FReport.Error(ShellQuote(FListName) + ": no file was verified");
+        FReport.Error(ShellQuote(FShownName) + ": no file was verified");
     }
     return FMismatched == 0 && FUnreadable == 0 && (!FOptions.Strict || FMisformatted == 0) &&
            (!FOptions.IgnoreMissing || FMatched);
@@ -229,6 +257,7 @@ private:
   TCheckLineReader& FReader;
   std::string FListName;
   bool FListIsStandardInput;
+  std::string FShownName; // the list's name in messages: "standard input" for "-"
   std::optional<TInputFile> FList;
   std::optional<TListLines> FLines;
   std::uint64_t FLineNumber = 0;
@@ -240,11 +269,39 @@ private:
   std::uint64_t FMisformatted = 0, FUnreadable = 0, FMismatched = 0;
 };
 
+// Prints the sums of the operands, or checks the lists they name.
+bool RunChecksums(const TSumOptions& Options, IDigestEngine& Engine, TReporter& Report,
+                  const TSumStreams& Streams, std::optional<TProgressLine>& Progress) {
+  if (Streams.Progress) {
+    Progress.emplace(Streams.Err);
+    Report.FollowProgress(*Progress, Options, Engine);
+  }
+  Engine.SetBeforeWait([&Report] { Report.Flush(); });
+  bool Ok = true;
+  if (Options.Check) {
+    // As md5sum does, the form of the lines seen in one list holds for the lists after it.
+    TCheckLineReader Reader(*Options.Digest);
+    for (const std::string& List : Options.Operands)
+      Ok = TListCheck(Options, Engine, Report, Reader, List).Run() && Ok;
+  } else {
+    Ok = PrintSums(Options, Engine, Report);
+  }
+  Engine.SetBeforeWait({});
+  if (Progress)
+    Progress->Wipe();
+  return Ok;
+}
+
 } // namespace
 
 void TSequentialEngine::Run(const TDigestKind& Kind, const TNext& Next, const TDeliver& Deliver) {
   std::string Name;
-  while (Next(Name)) {
+  for (;;) {
+    // Each file, and each name that must be waited for, comes once all before it are delivered.
+    if (FBeforeWait)
+      FBeforeWait();
+    if (Next(Name, true) != TNames::Name)
+      return;
     TDigestOutcome Outcome = DigestFile(Name, Kind, FBytesRead);
     Deliver(Name, Outcome);
   }
@@ -256,44 +313,27 @@ int RunSum(const std::vector<std::string>& Args, IDigestEngine& Engine, const TS
   std::optional<TProgressLine> Progress;
   TReporter Report(Streams);
   const TParsedCommandLine Parsed = ParseSumCommandLine(Args, PosixlyCorrect);
+  bool Ok = true;
   switch (Parsed.Action) {
   case TParsedCommandLine::TAction::Help:
     Report.Out(HelpText());
-    return 0;
+    break;
   case TParsedCommandLine::TAction::Version:
     Report.Out(VersionText());
-    return 0;
+    break;
   case TParsedCommandLine::TAction::UsageError:
     for (const std::string& Message : Parsed.Errors)
       Report.Error(Message);
     for (const std::string& Line : Parsed.Details)
       std::fprintf(Streams.Err, "%s\n", Line.c_str());
     std::fprintf(Streams.Err, "Try '%s --help' for more information.\n", Streams.Invoked.c_str());
-    return 1;
+    Ok = false;
+    break;
   case TParsedCommandLine::TAction::Run:
+    Ok = RunChecksums(Parsed.Options, Engine, Report, Streams, Progress);
     break;
   }
-  const TSumOptions& Options = Parsed.Options;
-  if (Streams.Progress) {
-    Progress.emplace(Streams.Err);
-    Report.FollowProgress(*Progress, Options, Engine);
-  }
-  bool Ok = true;
-  if (Options.Check) {
-    // As md5sum does, the form of the lines seen in one list holds for the lists after it.
-    TCheckLineReader Reader(*Options.Digest);
-    for (const std::string& List : Options.Operands)
-      Ok = TListCheck(Options, Engine, Report, Reader, List).Run() && Ok;
-  } else {
-    Ok = PrintSums(Options, Engine, Report);
-  }
-  if (Progress)
-    Progress->Wipe();
-  if (std::fflush(Streams.Out) != 0 || std::ferror(Streams.Out)) {
-    Report.Error("write error");
-    return 1;
-  }
-  return Ok ? 0 : 1;
+  return Report.Finish() && Ok ? 0 : 1;
 }
 
 } // namespace Sumtide::Cli

@@ -3,7 +3,7 @@
 // Many files opened, read and closed with few system calls: the calls of a whole group of files
 // handed to the system at once and their answers collected together (io_uring on Linux). Where a
 // system call is dear, as on a machine that isolates the kernel's page tables, this is most of
-// what a small file costs. Each file is still opened as TInputFile::Open(Name, TFileKinds::Any)
+// what a small file costs. Each file is opened as TInputFile::Open(Name, TFileKinds::AnyAtOnce)
 // opens it, with the same error texts, and read into its reader's own buffer.
 
 #include "files/FileReader.h"
@@ -28,9 +28,12 @@ public:
   TFileBatch(const TFileBatch&) = delete;
   TFileBatch& operator=(const TFileBatch&) = delete;
 
-  // Opens every name; Files[I] the file or nothing with Errors[I] set. At most MaxGroup names.
-  void Open(std::span<const std::string* const> Names, std::span<std::optional<TInputFile>> Files,
-            std::span<TInputError> Errors);
+  // Opens every name; Files[I] the file or nothing with Errors[I] set. Known[I], where not null,
+  // is the stamp LookUpName took of the regular file Names[I] (see TInputFile::Adopt). At most
+  // MaxGroup names. No open waits, and none is made twice: a FIFO opens at once, releasing a
+  // writer that waits, so only names a look-up found to be regular files should be given.
+  void Open(std::span<const std::string* const> Names, std::span<const TFileStamp* const> Known,
+            std::span<std::optional<TInputFile>> Files, std::span<TInputError> Errors);
   // One read for each reader of a regular file (not at its end, not reading ahead), each into its
   // reader's space; then each reader took what came (TFileReader::Took) and Pieces[I] holds its
   // piece; Gave[I] is what Took answered. At most MaxGroup readers.

@@ -13,8 +13,8 @@ std::unique_ptr<TFileBatch> TFileBatch::Create() {
 TFileBatch::TFileBatch(std::unique_ptr<TRing> Ring) : FRing(std::move(Ring)) {}
 TFileBatch::~TFileBatch() = default;
 
-void TFileBatch::Open(std::span<const std::string* const>, std::span<std::optional<TInputFile>>,
-                      std::span<TInputError>) {}
+void TFileBatch::Open(std::span<const std::string* const>, std::span<const TFileStamp* const>,
+                      std::span<std::optional<TInputFile>>, std::span<TInputError>) {}
 void TFileBatch::Read(std::span<TFileReader* const>, std::span<std::span<const std::uint8_t>>,
                       std::span<bool>) {}
 void TFileBatch::Close(TInputFile&&) {}

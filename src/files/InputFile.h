@@ -29,7 +29,21 @@ enum class TFileKinds : std::uint8_t {
   // object swapped in after a look-up by name is still refused. The open never waits: a FIFO or a
   // slow device is refused, not waited for.
   RegularOnly,
+  // Whatever opens, without waiting at the open: a FIFO opens at once (with no writer, its reads
+  // find the end) and a terminal does not become the process's own. For names that a look-up
+  // (LookUpName) found to be regular files, opened ahead of their turn: should another object be
+  // swapped in meanwhile, its open cannot hang the reader.
+  AnyAtOnce,
 };
+
+enum class TNameKind : std::uint8_t {
+  Regular, // a regular file, or a symbolic link that leads to one
+  Other,   // anything else that exists: a folder, a FIFO, a device, a socket
+  Unknown, // the look-up failed; the open will tell why
+};
+// What Name names, looked up without opening it (opening a FIFO would release its writer, opening
+// a device may act on it); for a regular file, Stamp gets its stamp.
+TNameKind LookUpName(const std::string& Name, TFileStamp& Stamp);
 
 // The size of the regular file Name, looked up without opening it (opening a FIFO would wait for
 // a writer, or take its bytes); nothing for any other kind of file or when it cannot be looked up.
@@ -45,8 +59,10 @@ public:
   static TInputFile StandardInput();
   // The file Name opened for reading, or nothing with Error set. A name holding a NUL byte names
   // no file (cutting it at the NUL would name another one).
+  // Known, where given, is the stamp a look-up by name took of the regular file just before (see
+  // Adopt).
   static std::optional<TInputFile> Open(const std::string& Name, TFileKinds Kinds,
-                                        TInputError& Error);
+                                        TInputError& Error, const TFileStamp* Known = nullptr);
 
   TInputFile(TInputFile&& Other) noexcept
       : FHandle(std::exchange(Other.FHandle, ClosedHandle)), FOwned(Other.FOwned),
@@ -66,7 +82,11 @@ public:
 
   // A file another way of opening gave (many files opened at once, TFileBatch), taken over as
   // Open(Name, Any) would: its stamp, the system's advice for reading it. Closed by the object.
-  static TInputFile Adopt(std::intptr_t Handle);
+  // Known, where given, is the stamp a look-up by name took of the regular file just before the
+  // open, which then saves asking the system again (POSIX): should the open have found another
+  // object under the name, its stamp at the end of the reading differs from this one and the
+  // reader reports the file changed.
+  static TInputFile Adopt(std::intptr_t Handle, const TFileStamp* Known = nullptr);
   // The handle, for reads made elsewhere; still owned by the object.
   std::intptr_t Handle() const { return FHandle; }
   // Gives the handle up, for a close made elsewhere; the object then holds none.
@@ -76,6 +96,11 @@ public:
   // and at most 1 GiB is asked for at a time); 0 at the end; -1 with Error set when the read
   // fails. Safe to call from another thread than the one that opened the file.
   std::int64_t Read(void* Buffer, std::size_t Count, TInputError& Error);
+
+  // True when a read now would wait for bytes that have not come yet (a pipe, a FIFO or a
+  // terminal with nothing to read and a writer still there); false for a regular file, and
+  // wherever the system cannot tell without reading (Windows).
+  bool ReadWouldWait() const;
 
   // Asks the system to bring Length bytes from Offset into its cache, without waiting for them;
   // a hint that may do nothing (Windows reads ahead on its own).

@@ -104,6 +104,7 @@ TFileBatch::TFileBatch(std::unique_ptr<TRing> Ring) : FRing(std::move(Ring)) {}
 TFileBatch::~TFileBatch() = default;
 
 void TFileBatch::Open(std::span<const std::string* const> Names,
+                      std::span<const TFileStamp* const> Known,
                       std::span<std::optional<TInputFile>> Files, std::span<TInputError> Errors) {
   unsigned Awaited = 0;
   for (std::size_t I = 0; I < Names.size(); ++I) {
@@ -113,24 +114,17 @@ void TFileBatch::Open(std::span<const std::string* const> Names,
       continue;
     }
     io_uring_sqe* Sqe = FRing->Entry();
-    io_uring_prep_openat(Sqe, AT_FDCWD, Names[I]->c_str(), O_RDONLY | O_CLOEXEC, 0);
+    // The ring tries each open without waiting first: a FIFO opens at once, as AnyAtOnce opens it.
+    io_uring_prep_openat(Sqe, AT_FDCWD, Names[I]->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY, 0);
     io_uring_sqe_set_data64(Sqe, I);
     ++Awaited;
   }
   FRing->Gather(Awaited, false, [&](std::uint64_t I, int Result) {
     if (Result >= 0)
-      Files[I] = TInputFile::Adopt(Result);
+      Files[I] = TInputFile::Adopt(Result, Known[I]);
     else
       Errors[I] = ErrorOf(-Result);
   });
-  // The ring opens without waiting what would make an open wait (a FIFO without a writer), so
-  // anything but a regular file is opened again the plain way, which waits as it should.
-  for (std::size_t I = 0; I < Names.size(); ++I) {
-    if (Files[I] && !Files[I]->OpenedStamp()) {
-      Files[I].reset();
-      Files[I] = TInputFile::Open(*Names[I], TFileKinds::Any, Errors[I]);
-    }
-  }
 }
 
 void TFileBatch::Read(std::span<TFileReader* const> Readers,

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,20 +61,30 @@ std::optional<std::int64_t> RegularFileSize(const std::string& Name) {
   return static_cast<std::int64_t>(Info.st_size);
 }
 
+TNameKind LookUpName(const std::string& Name, TFileStamp& Stamp) {
+  struct stat Info {};
+  if (Name.empty() || Name.find('\0') != std::string::npos || ::stat(Name.c_str(), &Info) != 0)
+    return TNameKind::Unknown;
+  if (!S_ISREG(Info.st_mode))
+    return TNameKind::Other;
+  Stamp = StampOf(Info);
+  return TNameKind::Regular;
+}
+
 TInputFile TInputFile::StandardInput() {
   return TInputFile(STDIN_FILENO, false, RegularStamp(STDIN_FILENO));
 }
 
 std::optional<TInputFile> TInputFile::Open(const std::string& Name, TFileKinds Kinds,
-                                           TInputError& Error) {
+                                           TInputError& Error, const TFileStamp* Known) {
   if (Name.empty() || Name.find('\0') != std::string::npos) {
     Error = ErrorOf(ENOENT);
     return std::nullopt;
   }
-  // For regular files only, O_NONBLOCK keeps the open of a FIFO without a writer (or of a slow
-  // device) from waiting, and O_NOCTTY keeps a terminal from becoming ours.
-  const int Flags =
-      O_RDONLY | O_CLOEXEC | (Kinds == TFileKinds::RegularOnly ? O_NONBLOCK | O_NOCTTY : 0);
+  // O_NONBLOCK keeps the open of a FIFO without a writer (or of a slow device) from waiting, and
+  // O_NOCTTY keeps a terminal from becoming ours.
+  const bool AtOnce = Kinds != TFileKinds::Any;
+  const int Flags = O_RDONLY | O_CLOEXEC | (AtOnce ? O_NONBLOCK | O_NOCTTY : 0);
   int Fd;
   do
     Fd = ::open(Name.c_str(), Flags);
@@ -87,12 +98,17 @@ std::optional<TInputFile> TInputFile::Open(const std::string& Name, TFileKinds K
     Error = {"Not a regular file", false};
     return std::nullopt;
   }
-  return Adopt(Fd);
+  TInputFile File = Adopt(Fd, Known);
+  // Reads of anything but a regular file wait for their bytes, as they would after a plain open
+  // (a regular file's reads never wait, whatever the flag says).
+  if (AtOnce && !File.OpenedStamp())
+    ::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) & ~O_NONBLOCK);
+  return File;
 }
 
-TInputFile TInputFile::Adopt(std::intptr_t Handle) {
+TInputFile TInputFile::Adopt(std::intptr_t Handle, const TFileStamp* Known) {
   const int Fd = static_cast<int>(Handle);
-  const std::optional<TFileStamp> Stamp = RegularStamp(Fd);
+  const std::optional<TFileStamp> Stamp = Known ? std::optional(*Known) : RegularStamp(Fd);
   if (!Stamp || Stamp->Size >= SequentialAdvice)
     ::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   return TInputFile(Fd, true, Stamp);
@@ -114,6 +130,18 @@ std::int64_t TInputFile::Read(void* Buffer, std::size_t Count, TInputError& Erro
   if (Got < 0)
     Error = ErrorOf(errno);
   return Got;
+}
+
+bool TInputFile::ReadWouldWait() const {
+  if (FOpened)
+    return false;
+  pollfd Poll{static_cast<int>(FHandle), POLLIN, 0};
+  int Ready;
+  do
+    Ready = ::poll(&Poll, 1, 0);
+  while (Ready < 0 && errno == EINTR);
+  // Nothing ready and no hang-up: a read would wait. A failed poll leaves it to the read.
+  return Ready == 0;
 }
 
 void TInputFile::Prefetch(std::int64_t Offset, std::int64_t Length) const {

@@ -63,13 +63,28 @@ std::optional<std::int64_t> RegularFileSize(const std::string& Name) {
   return (static_cast<std::int64_t>(Data.nFileSizeHigh) << 32) | Data.nFileSizeLow;
 }
 
+// Folders, devices and the device namespace (\\.\pipe\..., \\.\COM1) are read in their turn,
+// as a POSIX FIFO is.
+TNameKind LookUpName(const std::string& Name, TFileStamp&) {
+  if (Name.rfind("\\\\.\\", 0) == 0 || Name.rfind("//./", 0) == 0)
+    return TNameKind::Other;
+  const std::optional<std::wstring> Path = SystemFileName(Name);
+  WIN32_FILE_ATTRIBUTE_DATA Data;
+  if (!Path || Name.empty() || !::GetFileAttributesExW(Path->c_str(), GetFileExInfoStandard, &Data))
+    return TNameKind::Unknown;
+  return (Data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0
+             ? TNameKind::Other
+             : TNameKind::Regular;
+}
+
 TInputFile TInputFile::StandardInput() {
   const HANDLE Input = ::GetStdHandle(STD_INPUT_HANDLE);
   return TInputFile(reinterpret_cast<std::intptr_t>(Input), false, DiskFileStamp(Input));
 }
 
+// The stamp of a file is always read from its handle here: Known goes unused.
 std::optional<TInputFile> TInputFile::Open(const std::string& Name, TFileKinds Kinds,
-                                           TInputError& Error) {
+                                           TInputError& Error, const TFileStamp*) {
   const std::optional<std::wstring> Path = SystemFileName(Name);
   if (!Path || Name.empty()) {
     Error = ErrorOf(ERROR_FILE_NOT_FOUND);
@@ -96,7 +111,7 @@ std::optional<TInputFile> TInputFile::Open(const std::string& Name, TFileKinds K
   return Adopt(reinterpret_cast<std::intptr_t>(File));
 }
 
-TInputFile TInputFile::Adopt(std::intptr_t Handle) {
+TInputFile TInputFile::Adopt(std::intptr_t Handle, const TFileStamp*) {
   return TInputFile(Handle, true, DiskFileStamp(AsHandle(Handle)));
 }
 
@@ -119,6 +134,10 @@ std::int64_t TInputFile::Read(void* Buffer, std::size_t Count, TInputError& Erro
     return -1;
   }
   return Got;
+}
+
+bool TInputFile::ReadWouldWait() const {
+  return false;
 }
 
 void TInputFile::Prefetch(std::int64_t, std::int64_t) const {}

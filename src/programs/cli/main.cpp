@@ -1,7 +1,8 @@
 // sumtide-sum: md5sum's command line and output, over the multi-file engine. On Windows the
 // arguments come in as wide characters and are handed on as UTF-8, like every name in the
 // program; the output is written as bytes, without line-end translation, so that lists are the
-// same on every system.
+// same on every system. Standard output is written through its descriptor (cli/LineOutput.h),
+// never through the C library's buffer.
 
 #include "cli/LaneEngine.h"
 #include "cli/SumProgram.h"
@@ -25,15 +26,13 @@ namespace {
 // Invoked: the program's name as the system gave it (argv[0]); empty when it gave none.
 int RunProgram(const std::string& Invoked, const std::vector<std::string>& Args, bool OutIsTerminal,
                bool ErrIsTerminal) {
-  // Lines reach a terminal as they come, and anything else in large writes.
-  static char OutBuffer[64 * 1024];
-  std::setvbuf(stdout, OutBuffer, OutIsTerminal ? _IOLBF : _IOFBF, sizeof OutBuffer);
   // SUMTIDE_SUM_THREADS sets how many threads hash (benchmarks compare counts); unset or 0: one
   // per processor.
   const char* Threads = std::getenv("SUMTIDE_SUM_THREADS");
   Sumtide::Cli::TLaneEngine Engine(
       Threads ? static_cast<unsigned>(std::strtoul(Threads, nullptr, 10) % 256) : 0);
   Sumtide::Cli::TSumStreams Streams;
+  Streams.Out = 1;
   Streams.OutIsTerminal = OutIsTerminal;
   Streams.Progress = ErrIsTerminal;
   if (!Invoked.empty())
@@ -93,11 +92,9 @@ int wmain(int argc, wchar_t* argv[]) {
   for (int I = 1; I < argc; ++I)
     Args.push_back(Sumtide::WideToUtf8(argv[I]));
   DWORD Mode;
-  const int Code = RunProgram(argc > 0 ? Sumtide::WideToUtf8(argv[0]) : std::string(), Args,
-                              ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &Mode) != 0,
-                              ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &Mode) != 0);
-  std::fflush(stdout);
-  return Code;
+  return RunProgram(argc > 0 ? Sumtide::WideToUtf8(argv[0]) : std::string(), Args,
+                    ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &Mode) != 0,
+                    ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &Mode) != 0);
 }
 
 #else
