@@ -124,8 +124,9 @@ private:
 };
 
 // For tests of what the user sees on a slow medium: every read of a file opened by name first
-// waits this long. Set from the environment variable SUMTIDE_SLOW_READS (milliseconds, at most
-// 1000) when the first file is read; 0, the default, waits not at all.
+// waits this long (a group of reads made together, TFileBatch, as long as its reads one by one).
+// Set from the environment variable SUMTIDE_SLOW_READS (milliseconds, at most 1000) when the first
+// file is read; 0, the default, waits not at all.
 int SlowReadMilliseconds();
 
 } // namespace Sumtide

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <liburing.h>
+#include <unistd.h>
 
 namespace Sumtide {
 
@@ -129,6 +130,10 @@ void TFileBatch::Open(std::span<const std::string* const> Names,
 
 void TFileBatch::Read(std::span<TFileReader* const> Readers,
                       std::span<std::span<const std::uint8_t>> Pieces, std::span<bool> Gave) {
+  // A test's slow medium: each read of the group waits as long as a plain read would.
+  if (SlowReadMilliseconds() > 0)
+    ::usleep(static_cast<useconds_t>(SlowReadMilliseconds()) * 1000 *
+             static_cast<useconds_t>(Readers.size()));
   for (std::size_t I = 0; I < Readers.size(); ++I) {
     const std::span<std::uint8_t> Space = Readers[I]->Space();
     io_uring_sqe* Sqe = FRing->Entry();
