@@ -1,5 +1,6 @@
 #include "checksum/FileChecksum.h"
 
+#include "checksum/HashReader.h"
 #include "files/FileReader.h"
 
 #include <memory>
@@ -21,16 +22,14 @@ TResult FileChecksum(const std::string& Name, TSCL_hashclassref HashClass, TComp
     return {TStatus::NotOpened, {}};
 
   const std::unique_ptr<TSCL_hash> Hash = HashClass->CreateOwned(Owner);
-  Hash->Init();
   TFileReader Reader(std::move(*File), TFileReader::TPace::Stream);
   if (Progress)
     Progress->Started(Reader.Total());
-  std::span<const std::uint8_t> Piece;
-  while (Reader.Next(Piece)) {
-    Hash->Update(Piece.data(), static_cast<std::uint32_t>(Piece.size()));
-    if (Progress && !Progress->Reached(Reader.Done(), Reader.Total()))
-      return {TStatus::Cancelled, {}};
-  }
+  const auto Reached = [&](std::size_t) {
+    return Progress->Reached(Reader.Done(), Reader.Total());
+  };
+  if (!HashReader(Reader, *Hash, Progress ? Reached : std::function<bool(std::size_t)>()))
+    return {TStatus::Cancelled, {}};
   switch (Reader.Verdict()) {
   case TFileReader::TVerdict::Failed:
     return {TStatus::ReadFailed, {}};

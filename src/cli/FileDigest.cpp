@@ -1,5 +1,7 @@
 #include "cli/FileDigest.h"
 
+#include "checksum/HashReader.h"
+
 #include <optional>
 
 namespace Sumtide::Cli {
@@ -23,15 +25,20 @@ TDigestOutcome OutcomeOf(const TFileReader& Reader, const TDigestBytes& Digest) 
   return Outcome;
 }
 
+TDigestOutcome NotOpened(TInputError&& Error) {
+  TDigestOutcome Outcome;
+  Outcome.Kind = Error.Missing ? TDigestOutcome::TKind::Missing : TDigestOutcome::TKind::Failed;
+  Outcome.Error = std::move(Error.Text);
+  return Outcome;
+}
+
 TDigestOutcome DigestReader(TFileReader& Reader, const TDigestKind& Kind,
                             std::atomic<std::int64_t>& BytesRead) {
   const std::unique_ptr<TSCL_hash> Hash = NewHash(Kind);
-  Hash->Init();
-  std::span<const std::uint8_t> Piece;
-  while (Reader.Next(Piece)) {
-    Hash->Update(Piece.data(), static_cast<std::uint32_t>(Piece.size()));
-    BytesRead += static_cast<std::int64_t>(Piece.size());
-  }
+  Checksum::HashReader(Reader, *Hash, [&BytesRead](std::size_t Piece) {
+    BytesRead += static_cast<std::int64_t>(Piece);
+    return true;
+  });
   TDigestBytes Digest(Kind.DigestBytes);
   Hash->Final(Digest.Bytes().data());
   return OutcomeOf(Reader, Digest);
@@ -45,12 +52,8 @@ TDigestOutcome DigestFile(const std::string& Name, const TDigestKind& Kind,
     Opened.emplace(TInputFile::StandardInput());
   else
     Opened = TInputFile::Open(Name, TFileKinds::Any, Error);
-  if (!Opened) {
-    TDigestOutcome Outcome;
-    Outcome.Kind = Error.Missing ? TDigestOutcome::TKind::Missing : TDigestOutcome::TKind::Failed;
-    Outcome.Error = Error.Text;
-    return Outcome;
-  }
+  if (!Opened)
+    return NotOpened(std::move(Error));
   TFileReader Reader(std::move(*Opened), TFileReader::TPace::Stream);
   return DigestReader(Reader, Kind, BytesRead);
 }

@@ -40,6 +40,9 @@ inline constexpr const char* ChangedWhileRead = "file changed as we read it";
 // The outcome of a reader at its end, with Digest the digest of every byte it gave.
 TDigestOutcome OutcomeOf(const TFileReader& Reader, const TDigestBytes& Digest);
 
+// The outcome of a file that did not open: missing, or failed with the system's words.
+TDigestOutcome NotOpened(TInputError&& Error);
+
 // Hashes what Reader gives with the digest Kind, to its end, adding the bytes to BytesRead as
 // they are read.
 TDigestOutcome DigestReader(TFileReader& Reader, const TDigestKind& Kind,

@@ -1,6 +1,7 @@
 #include "cli/LaneEngine.h"
 
-#include "files/FileBatch.h"
+#include "cli/OrderedWindow.h"
+#include "files/FileGroup.h"
 #include "files/FileReader.h"
 #include "files/InputFile.h"
 #include "files/ReadingSizes.h"
@@ -26,177 +27,17 @@ namespace {
 using TKind = TDigestOutcome::TKind;
 using TNames = IDigestEngine::TNames;
 
-// Names between the reading of the list and the output: enough to keep every lane busy while
-// the oldest one is waited for.
-constexpr std::uint64_t Window = 4096;
-// How many names the caller reads before it looks at the outcomes again.
-constexpr std::uint64_t ProduceStep = 256;
 // At most this many workers, whatever the processors: each holds up to sixteen files open and
 // sixteen buffers, and more workers add little once the file system calls are shared out.
 constexpr unsigned MaxWorkers = 16;
 // How often the caller ticks while it waits.
 constexpr std::chrono::milliseconds TickPeriod{200};
 
-struct TSlot {
-  std::string Name;
-  TDigestOutcome Outcome;
-  bool Done = false;
-  // Not a regular file (standard input, a FIFO, a device...): never taken by the lanes, but
-  // opened and read once every name before it was delivered.
-  bool InTurn = false;
-  bool Started = false; // in its turn, and being read
-};
-
-// The window of names and outcomes the caller and the workers share.
-class TShared {
-public:
-  TShared() : FSlots(Window) {}
-
-  TSlot& Slot(std::uint64_t Sequence) { return FSlots[Sequence % Window]; }
-
-  // The next names for a worker to hash, at most Into.size() of them, in order; how many. Without
-  // Wait, none when none is there now; with Wait, none only once every name was taken. Last tells
-  // whether the last of them was the last name for the workers.
-  std::size_t Claim(bool Wait, std::span<std::uint64_t> Into, bool& Last) {
-    std::unique_lock Guard(FLock);
-    for (;;) {
-      std::size_t Count = 0;
-      SkipNamesInTurn();
-      while (Count < Into.size() && FClaimed < FProduced) {
-        Into[Count++] = FClaimed++;
-        SkipNamesInTurn();
-      }
-      if (Count > 0 || !Wait || FNoMore) {
-        Last = Count > 0 && FNoMore && FClaimed == FProduced;
-        return Count;
-      }
-      FWorkReady.wait(Guard);
-    }
-  }
-
-  void Complete(std::uint64_t Sequence, TDigestOutcome&& Outcome) {
-    bool Wake;
-    {
-      std::lock_guard Guard(FLock);
-      TSlot& S = Slot(Sequence);
-      S.Outcome = std::move(Outcome);
-      S.Done = true;
-      Wake = FCallerWaiting && CallerMayGoOn();
-    }
-    if (Wake)
-      FHeadDone.notify_one();
-  }
-  // A worker found that a name it claimed is not a regular file: it is read in its turn.
-  void Defer(std::uint64_t Sequence) {
-    bool Wake;
-    {
-      std::lock_guard Guard(FLock);
-      Slot(Sequence).InTurn = true;
-      ++FTurnsWaiting;
-      Wake = FCallerWaiting && CallerMayGoOn();
-    }
-    if (Wake)
-      FHeadDone.notify_one();
-  }
-
-  // The caller: how many more names fit the window.
-  std::uint64_t Room() {
-    std::lock_guard Guard(FLock);
-    return Window - (FProduced - FDelivered);
-  }
-  // The caller: Count names written into the slots after the last published one are published,
-  // Turns of them to be read in their turn; NoMore says the list has ended.
-  void Publish(std::uint64_t Count, std::uint64_t Turns, bool NoMore) {
-    {
-      std::lock_guard Guard(FLock);
-      FProduced += Count;
-      FTurnsWaiting += Turns;
-      FNoMore = NoMore;
-    }
-    FWorkReady.notify_all();
-  }
-  std::uint64_t Produced() {
-    std::lock_guard Guard(FLock);
-    return FProduced;
-  }
-
-  enum class THead : std::uint8_t {
-    Ready,        // the oldest outcome not yet delivered is done
-    Turn,         // the oldest name is to be read in its turn, which has come
-    AllDelivered, // every name published was delivered
-    NotYet        // the oldest is still being hashed or read
-  };
-  // The caller: the oldest name not yet delivered, in Head and Sequence. With Block, waits for it
-  // to be done or to need the caller, at most Patience.
-  THead Head(bool Block, std::chrono::milliseconds Patience, TSlot*& Head,
-             std::uint64_t& Sequence) {
-    std::unique_lock Guard(FLock);
-    if (FDelivered == FProduced)
-      return THead::AllDelivered;
-    Sequence = FDelivered;
-    TSlot& S = Slot(FDelivered);
-    Head = &S;
-    if (!NeedsCaller(FDelivered) && Block) {
-      // Waits for a run of outcomes rather than one, so that the caller and the workers do not
-      // take turns at every file.
-      FWaitFor = std::min(FDelivered + ProduceStep, FProduced) - 1;
-      FCallerWaiting = true;
-      FHeadDone.wait_for(Guard, Patience, [&] { return CallerMayGoOn(); });
-      FCallerWaiting = false;
-    }
-    if (S.Done)
-      return THead::Ready;
-    return S.InTurn && !S.Started ? THead::Turn : THead::NotYet;
-  }
-  // The caller: the oldest name, whose turn has come, is being read.
-  void StartTurn(TSlot& S) {
-    std::lock_guard Guard(FLock);
-    S.Started = true;
-    --FTurnsWaiting;
-  }
-  void Delivered() {
-    std::lock_guard Guard(FLock);
-    ++FDelivered;
-  }
-  void Finish() {
-    {
-      std::lock_guard Guard(FLock);
-      FNoMore = true;
-    }
-    FWorkReady.notify_all();
-  }
-
-private:
-  void SkipNamesInTurn() {
-    while (FClaimed < FProduced && Slot(FClaimed).InTurn)
-      ++FClaimed;
-  }
-  // Done, or waiting for its turn, which only the caller gives.
-  bool NeedsCaller(std::uint64_t Sequence) {
-    const TSlot& S = Slot(Sequence);
-    return S.Done || (S.InTurn && !S.Started);
-  }
-  // The oldest needs the caller, and so does the end of the run it waits for, or some name waits
-  // for its turn.
-  bool CallerMayGoOn() {
-    return NeedsCaller(FDelivered) && (NeedsCaller(FWaitFor) || FTurnsWaiting > 0);
-  }
-
-  std::vector<TSlot> FSlots;
-  std::mutex FLock;
-  std::condition_variable FWorkReady, FHeadDone;
-  std::uint64_t FProduced = 0, FClaimed = 0, FDelivered = 0;
-  std::uint64_t FWaitFor = 0;      // with the oldest, what the caller waits for
-  std::uint64_t FTurnsWaiting = 0; // names to be read in their turn, not started yet
-  bool FCallerWaiting = false;
-  bool FNoMore = false;
-};
-
 class TWorker {
 public:
-  TWorker(const TDigestKind& Kind, TShared& Shared, const TLaneEngine::TOpenedHook& Opened,
+  TWorker(const TDigestKind& Kind, TOrderedWindow& Window, const TLaneEngine::TOpenedHook& Opened,
           std::atomic<std::int64_t>& BytesRead, std::size_t MaxOpen)
-      : FKind(Kind), FShared(Shared), FOpened(Opened), FBytesRead(BytesRead), FMaxOpen(MaxOpen),
+      : FKind(Kind), FWindow(Window), FOpened(Opened), FBytesRead(BytesRead), FMaxOpen(MaxOpen),
         FLanes(NewDigestLanes(Kind)) {}
 
   void Main() {
@@ -230,7 +71,7 @@ private:
     // allocates its own.
     std::unique_ptr<std::uint8_t[]> Buffer;
   };
-  static constexpr std::size_t FileCount = IDigestLanes::MaxLanes + TFileBatch::MaxGroup;
+  static constexpr std::size_t FileCount = IDigestLanes::MaxLanes + TFileGroup::MaxGroup;
   static_assert(FileCount < 64, "the free files are kept as bits of one word");
 
   std::size_t NewFile() {
@@ -251,7 +92,7 @@ private:
   bool Stage(bool Wait) {
     const std::size_t Held = FInFlight + FStaged;
     std::size_t Room =
-        std::min(TFileBatch::MaxGroup - FStaged, FMaxOpen - std::min(FMaxOpen, Held));
+        std::min(TFileGroup::MaxGroup - FStaged, FMaxOpen - std::min(FMaxOpen, Held));
     // Files that take more than a piece hold their lanes a while: a worker then claims no more
     // than its lanes can start, and leaves the rest of the list to the other workers.
     if (!FSmallFiles) {
@@ -260,23 +101,23 @@ private:
     }
     if (Room == 0)
       return false;
-    std::array<std::uint64_t, TFileBatch::MaxGroup> Sequences{};
+    std::array<std::uint64_t, TFileGroup::MaxGroup> Sequences{};
     bool Last = false;
-    const std::size_t Claimed = FShared.Claim(Wait, {Sequences.data(), Room}, Last);
+    const std::size_t Claimed = FWindow.Claim(Wait, {Sequences.data(), Room}, Last);
     if (Claimed == 0)
       return false;
     // Each name is looked up first, which also gives a regular file's stamp for its open. Opening
     // anything else ahead of its turn could take a FIFO's bytes from under its reader, or wait
     // for a writer who first feeds a file further back.
-    std::array<const std::string*, TFileBatch::MaxGroup> Names{};
-    std::array<TFileStamp, TFileBatch::MaxGroup> Stamps{};
-    std::array<const TFileStamp*, TFileBatch::MaxGroup> Known{};
+    std::array<const std::string*, TFileGroup::MaxGroup> Names{};
+    std::array<TFileStamp, TFileGroup::MaxGroup> Stamps{};
+    std::array<const TFileStamp*, TFileGroup::MaxGroup> Known{};
     std::size_t Count = 0;
     for (std::size_t I = 0; I < Claimed; ++I) {
-      const std::string& Name = FShared.Slot(Sequences[I]).Name;
+      const std::string& Name = FWindow.Slot(Sequences[I]).Name;
       const TNameKind Kind = LookUpName(Name, Stamps[Count]);
       if (Kind == TNameKind::Other) {
-        FShared.Defer(Sequences[I]);
+        FWindow.Defer(Sequences[I]);
         Last = Last && I + 1 < Claimed;
         continue;
       }
@@ -284,33 +125,25 @@ private:
       Known[Count] = Kind == TNameKind::Regular ? &Stamps[Count] : nullptr;
       Sequences[Count++] = Sequences[I];
     }
-    std::array<std::optional<TInputFile>, TFileBatch::MaxGroup> Opened;
-    std::array<TInputError, TFileBatch::MaxGroup> Errors;
-    if (FBatch) {
-      FBatch->Open({Names.data(), Count}, {Known.data(), Count}, {Opened.data(), Count},
-                   {Errors.data(), Count});
-    } else {
-      for (std::size_t I = 0; I < Count; ++I)
-        Opened[I] = TInputFile::Open(*Names[I], TFileKinds::AnyAtOnce, Errors[I], Known[I]);
-    }
+    std::array<std::optional<TInputFile>, TFileGroup::MaxGroup> Opened;
+    std::array<TInputError, TFileGroup::MaxGroup> Errors;
+    FGroup.Open({Names.data(), Count}, {Known.data(), Count}, {Opened.data(), Count},
+                {Errors.data(), Count});
 
-    std::array<std::size_t, TFileBatch::MaxGroup> ToRead{};
-    std::array<TFileReader*, TFileBatch::MaxGroup> Readers{};
+    std::array<std::size_t, TFileGroup::MaxGroup> ToRead{};
+    std::array<TFileReader*, TFileGroup::MaxGroup> Readers{};
     std::size_t Reads = 0;
     FSmallFiles = true;
     for (std::size_t I = 0; I < Count; ++I) {
       if (!Opened[I]) {
-        TDigestOutcome Outcome;
-        Outcome.Kind = Errors[I].Missing ? TKind::Missing : TKind::Failed;
-        Outcome.Error = std::move(Errors[I].Text);
-        FShared.Complete(Sequences[I], std::move(Outcome));
+        FWindow.Complete(Sequences[I], NotOpened(std::move(Errors[I])));
         continue;
       }
       if (FOpened)
         FOpened(*Names[I]);
       if (Last && I + 1 == Count && FInFlight == 0 && FStaged == 0) {
         TFileReader Reader(std::move(*Opened[I]), TFileReader::TPace::Stream);
-        FShared.Complete(Sequences[I], DigestReader(Reader, FKind, FBytesRead));
+        FWindow.Complete(Sequences[I], DigestReader(Reader, FKind, FBytesRead));
         continue;
       }
       const std::size_t Index = NewFile();
@@ -324,15 +157,15 @@ private:
       FSmallFiles =
           FSmallFiles && F.Reader->Total() <= static_cast<std::int64_t>(Reading::LanePiece);
       FStagedFiles[(FStagedHead + FStaged++) % FStagedFiles.size()] = Index;
-      if (FBatch && F.Reader->File().OpenedStamp() && !F.Reader->AtEnd()) {
+      if (FGroup.ReadsTogether(*F.Reader)) {
         ToRead[Reads] = Index;
         Readers[Reads++] = &*F.Reader;
       }
     }
     if (Reads > 0) {
-      std::array<std::span<const std::uint8_t>, TFileBatch::MaxGroup> Pieces{};
-      std::array<bool, TFileBatch::MaxGroup> Gave{};
-      FBatch->Read({Readers.data(), Reads}, {Pieces.data(), Reads}, {Gave.data(), Reads});
+      std::array<std::span<const std::uint8_t>, TFileGroup::MaxGroup> Pieces{};
+      std::array<bool, TFileGroup::MaxGroup> Gave{};
+      FGroup.Read({Readers.data(), Reads}, {Pieces.data(), Reads}, {Gave.data(), Reads});
       for (std::size_t I = 0; I < Reads; ++I) {
         TFile& F = FFiles[ToRead[I]];
         F.FirstRead = true;
@@ -364,15 +197,15 @@ private:
   // Gives every hungry lane its next piece: the reads of regular files as one group where the
   // batch is there, every other read on its own.
   void FeedHungry() {
-    std::array<std::size_t, TFileBatch::MaxGroup> Lanes{};
-    std::array<TFileReader*, TFileBatch::MaxGroup> Readers{};
-    std::array<std::span<const std::uint8_t>, TFileBatch::MaxGroup> Pieces{};
-    std::array<bool, TFileBatch::MaxGroup> Gave{};
+    std::array<std::size_t, TFileGroup::MaxGroup> Lanes{};
+    std::array<TFileReader*, TFileGroup::MaxGroup> Readers{};
+    std::array<std::span<const std::uint8_t>, TFileGroup::MaxGroup> Pieces{};
+    std::array<bool, TFileGroup::MaxGroup> Gave{};
     std::size_t Grouped = 0;
     for (auto Hungry = FLanes->HungryLanes(); Hungry != 0; Hungry &= Hungry - 1) {
       const auto Lane = static_cast<std::size_t>(std::countr_zero(Hungry));
       TFileReader& Reader = LaneReader(Lane);
-      if (FBatch && Reader.File().OpenedStamp() && !Reader.AtEnd()) {
+      if (FGroup.ReadsTogether(Reader)) {
         Lanes[Grouped] = Lane;
         Readers[Grouped++] = &Reader;
         continue;
@@ -382,7 +215,7 @@ private:
     }
     if (Grouped == 0)
       return;
-    FBatch->Read({Readers.data(), Grouped}, {Pieces.data(), Grouped}, {Gave.data(), Grouped});
+    FGroup.Read({Readers.data(), Grouped}, {Pieces.data(), Grouped}, {Gave.data(), Grouped});
     for (std::size_t I = 0; I < Grouped; ++I)
       Took(Lanes[I], Gave[I], Pieces[I]);
   }
@@ -421,16 +254,15 @@ private:
 
   void Release(std::size_t Lane, TDigestOutcome&& Outcome) {
     const std::size_t Index = FLaneFile[Lane];
-    if (FBatch)
-      FBatch->Close(std::move(FFiles[Index].Reader->File()));
+    FGroup.Close(std::move(FFiles[Index].Reader->File()));
     const std::uint64_t Sequence = FFiles[Index].Sequence;
     FreeFile(Index);
     --FInFlight;
-    FShared.Complete(Sequence, std::move(Outcome));
+    FWindow.Complete(Sequence, std::move(Outcome));
   }
 
   const TDigestKind& FKind;
-  TShared& FShared;
+  TOrderedWindow& FWindow;
   const TLaneEngine::TOpenedHook& FOpened;
   std::atomic<std::int64_t>& FBytesRead;
   std::size_t FMaxOpen; // files this worker may hold open at once
@@ -439,11 +271,11 @@ private:
   std::uint64_t FFreeFiles = (std::uint64_t{1} << FileCount) - 1;
   std::array<std::size_t, IDigestLanes::MaxLanes> FLaneFile{}; // the file in each lane
   // The files waiting for a lane, oldest first: a ring of FStaged from FStagedHead.
-  std::array<std::size_t, TFileBatch::MaxGroup> FStagedFiles{};
+  std::array<std::size_t, TFileGroup::MaxGroup> FStagedFiles{};
   std::size_t FStagedHead = 0, FStaged = 0;
-  std::unique_ptr<TFileBatch> FBatch = TFileBatch::Create(); // nothing: plain calls
-  std::size_t FInFlight = 0;                                 // files in lanes
-  bool FSmallFiles = false; // the last group's files each fit one piece
+  TFileGroup FGroup;
+  std::size_t FInFlight = 0; // files in lanes
+  bool FSmallFiles = false;  // the last group's files each fit one piece
 };
 
 } // namespace
@@ -453,20 +285,20 @@ TLaneEngine::TLaneEngine(unsigned Workers)
                         Workers ? Workers : std::max(1u, std::thread::hardware_concurrency()))) {}
 
 void TLaneEngine::Run(const TDigestKind& Kind, const TNext& Next, const TDeliver& Deliver) {
-  TShared Shared;
+  TOrderedWindow Window;
   std::vector<std::unique_ptr<TWorker>> Workers;
   std::vector<std::jthread> Threads;
   // The workers stop once the list has ended and every name was taken, however Run ends: also
   // when a thread fails to start, before the threads already started are joined.
   struct TStop {
-    TShared& Shared;
-    ~TStop() { Shared.Finish(); }
-  } Stop{Shared};
+    TOrderedWindow& Window;
+    ~TStop() { Window.Finish(); }
+  } Stop{Window};
   // The files the workers hold open share what the system allows the process, so that a low
   // limit slows the run down instead of failing files.
   const std::size_t MaxOpen = std::max<std::size_t>(1, OpenFileAllowance() / FWorkers);
   for (unsigned I = 0; I < FWorkers; ++I) {
-    Workers.push_back(std::make_unique<TWorker>(Kind, Shared, FOpened, FBytesRead, MaxOpen));
+    Workers.push_back(std::make_unique<TWorker>(Kind, Window, FOpened, FBytesRead, MaxOpen));
     try {
       Threads.emplace_back([W = Workers.back().get()] { W->Main(); });
     } catch (const std::system_error&) {
@@ -485,11 +317,11 @@ void TLaneEngine::Run(const TDigestKind& Kind, const TNext& Next, const TDeliver
   // while it waits (for a FIFO's writer, say); on the caller's thread if no thread can be had.
   std::jthread Turn;
   const auto ReadInTurn = [&](TSlot& S, std::uint64_t Sequence) {
-    Shared.StartTurn(S);
+    Window.StartTurn(S);
     if (Turn.joinable())
       Turn.join();
-    const auto Read = [this, &Shared, &Kind, &S, Sequence] {
-      Shared.Complete(Sequence, DigestFile(S.Name, Kind, FBytesRead));
+    const auto Read = [this, &Window, &Kind, &S, Sequence] {
+      Window.Complete(Sequence, DigestFile(S.Name, Kind, FBytesRead));
     };
     try {
       Turn = std::jthread(Read);
@@ -509,8 +341,8 @@ void TLaneEngine::Run(const TDigestKind& Kind, const TNext& Next, const TDeliver
       if (MayWait)
         BeforeWait();
       Stalled = false;
-      const std::uint64_t Produced = Shared.Produced();
-      const std::uint64_t Step = std::min(Shared.Room(), ProduceStep);
+      const std::uint64_t Produced = Window.Produced();
+      const std::uint64_t Step = std::min(Window.Room(), ProduceStep);
       std::uint64_t Count = 0, Turns = 0;
       while (Count < Step) {
         const TNames Got = Next(Name, MayWait && Count == 0);
@@ -519,7 +351,7 @@ void TLaneEngine::Run(const TDigestKind& Kind, const TNext& Next, const TDeliver
           Stalled = Got == TNames::NotYet;
           break;
         }
-        TSlot& S = Shared.Slot(Produced + Count);
+        TSlot& S = Window.Slot(Produced + Count);
         S.Name = std::move(Name);
         S.Done = false;
         S.Started = false;
@@ -528,34 +360,34 @@ void TLaneEngine::Run(const TDigestKind& Kind, const TNext& Next, const TDeliver
         Turns += S.InTurn ? 1 : 0;
         ++Count;
       }
-      Shared.Publish(Count, Turns, Ended);
+      Window.Publish(Count, Turns, Ended);
     }
     // Delivers what is done in order, and reads each name in its turn; waits for the oldest only
     // when no more names can be read, and then ticks now and then while it waits.
     for (;;) {
-      const bool Block = Ended || Stalled || Shared.Room() == 0;
+      const bool Block = Ended || Stalled || Window.Room() == 0;
       TSlot* S = nullptr;
       std::uint64_t Sequence = 0;
-      auto State = Shared.Head(false, TickPeriod, S, Sequence);
-      if (State == TShared::THead::NotYet && Block) {
+      auto State = Window.Head(false, TickPeriod, S, Sequence);
+      if (State == TOrderedWindow::THead::NotYet && Block) {
         BeforeWait();
-        State = Shared.Head(true, TickPeriod, S, Sequence);
+        State = Window.Head(true, TickPeriod, S, Sequence);
       }
-      if (State == TShared::THead::Ready) {
+      if (State == TOrderedWindow::THead::Ready) {
         Deliver(S->Name, S->Outcome);
-        Shared.Delivered();
+        Window.Delivered();
         continue;
       }
-      if (State == TShared::THead::Turn) {
+      if (State == TOrderedWindow::THead::Turn) {
         BeforeWait();
         ReadInTurn(*S, Sequence);
         continue;
       }
       if (FTick)
         FTick();
-      if (State == TShared::THead::AllDelivered && Ended)
+      if (State == TOrderedWindow::THead::AllDelivered && Ended)
         return;
-      if (State == TShared::THead::AllDelivered || !Block)
+      if (State == TOrderedWindow::THead::AllDelivered || !Block)
         break;
     }
   }

@@ -1,10 +1,13 @@
 #include "cli/SumLines.h"
 
+#include "checksum/DigestText.h"
+
 namespace Sumtide::Cli {
 
 namespace {
 
-constexpr char HexLetters[] = "0123456789abcdef";
+using Checksum::DigestText;
+using Checksum::TLetterCase;
 
 bool IsBlank(char C) {
   return C == ' ' || C == '\t';
@@ -107,11 +110,7 @@ std::string EscapeName(std::string_view Name) {
 std::string SumLine(std::string_view Name, std::span<const std::uint8_t> Digest,
                     std::string_view Tag, bool Binary, bool Tagged, bool Zero) {
   const bool Escape = !Zero && NeedsEscape(Name);
-  std::string Hex;
-  for (std::uint8_t Byte : Digest) {
-    Hex += HexLetters[Byte >> 4];
-    Hex += HexLetters[Byte & 15];
-  }
+  const std::string Hex = DigestText(Digest, TLetterCase::Lower);
   const std::string Shown = Escape ? EscapeName(Name) : std::string(Name);
   std::string Line = Escape ? "\\" : "";
   if (Tagged)
@@ -203,12 +202,11 @@ std::optional<TCheckEntry> TCheckLineReader::Read(std::string_view Line, bool Li
 bool DigestMatches(std::span<const std::uint8_t> Digest, std::string_view Hex) {
   if (Hex.size() != 2 * Digest.size())
     return false;
-  for (std::size_t I = 0; I < Digest.size(); ++I) {
-    const auto Lower = [](char C) { return C >= 'A' && C <= 'F' ? char(C - 'A' + 'a') : C; };
-    if (Lower(Hex[2 * I]) != HexLetters[Digest[I] >> 4] ||
-        Lower(Hex[2 * I + 1]) != HexLetters[Digest[I] & 15])
+  const std::string Expected = DigestText(Digest, TLetterCase::Lower);
+  const auto Lower = [](char C) { return C >= 'A' && C <= 'F' ? char(C - 'A' + 'a') : C; };
+  for (std::size_t I = 0; I < Hex.size(); ++I)
+    if (Lower(Hex[I]) != Expected[I])
       return false;
-  }
   return true;
 }
 

@@ -1,7 +1,7 @@
 #include "cli/SumText.h"
 
-#include "app/Version.h"
 #include "cli/SumProgram.h"
+#include "version/Version.h"
 
 namespace Sumtide::Cli {
 

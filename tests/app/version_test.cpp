@@ -1,7 +1,7 @@
 // The version as the programs show it: the version block of the Windows program (its numbers, the
 // texts beside them, its manifest) and the first line of sumtide-sum --version name one version.
 
-#include "app/Version.h"
+#include "version/Version.h"
 
 #include <algorithm>
 #include <charconv>
