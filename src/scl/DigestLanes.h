@@ -5,6 +5,8 @@
 // The contract is THashLanes' (HashLanes.h): a lane goes Free -> Start -> Feed/End -> Run ->
 // Done -> TakeDigest -> Free, and a piece fed stays valid until its lane is hungry again or done.
 
+#include "scl/LaneTypes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -13,10 +15,8 @@ namespace Sumtide {
 
 class IDigestLanes {
 public:
-  // One bit per lane, lane 0 in the lowest.
-  using TLaneMask = std::uint32_t;
-  // No lane set has more lanes than this.
-  static constexpr std::size_t MaxLanes = 16;
+  using TLaneMask = Lanes::TLaneMask;
+  static constexpr std::size_t MaxLanes = Lanes::MaxLanes;
 
   virtual ~IDigestLanes() = default;
 

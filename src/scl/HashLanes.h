@@ -21,7 +21,7 @@
 // done. A call in a condition that does not allow it, or for a lane beyond LaneCount(), raises
 // ESCL_hash and changes nothing.
 
-#include "scl/Md5LaneKernels.h"
+#include "scl/LaneTypes.h"
 
 #include <array>
 #include <cstddef>
@@ -42,7 +42,7 @@ namespace Sumtide {
 //   static void Single(std::uint32_t* Chain, const std::uint8_t* Blocks, std::size_t Count);
 template <class TDescription> class THashLanes {
 public:
-  using TLaneMask = Md5Internal::TLaneMask;
+  using TLaneMask = Lanes::TLaneMask;
   using TKernel = typename TDescription::TKernel;
   using TStream = typename TDescription::TStream;
   using TDigest = std::array<std::uint8_t, TStream::DigestBytes>;
@@ -114,9 +114,9 @@ private:
   typename TDescription::TBlocks FBlocks;
   std::size_t FLaneCount;
   typename TDescription::TState FState{};
-  std::array<TLane, Md5Internal::MaxLanes> FLanes{};
+  std::array<TLane, Lanes::MaxLanes> FLanes{};
   // Per lane: the carried bytes under a block, or the last one or two blocks with the padding.
-  alignas(64) std::uint8_t FBuffer[Md5Internal::MaxLanes][128] = {};
+  alignas(64) std::uint8_t FBuffer[Lanes::MaxLanes][128] = {};
 };
 
 } // namespace Sumtide

@@ -151,7 +151,7 @@ template <class D> void THashLanes<D>::Run() {
   const TLaneMask Running = RunnableLanes();
   if (Running == 0)
     return;
-  const std::uint8_t* Data[Md5Internal::MaxLanes] = {};
+  const std::uint8_t* Data[Lanes::MaxLanes] = {};
   do {
     std::size_t Count = std::numeric_limits<std::size_t>::max();
     for (std::size_t Lane = 0; Lane < FLaneCount; ++Lane) {

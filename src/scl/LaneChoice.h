@@ -9,7 +9,7 @@
 // the first time it is asked for, on the same blocks with all its lanes busy.
 
 #include "scl/FunctionChoice.h"
-#include "scl/Md5LaneKernels.h"
+#include "scl/LaneTypes.h"
 
 #include <array>
 #include <cstddef>
@@ -43,11 +43,11 @@ std::array<double, N> Measure(const TKernels<TKernel, N>& Kernels, TBlocksOf Blo
   bool Runs[N];
   for (std::size_t I = 0; I < N; ++I)
     Runs[I] = Kernels.Runs(Kernels.All[I]);
-  std::vector<std::uint8_t> Bytes(Md5Internal::MaxLanes * TimedBlocks * 64);
+  std::vector<std::uint8_t> Bytes(Lanes::MaxLanes * TimedBlocks * 64);
   for (std::size_t I = 0; I < Bytes.size(); ++I)
     Bytes[I] = static_cast<std::uint8_t>(I * 131 + 7);
-  const std::uint8_t* Data[Md5Internal::MaxLanes];
-  for (std::size_t L = 0; L < Md5Internal::MaxLanes; ++L)
+  const std::uint8_t* Data[Lanes::MaxLanes];
+  for (std::size_t L = 0; L < Lanes::MaxLanes; ++L)
     Data[L] = Bytes.data() + L * TimedBlocks * 64;
   TState State{};
 
@@ -56,7 +56,7 @@ std::array<double, N> Measure(const TKernels<TKernel, N>& Kernels, TBlocksOf Blo
       FunctionChoice::MeasureRates(Runs, 1, [&](std::size_t Candidate) {
         const TKernel Kernel = Kernels.All[Candidate];
         const std::size_t Lanes = Kernels.LaneCount(Kernel);
-        const Md5Internal::TLaneMask Every = (Md5Internal::TLaneMask{1} << Lanes) - 1;
+        const Lanes::TLaneMask Every = (Lanes::TLaneMask{1} << Lanes) - 1;
         const double Start = FunctionChoice::Ticks();
         BlocksOf(Kernel)(State, Data, TimedBlocks, Every);
         return (FunctionChoice::Ticks() - Start) / static_cast<double>(Lanes);

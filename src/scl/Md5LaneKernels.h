@@ -5,6 +5,8 @@
 // per call of the step. TMd5Lanes (Md5Lanes.h) drives them; the tests and the benchmark reach
 // each one directly.
 
+#include "scl/LaneTypes.h"
+
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -20,10 +22,9 @@
 
 namespace Sumtide::Md5Internal {
 
-inline constexpr std::size_t MaxLanes = 16;
-
-// One bit per lane, lane 0 in the lowest.
-using TLaneMask = std::uint32_t;
+using Lanes::LanePointers;
+using Lanes::MaxLanes;
+using Lanes::TLaneMask;
 
 // The chaining words of every lane, one array per word: a vector register loads one word of many
 // lanes at once.
@@ -58,16 +59,6 @@ inline constexpr std::size_t Avx512Lanes = 16;
 void LaneBlocksAvx512(TLaneState& State, const std::uint8_t* const Data[MaxLanes],
                       std::size_t BlockCount, TLaneMask Active);
 #endif
-
-// The pointers a kernel reads, Lanes of them: an idle lane reads the blocks of the lowest active
-// lane, so that every lane steps through valid memory alike, and its results are dropped. Active
-// must not be 0.
-inline void LanePointers(const std::uint8_t* const Data[MaxLanes], TLaneMask Active,
-                         std::size_t Lanes, const std::uint8_t* Read[MaxLanes]) {
-  const std::uint8_t* const Stand = Data[std::countr_zero(Active)];
-  for (std::size_t L = 0; L < Lanes; ++L)
-    Read[L] = (Active >> L & 1) != 0 ? Data[L] : Stand;
-}
 
 // In the order of preference where they run about equally fast: no more lanes than the one before,
 // so fewer messages have to be in flight to keep every lane busy, and the plainer code first.

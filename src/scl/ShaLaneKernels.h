@@ -1,11 +1,11 @@
 #pragma once
 
 // The SHA-256 and SHA-1 lane kernels, private to the library: block functions that hash several
-// independent messages at once, one message per 32-bit lane of a vector register. They follow the
-// MD5 lane kernels (Md5LaneKernels.h): the same lane mask, the same largest lane count, and an
-// idle lane reads the blocks of the lowest active lane (LanePointers) and its result is dropped.
+// independent messages at once, one message per 32-bit lane of a vector register, with the lane
+// types every lane set shares (LaneTypes.h): an idle lane reads the blocks of the lowest active
+// lane (LanePointers) and its result is dropped.
 
-#include "scl/Md5LaneKernels.h"
+#include "scl/LaneTypes.h"
 
 #include <array>
 #include <cstddef>
@@ -22,9 +22,9 @@
 
 namespace Sumtide::ShaInternal {
 
-using Md5Internal::LanePointers;
-using Md5Internal::MaxLanes;
-using Md5Internal::TLaneMask;
+using Lanes::LanePointers;
+using Lanes::MaxLanes;
+using Lanes::TLaneMask;
 
 // The chaining words of every lane, one array per word: a vector register loads one word of many
 // lanes at once.
