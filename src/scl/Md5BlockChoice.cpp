@@ -12,6 +12,7 @@
 #include "scl/Md5Compress.h"
 #include "scl/Md5PortableSteps.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <vector>
@@ -59,7 +60,8 @@ TBlockTimings MeasureBlockFunctions() {
   std::array<std::uint8_t, 64 * TimedBlocks> Data;
   for (std::size_t I = 0; I < Data.size(); ++I)
     Data[I] = static_cast<std::uint8_t>(I * 131 + 7);
-  std::uint32_t State[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+  std::uint32_t State[4];
+  std::copy(InitialChain.begin(), InitialChain.end(), State);
   const auto Portable = [](std::uint32_t S[4], const std::uint8_t* B) { PortableSteps(S, B); };
   const bool Runs[] = {true, true};
   const std::vector<double> Rates =

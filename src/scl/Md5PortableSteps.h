@@ -3,6 +3,8 @@
 // The portable MD5 block function's steps, in general-purpose registers, for the files of the
 // library that take them inline. Private to the library.
 
+#include "scl/Md5StepTable.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -90,73 +92,73 @@ SUMTIDE_MD5_INLINE void PortableSteps(std::uint32_t State[4], const std::uint8_t
   std::uint32_t C = State[2];
   std::uint32_t D = State[3];
 
-  A = StepF<0xd76aa478, 7>(A, B, C, D, LoadWord(M + 0));
-  D = StepF<0xe8c7b756, 12>(D, A, B, C, LoadWord(M + 4));
-  C = StepF<0x242070db, 17>(C, D, A, B, LoadWord(M + 8));
-  B = StepF<0xc1bdceee, 22>(B, C, D, A, LoadWord(M + 12));
-  A = StepF<0xf57c0faf, 7>(A, B, C, D, LoadWord(M + 16));
-  D = StepF<0x4787c62a, 12>(D, A, B, C, LoadWord(M + 20));
-  C = StepF<0xa8304613, 17>(C, D, A, B, LoadWord(M + 24));
-  B = StepF<0xfd469501, 22>(B, C, D, A, LoadWord(M + 28));
-  A = StepF<0x698098d8, 7>(A, B, C, D, LoadWord(M + 32));
-  D = StepF<0x8b44f7af, 12>(D, A, B, C, LoadWord(M + 36));
-  C = StepF<0xffff5bb1, 17>(C, D, A, B, LoadWord(M + 40));
-  B = StepF<0x895cd7be, 22>(B, C, D, A, LoadWord(M + 44));
-  A = StepF<0x6b901122, 7>(A, B, C, D, LoadWord(M + 48));
-  D = StepF<0xfd987193, 12>(D, A, B, C, LoadWord(M + 52));
-  C = StepF<0xa679438e, 17>(C, D, A, B, LoadWord(M + 56));
-  B = StepF<0x49b40821, 22>(B, C, D, A, LoadWord(M + 60));
+  A = StepF<StepConstant[0], 7>(A, B, C, D, LoadWord(M + 0));
+  D = StepF<StepConstant[1], 12>(D, A, B, C, LoadWord(M + 4));
+  C = StepF<StepConstant[2], 17>(C, D, A, B, LoadWord(M + 8));
+  B = StepF<StepConstant[3], 22>(B, C, D, A, LoadWord(M + 12));
+  A = StepF<StepConstant[4], 7>(A, B, C, D, LoadWord(M + 16));
+  D = StepF<StepConstant[5], 12>(D, A, B, C, LoadWord(M + 20));
+  C = StepF<StepConstant[6], 17>(C, D, A, B, LoadWord(M + 24));
+  B = StepF<StepConstant[7], 22>(B, C, D, A, LoadWord(M + 28));
+  A = StepF<StepConstant[8], 7>(A, B, C, D, LoadWord(M + 32));
+  D = StepF<StepConstant[9], 12>(D, A, B, C, LoadWord(M + 36));
+  C = StepF<StepConstant[10], 17>(C, D, A, B, LoadWord(M + 40));
+  B = StepF<StepConstant[11], 22>(B, C, D, A, LoadWord(M + 44));
+  A = StepF<StepConstant[12], 7>(A, B, C, D, LoadWord(M + 48));
+  D = StepF<StepConstant[13], 12>(D, A, B, C, LoadWord(M + 52));
+  C = StepF<StepConstant[14], 17>(C, D, A, B, LoadWord(M + 56));
+  B = StepF<StepConstant[15], 22>(B, C, D, A, LoadWord(M + 60));
 
-  A = StepG<0xf61e2562, 5>(A, B, C, D, LoadWord(M + 4));
-  D = StepG<0xc040b340, 9>(D, A, B, C, LoadWord(M + 24));
-  C = StepG<0x265e5a51, 14>(C, D, A, B, LoadWord(M + 44));
-  B = StepG<0xe9b6c7aa, 20>(B, C, D, A, LoadWord(M + 0));
-  A = StepG<0xd62f105d, 5>(A, B, C, D, LoadWord(M + 20));
-  D = StepG<0x02441453, 9>(D, A, B, C, LoadWord(M + 40));
-  C = StepG<0xd8a1e681, 14>(C, D, A, B, LoadWord(M + 60));
-  B = StepG<0xe7d3fbc8, 20>(B, C, D, A, LoadWord(M + 16));
-  A = StepG<0x21e1cde6, 5>(A, B, C, D, LoadWord(M + 36));
-  D = StepG<0xc33707d6, 9>(D, A, B, C, LoadWord(M + 56));
-  C = StepG<0xf4d50d87, 14>(C, D, A, B, LoadWord(M + 12));
-  B = StepG<0x455a14ed, 20>(B, C, D, A, LoadWord(M + 32));
-  A = StepG<0xa9e3e905, 5>(A, B, C, D, LoadWord(M + 52));
-  D = StepG<0xfcefa3f8, 9>(D, A, B, C, LoadWord(M + 8));
-  C = StepG<0x676f02d9, 14>(C, D, A, B, LoadWord(M + 28));
-  B = StepG<0x8d2a4c8a, 20>(B, C, D, A, LoadWord(M + 48));
+  A = StepG<StepConstant[16], 5>(A, B, C, D, LoadWord(M + 4));
+  D = StepG<StepConstant[17], 9>(D, A, B, C, LoadWord(M + 24));
+  C = StepG<StepConstant[18], 14>(C, D, A, B, LoadWord(M + 44));
+  B = StepG<StepConstant[19], 20>(B, C, D, A, LoadWord(M + 0));
+  A = StepG<StepConstant[20], 5>(A, B, C, D, LoadWord(M + 20));
+  D = StepG<StepConstant[21], 9>(D, A, B, C, LoadWord(M + 40));
+  C = StepG<StepConstant[22], 14>(C, D, A, B, LoadWord(M + 60));
+  B = StepG<StepConstant[23], 20>(B, C, D, A, LoadWord(M + 16));
+  A = StepG<StepConstant[24], 5>(A, B, C, D, LoadWord(M + 36));
+  D = StepG<StepConstant[25], 9>(D, A, B, C, LoadWord(M + 56));
+  C = StepG<StepConstant[26], 14>(C, D, A, B, LoadWord(M + 12));
+  B = StepG<StepConstant[27], 20>(B, C, D, A, LoadWord(M + 32));
+  A = StepG<StepConstant[28], 5>(A, B, C, D, LoadWord(M + 52));
+  D = StepG<StepConstant[29], 9>(D, A, B, C, LoadWord(M + 8));
+  C = StepG<StepConstant[30], 14>(C, D, A, B, LoadWord(M + 28));
+  B = StepG<StepConstant[31], 20>(B, C, D, A, LoadWord(M + 48));
 
-  A = StepH<0xfffa3942, 4>(A, B, C, D, LoadWord(M + 20));
-  D = StepH<0x8771f681, 11>(D, A, B, C, LoadWord(M + 32));
-  C = StepH<0x6d9d6122, 16>(C, D, A, B, LoadWord(M + 44));
-  B = StepH<0xfde5380c, 23>(B, C, D, A, LoadWord(M + 56));
-  A = StepH<0xa4beea44, 4>(A, B, C, D, LoadWord(M + 4));
-  D = StepH<0x4bdecfa9, 11>(D, A, B, C, LoadWord(M + 16));
-  C = StepH<0xf6bb4b60, 16>(C, D, A, B, LoadWord(M + 28));
-  B = StepH<0xbebfbc70, 23>(B, C, D, A, LoadWord(M + 40));
-  A = StepH<0x289b7ec6, 4>(A, B, C, D, LoadWord(M + 52));
-  D = StepH<0xeaa127fa, 11>(D, A, B, C, LoadWord(M + 0));
-  C = StepH<0xd4ef3085, 16>(C, D, A, B, LoadWord(M + 12));
-  B = StepH<0x04881d05, 23>(B, C, D, A, LoadWord(M + 24));
-  A = StepH<0xd9d4d039, 4>(A, B, C, D, LoadWord(M + 36));
-  D = StepH<0xe6db99e5, 11>(D, A, B, C, LoadWord(M + 48));
-  C = StepH<0x1fa27cf8, 16>(C, D, A, B, LoadWord(M + 60));
-  B = StepH<0xc4ac5665, 23>(B, C, D, A, LoadWord(M + 8));
+  A = StepH<StepConstant[32], 4>(A, B, C, D, LoadWord(M + 20));
+  D = StepH<StepConstant[33], 11>(D, A, B, C, LoadWord(M + 32));
+  C = StepH<StepConstant[34], 16>(C, D, A, B, LoadWord(M + 44));
+  B = StepH<StepConstant[35], 23>(B, C, D, A, LoadWord(M + 56));
+  A = StepH<StepConstant[36], 4>(A, B, C, D, LoadWord(M + 4));
+  D = StepH<StepConstant[37], 11>(D, A, B, C, LoadWord(M + 16));
+  C = StepH<StepConstant[38], 16>(C, D, A, B, LoadWord(M + 28));
+  B = StepH<StepConstant[39], 23>(B, C, D, A, LoadWord(M + 40));
+  A = StepH<StepConstant[40], 4>(A, B, C, D, LoadWord(M + 52));
+  D = StepH<StepConstant[41], 11>(D, A, B, C, LoadWord(M + 0));
+  C = StepH<StepConstant[42], 16>(C, D, A, B, LoadWord(M + 12));
+  B = StepH<StepConstant[43], 23>(B, C, D, A, LoadWord(M + 24));
+  A = StepH<StepConstant[44], 4>(A, B, C, D, LoadWord(M + 36));
+  D = StepH<StepConstant[45], 11>(D, A, B, C, LoadWord(M + 48));
+  C = StepH<StepConstant[46], 16>(C, D, A, B, LoadWord(M + 60));
+  B = StepH<StepConstant[47], 23>(B, C, D, A, LoadWord(M + 8));
 
-  A = StepI<0xf4292244, 6>(A, B, C, D, LoadWord(M + 0));
-  D = StepI<0x432aff97, 10>(D, A, B, C, LoadWord(M + 28));
-  C = StepI<0xab9423a7, 15>(C, D, A, B, LoadWord(M + 56));
-  B = StepI<0xfc93a039, 21>(B, C, D, A, LoadWord(M + 20));
-  A = StepI<0x655b59c3, 6>(A, B, C, D, LoadWord(M + 48));
-  D = StepI<0x8f0ccc92, 10>(D, A, B, C, LoadWord(M + 12));
-  C = StepI<0xffeff47d, 15>(C, D, A, B, LoadWord(M + 40));
-  B = StepI<0x85845dd1, 21>(B, C, D, A, LoadWord(M + 4));
-  A = StepI<0x6fa87e4f, 6>(A, B, C, D, LoadWord(M + 32));
-  D = StepI<0xfe2ce6e0, 10>(D, A, B, C, LoadWord(M + 60));
-  C = StepI<0xa3014314, 15>(C, D, A, B, LoadWord(M + 24));
-  B = StepI<0x4e0811a1, 21>(B, C, D, A, LoadWord(M + 52));
-  A = StepI<0xf7537e82, 6>(A, B, C, D, LoadWord(M + 16));
-  D = StepI<0xbd3af235, 10>(D, A, B, C, LoadWord(M + 44));
-  C = StepI<0x2ad7d2bb, 15>(C, D, A, B, LoadWord(M + 8));
-  B = StepI<0xeb86d391, 21>(B, C, D, A, LoadWord(M + 36));
+  A = StepI<StepConstant[48], 6>(A, B, C, D, LoadWord(M + 0));
+  D = StepI<StepConstant[49], 10>(D, A, B, C, LoadWord(M + 28));
+  C = StepI<StepConstant[50], 15>(C, D, A, B, LoadWord(M + 56));
+  B = StepI<StepConstant[51], 21>(B, C, D, A, LoadWord(M + 20));
+  A = StepI<StepConstant[52], 6>(A, B, C, D, LoadWord(M + 48));
+  D = StepI<StepConstant[53], 10>(D, A, B, C, LoadWord(M + 12));
+  C = StepI<StepConstant[54], 15>(C, D, A, B, LoadWord(M + 40));
+  B = StepI<StepConstant[55], 21>(B, C, D, A, LoadWord(M + 4));
+  A = StepI<StepConstant[56], 6>(A, B, C, D, LoadWord(M + 32));
+  D = StepI<StepConstant[57], 10>(D, A, B, C, LoadWord(M + 60));
+  C = StepI<StepConstant[58], 15>(C, D, A, B, LoadWord(M + 24));
+  B = StepI<StepConstant[59], 21>(B, C, D, A, LoadWord(M + 52));
+  A = StepI<StepConstant[60], 6>(A, B, C, D, LoadWord(M + 16));
+  D = StepI<StepConstant[61], 10>(D, A, B, C, LoadWord(M + 44));
+  C = StepI<StepConstant[62], 15>(C, D, A, B, LoadWord(M + 8));
+  B = StepI<StepConstant[63], 21>(B, C, D, A, LoadWord(M + 36));
 
   State[0] += A;
   State[1] += B;

@@ -1,15 +1,16 @@
 #pragma once
 
-// The 64 MD5 steps of RFC 1321 as tables, for the block functions that generate their steps from
-// an index (the lane kernels). Private to the library.
+// The 64 MD5 steps of RFC 1321 as tables, and MD5's initial chaining words: for every block
+// function and lane kernel (the lane kernels generate their steps from an index, the block
+// functions take each step's constant from here). Private to the library.
 
 #include <array>
 #include <cstdint>
 
 namespace Sumtide::Md5Internal {
 
-inline constexpr std::array<std::uint32_t, 4> InitialChain = {0x67452301, 0xefcdab89, 0x98badcfe,
-                                                              0x10325476};
+alignas(16) inline constexpr std::array<std::uint32_t, 4> InitialChain = {0x67452301, 0xefcdab89,
+                                                                          0x98badcfe, 0x10325476};
 
 // The constant added at each step: the integer part of 2^32 * |sin(step + 1)|.
 inline constexpr std::array<std::uint32_t, 64> StepConstant = {

@@ -9,8 +9,7 @@ namespace Sumtide {
 namespace MdHash {
 
 const std::uint32_t* TMd5::Initial() {
-  static constexpr std::uint32_t Words[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
-  return Words;
+  return Md5Internal::InitialChain.data();
 }
 
 void TMd5::Compress(std::uint32_t* State, const std::uint8_t* Blocks, std::size_t Count) {
