@@ -9,6 +9,8 @@
 // Size / 4 * 4 characters and writes exactly the count it returns (at most Size / 4 * 3), and not
 // a byte more: the bytes after that count are left as they were.
 
+#include "scl/Processor.h"
+
 #include <cstddef>
 #include <functional>
 #include <string_view>
@@ -57,9 +59,23 @@ void EncodeVbmi(const unsigned char* Source, char* Dest, std::size_t Size);
 std::size_t DecodeVbmi(const unsigned char* Source, unsigned char* Dest, std::size_t Size);
 #endif
 
-// Whether this processor (and its operating system) can run the AVX2 coders, and the VBMI ones.
-bool HasAvx2();
-bool HasVbmi();
+// Whether this processor (and its operating system) can run the AVX2 coders, and the VBMI ones;
+// false where they are not compiled in.
+inline bool HasAvx2() {
+#ifdef SUMTIDE_BASE64_X86
+  return Processor::Has(Processor::TFeature::Avx2);
+#else
+  return false;
+#endif
+}
+inline bool HasVbmi() {
+#ifdef SUMTIDE_BASE64_X86
+  using Processor::TFeature;
+  return Processor::HasAll(TFeature::Avx512F, TFeature::Avx512Bw, TFeature::Avx512Vbmi);
+#else
+  return false;
+#endif
+}
 
 // The coders the public functions use: the portable ones, the AVX2 ones or the VBMI ones, in
 // that order of preference where they run about equally fast.

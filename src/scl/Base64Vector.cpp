@@ -101,17 +101,6 @@ constexpr std::uint64_t All64 = ~std::uint64_t{0};
 
 } // namespace
 
-bool HasAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
-
-bool HasVbmi() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vbmi");
-}
-
 __attribute__((target("avx2"))) std::size_t EncodeBlocksAvx2(const unsigned char* Source,
                                                              char* Dest, std::size_t Size) {
   // The low lane takes bytes 0-11 of a load at Source, the high lane bytes 4-15 of a load at
@@ -224,20 +213,6 @@ DecodeBlocksVbmi(const unsigned char* Source, unsigned char* Dest, std::size_t S
     Left -= 64;
   }
   return Size - Left;
-}
-
-} // namespace Sumtide::Base64Internal
-
-#else
-
-namespace Sumtide::Base64Internal {
-
-bool HasAvx2() {
-  return false;
-}
-
-bool HasVbmi() {
-  return false;
 }
 
 } // namespace Sumtide::Base64Internal

@@ -3,6 +3,8 @@
 // The MD5 block functions, private to the library. TSCL_md5 uses the one that runs fastest on
 // this processor; the tests and the benchmark reach each one directly.
 
+#include "scl/Processor.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -28,8 +30,16 @@ void CompressPortable(std::uint32_t State[4], const std::uint8_t Block[64]);
 void CompressVector(std::uint32_t State[4], const std::uint8_t Block[64]);
 #endif
 
-// Whether this processor (and its operating system) can run CompressVector.
-bool HasVectorCompress();
+// Whether this processor (and its operating system) can run CompressVector; false where it is not
+// compiled in.
+inline bool HasVectorCompress() {
+#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
+  using Processor::TFeature;
+  return Processor::HasAll(TFeature::Avx512F, TFeature::Avx512Vl);
+#else
+  return false;
+#endif
+}
 
 enum class TBlockFunction : std::uint8_t { Portable, Vector };
 

@@ -85,11 +85,6 @@ SUMTIDE_MD5_VECTOR_INLINE __m128i StepI(__m128i A, __m128i B, __m128i C, __m128i
 
 } // namespace
 
-bool HasVectorCompress() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
-}
-
 __attribute__((target("avx512f,avx512vl"))) void CompressVector(std::uint32_t State[4],
                                                                 const std::uint8_t Block[64]) {
   const std::uint8_t* M = Block;
@@ -173,16 +168,6 @@ __attribute__((target("avx512f,avx512vl"))) void CompressVector(std::uint32_t St
   State[1] += static_cast<std::uint32_t>(_mm_cvtsi128_si32(B));
   State[2] += static_cast<std::uint32_t>(_mm_cvtsi128_si32(C));
   State[3] += static_cast<std::uint32_t>(_mm_cvtsi128_si32(D));
-}
-
-} // namespace Sumtide::Md5Internal
-
-#else
-
-namespace Sumtide::Md5Internal {
-
-bool HasVectorCompress() {
-  return false;
 }
 
 } // namespace Sumtide::Md5Internal

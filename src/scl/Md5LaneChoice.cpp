@@ -4,6 +4,7 @@
 
 #include "scl/LaneChoice.h"
 #include "scl/Md5LaneKernels.h"
+#include "scl/Processor.h"
 
 namespace Sumtide::Md5Internal {
 
@@ -42,11 +43,10 @@ std::size_t LaneCount(TLaneKernel Kernel) {
 
 bool LaneKernelRuns(TLaneKernel Kernel) {
 #ifdef SUMTIDE_MD5_LANES_X86
-  __builtin_cpu_init();
   if (Kernel == TLaneKernel::Avx2)
-    return __builtin_cpu_supports("avx2");
+    return Processor::Has(Processor::TFeature::Avx2);
   if (Kernel == TLaneKernel::Avx512)
-    return __builtin_cpu_supports("avx512f");
+    return Processor::Has(Processor::TFeature::Avx512F);
 #endif
   return Kernel == TLaneKernel::Portable;
 }

@@ -6,7 +6,6 @@
 
 #ifdef SUMTIDE_SHA_NI_COMPRESS
 
-#include <cpuid.h>
 #include <immintrin.h>
 #include <utility>
 
@@ -49,18 +48,6 @@ SUMTIDE_SHA_NI_INLINE void AllGroups(std::integer_sequence<int, G...>, __m128i& 
 
 } // namespace
 
-bool HasShaExtensions() {
-  // Asked once: CPUID is slow, and slower still where a hypervisor traps it. The operating
-  // system needs no check: every x86-64 system saves the xmm registers on a task switch.
-  static const bool Has = [] {
-    unsigned A = 0, B = 0, C = 0, D = 0;
-    if (!__get_cpuid(1, &A, &B, &C, &D) || !(C & bit_SSSE3) || !(C & bit_SSE4_1))
-      return false;
-    return __get_cpuid_count(7, 0, &A, &B, &C, &D) && (B & bit_SHA) != 0;
-  }();
-  return Has;
-}
-
 __attribute__((target("sha,sse4.1,ssse3"))) void
 Sha1CompressShaNi(std::uint32_t State[5], const std::uint8_t* Blocks, std::size_t Count) {
   // Reverses the 16 bytes: four words read high byte first, the first in the top lane.
@@ -82,16 +69,6 @@ Sha1CompressShaNi(std::uint32_t State[5], const std::uint8_t* Blocks, std::size_
 
   _mm_storeu_si128(reinterpret_cast<__m128i*>(State), _mm_shuffle_epi32(Abcd, 0x1b));
   State[4] = static_cast<std::uint32_t>(_mm_extract_epi32(E, 3));
-}
-
-} // namespace Sumtide::ShaInternal
-
-#else
-
-namespace Sumtide::ShaInternal {
-
-bool HasShaExtensions() {
-  return false;
 }
 
 } // namespace Sumtide::ShaInternal

@@ -78,27 +78,9 @@ SUMTIDE_SHA512_VECTOR __m256i OnePlaceOn(__m256i Low, __m256i High) {
 
 } // namespace
 
-bool HasSha512Avx2() {
-  // The processor's own list of what it supports, which counts AVX2 only where the operating
-  // system saves the ymm registers (CPUID and XGETBV).
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-         __builtin_cpu_supports("bmi2");
-}
-
 __attribute__((target("avx2,bmi,bmi2"))) void
 Sha512CompressAvx2(TWord State[8], const std::uint8_t* Blocks, std::size_t Count) {
   CompressBlocks(State, Blocks, Count);
-}
-
-} // namespace Sumtide::ShaInternal
-
-#else
-
-namespace Sumtide::ShaInternal {
-
-bool HasSha512Avx2() {
-  return false;
 }
 
 } // namespace Sumtide::ShaInternal

@@ -90,27 +90,9 @@ SUMTIDE_SHA512_VECTOR __m256i OnePlaceOn(__m256i Low, __m256i High) {
 
 } // namespace
 
-bool HasSha512Avx512() {
-  // The processor's own list of what it supports, which counts AVX-512 only where the operating
-  // system saves the zmm and mask registers (CPUID and XGETBV).
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
-         __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
-}
-
 __attribute__((target("avx512f,avx512vl,bmi,bmi2"))) void
 Sha512CompressAvx512(TWord State[8], const std::uint8_t* Blocks, std::size_t Count) {
   CompressBlocks(State, Blocks, Count);
-}
-
-} // namespace Sumtide::ShaInternal
-
-#else
-
-namespace Sumtide::ShaInternal {
-
-bool HasSha512Avx512() {
-  return false;
 }
 
 } // namespace Sumtide::ShaInternal

@@ -5,6 +5,7 @@
 // and read them from a small array on the stack. Each is compiled in whatever the target flags
 // say and runs only where the processor has what it needs. Private to the library.
 
+#include "scl/Processor.h"
 #include "scl/ShaRoundConstants.h"
 
 #include <cstddef>
@@ -19,8 +20,22 @@ namespace Sumtide::ShaInternal {
 // Whether this processor, and its operating system, can run Sha512CompressAvx2 (AVX2 and BMI2)
 // and Sha512CompressAvx512 (AVX-512F, AVX-512VL and BMI2). Both false where the functions are not
 // compiled in.
-bool HasSha512Avx2();
-bool HasSha512Avx512();
+inline bool HasSha512Avx2() {
+#ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
+  using Processor::TFeature;
+  return Processor::HasAll(TFeature::Avx2, TFeature::Bmi1, TFeature::Bmi2);
+#else
+  return false;
+#endif
+}
+inline bool HasSha512Avx512() {
+#ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
+  using Processor::TFeature;
+  return Processor::HasAll(TFeature::Avx512F, TFeature::Avx512Vl, TFeature::Bmi1, TFeature::Bmi2);
+#else
+  return false;
+#endif
+}
 
 #ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
 // Each adds Count consecutive 128-byte blocks, read as words high byte first from any address,

@@ -4,6 +4,8 @@
 // give the same states as the portable ones of ShaCompress.h; SHA-224 runs Sha256CompressShaNi
 // from its own initial values.
 
+#include "scl/Processor.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -17,7 +19,14 @@ namespace Sumtide::ShaInternal {
 
 // Whether this processor (and its operating system) runs the functions below: SHA, SSSE3 and
 // SSE4.1. False where they are not compiled in.
-bool HasShaExtensions();
+inline bool HasShaExtensions() {
+#ifdef SUMTIDE_SHA_NI_COMPRESS
+  using Processor::TFeature;
+  return Processor::HasAll(TFeature::Sha, TFeature::Ssse3, TFeature::Sse41);
+#else
+  return false;
+#endif
+}
 
 #ifdef SUMTIDE_SHA_NI_COMPRESS
 // Each adds Count consecutive 64-byte blocks, read as words high byte first, into State, and

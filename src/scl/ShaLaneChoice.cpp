@@ -2,6 +2,7 @@
 // lanes are (LaneChoice.h).
 
 #include "scl/LaneChoice.h"
+#include "scl/Processor.h"
 #include "scl/ShaLaneKernels.h"
 
 namespace Sumtide::ShaInternal {
@@ -48,11 +49,11 @@ std::size_t ShaLaneCount(TShaLaneKernel Kernel) {
 
 bool ShaLaneKernelRuns(TShaLaneKernel Kernel) {
 #ifdef SUMTIDE_SHA_LANES_X86
-  __builtin_cpu_init();
+  using Processor::TFeature;
   if (Kernel == TShaLaneKernel::Avx2)
-    return __builtin_cpu_supports("avx2");
+    return Processor::Has(TFeature::Avx2);
   if (Kernel == TShaLaneKernel::Avx512)
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+    return Processor::HasAll(TFeature::Avx512F, TFeature::Avx512Bw);
 #endif
   return Kernel == TShaLaneKernel::Portable;
 }
