@@ -8,10 +8,6 @@
 
 namespace Sumtide {
 
-namespace Test {
-struct THashStateAccess;
-} // namespace Test
-
 namespace MdHash {
 
 // MD5 of RFC 1321: words and length low byte first.
@@ -44,11 +40,6 @@ public:
 
   static const TClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
-
-private:
-  // Reads the working state (chaining words, kept bytes, bit count) for the library's tests; it
-  // is defined in the tests alone, so nothing else can reach that state through it.
-  friend struct Test::THashStateAccess;
 };
 
 } // namespace Sumtide

@@ -29,7 +29,7 @@ using Sumtide::Test::RandomBytes;
 
 namespace {
 
-using State = Sumtide::Test::THashStateAccess;
+using Sumtide::Test::TMd5Probe;
 using TBytes = std::vector<std::uint8_t>;
 
 TBytes Bytes(std::string_view S) {
@@ -43,7 +43,7 @@ std::string FinalHex(TSCL_hash& Hash) {
 }
 
 std::string Md5Hex(std::span<const std::uint8_t> Message) {
-  TSCL_md5 Hash(nullptr);
+  TMd5Probe Hash(nullptr);
   Hash.Init();
   Hash.Update(Message.data(), static_cast<std::uint32_t>(Message.size()));
   return FinalHex(Hash);
@@ -116,21 +116,20 @@ struct TSnapshot {
   friend bool operator==(const TSnapshot&, const TSnapshot&) = default;
 };
 
-TSnapshot Snap(const TSCL_md5& H) {
-  TSnapshot S{State::BitCountHigh(H), State::BitCountLow(H), State::BlockFill(H), {}, {},
-              H.Initialized()};
-  std::copy_n(State::ChainState(H), 4, S.Chain.begin());
-  std::copy_n(State::Block(H), 64, S.Block.begin());
+TSnapshot Snap(const TMd5Probe& H) {
+  TSnapshot S{H.BitCountHigh(), H.BitCountLow(), H.BlockFill(), {}, {}, H.Initialized()};
+  std::copy_n(H.ChainState(), 4, S.Chain.begin());
+  std::copy_n(H.Block(), 64, S.Block.begin());
   return S;
 }
 
 const TSnapshot AllZero{};
 
 // Between calls the block holds BlockFill message bytes and nothing after them.
-void ExpectBlockInvariant(const TSCL_md5& H) {
-  ASSERT_LT(State::BlockFill(H), 64u);
-  for (std::uint32_t I = State::BlockFill(H); I < 64; ++I)
-    ASSERT_EQ(State::Block(H)[I], 0) << "at " << I << " with BlockFill " << State::BlockFill(H);
+void ExpectBlockInvariant(const TMd5Probe& H) {
+  ASSERT_LT(H.BlockFill(), 64u);
+  for (std::uint32_t I = H.BlockFill(); I < 64; ++I)
+    ASSERT_EQ(H.Block()[I], 0) << "at " << I << " with BlockFill " << H.BlockFill();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -153,7 +152,7 @@ TEST(Md5Digest, AnySplitGivesTheSameDigest) {
     const std::string Expected = ReferenceMd5Hex(Message);
     ASSERT_EQ(Md5Hex(Message), Expected) << "one Update of " << Size;
     for (int Round = 0; Round < 25; ++Round) {
-      TSCL_md5 Hash(nullptr);
+      TMd5Probe Hash(nullptr);
       Hash.Init();
       std::vector<std::size_t> Pieces;
       std::size_t Done = 0;
@@ -164,9 +163,9 @@ TEST(Md5Digest, AnySplitGivesTheSameDigest) {
         Hash.Update(Message.data() + Done, static_cast<std::uint32_t>(Piece));
         Done += Piece;
         Pieces.push_back(Piece);
-        ASSERT_EQ(State::BlockFill(Hash), Done % 64);
-        ASSERT_EQ(State::BitCountLow(Hash), Done * 8);
-        ASSERT_EQ(State::BitCountHigh(Hash), 0u);
+        ASSERT_EQ(Hash.BlockFill(), Done % 64);
+        ASSERT_EQ(Hash.BitCountLow(), Done * 8);
+        ASSERT_EQ(Hash.BitCountHigh(), 0u);
         ASSERT_NO_FATAL_FAILURE(ExpectBlockInvariant(Hash));
       }
       ASSERT_EQ(FinalHex(Hash), Expected) << "size " << Size << ", " << Pieces.size() << " pieces";
@@ -191,11 +190,11 @@ TEST(Md5Digest, BlockBoundaries) {
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Length);
     const std::string Message(C.Length, 'a');
-    TSCL_md5 Hash(nullptr);
+    TMd5Probe Hash(nullptr);
     Hash.Init();
     Hash.UpdateStr(Message);
-    EXPECT_EQ(State::BlockFill(Hash), C.Length % 64);
-    EXPECT_EQ(State::BitCountLow(Hash), C.Length * 8);
+    EXPECT_EQ(Hash.BlockFill(), C.Length % 64);
+    EXPECT_EQ(Hash.BitCountLow(), C.Length * 8);
     ExpectBlockInvariant(Hash);
     EXPECT_EQ(FinalHex(Hash), C.Digest);
     EXPECT_EQ(Snap(Hash), AllZero);
@@ -210,21 +209,21 @@ TEST(Md5Digest, BitCountCarriesIntoHighWord) {
   const TBytes Zeros(Big);
   const char* const Expected = "ea3b62c6b93cb3625a1fd76777985f5a";
 
-  TSCL_md5 Whole(nullptr);
+  TMd5Probe Whole(nullptr);
   Whole.Init();
   Whole.Update(Zeros.data(), Big);
-  EXPECT_EQ(State::BitCountHigh(Whole), 1u);
-  EXPECT_EQ(State::BitCountLow(Whole), 8u);
+  EXPECT_EQ(Whole.BitCountHigh(), 1u);
+  EXPECT_EQ(Whole.BitCountLow(), 8u);
   EXPECT_EQ(FinalHex(Whole), Expected);
 
-  TSCL_md5 Split(nullptr);
+  TMd5Probe Split(nullptr);
   Split.Init();
   Split.Update(Zeros.data(), Big - 2);
-  EXPECT_EQ(State::BitCountHigh(Split), 0u);
-  EXPECT_EQ(State::BitCountLow(Split), 0xfffffff8u);
+  EXPECT_EQ(Split.BitCountHigh(), 0u);
+  EXPECT_EQ(Split.BitCountLow(), 0xfffffff8u);
   Split.Update(Zeros.data(), 2);
-  EXPECT_EQ(State::BitCountHigh(Split), 1u);
-  EXPECT_EQ(State::BitCountLow(Split), 8u);
+  EXPECT_EQ(Split.BitCountHigh(), 1u);
+  EXPECT_EQ(Split.BitCountLow(), 8u);
   EXPECT_EQ(FinalHex(Split), Expected);
 }
 
@@ -343,12 +342,12 @@ TEST(Md5BlockChoice, TheHashUsesTheForcedFunctionOrOneThatRuns) {
 // State
 
 TEST(Md5State, NewInstanceIsAllZero) {
-  TSCL_md5 Hash(nullptr);
+  TMd5Probe Hash(nullptr);
   EXPECT_EQ(Snap(Hash), AllZero);
 }
 
 TEST(Md5State, InitLoadsTheInitialWordsAndDiscardsAComputation) {
-  TSCL_md5 Hash(nullptr);
+  TMd5Probe Hash(nullptr);
   Hash.Init();
   const TSnapshot Fresh = Snap(Hash);
   EXPECT_TRUE(Fresh.Initialized);
@@ -365,7 +364,7 @@ TEST(Md5State, InitLoadsTheInitialWordsAndDiscardsAComputation) {
 }
 
 TEST(Md5State, BurnAndFinalZeroEverything) {
-  TSCL_md5 Hash(nullptr);
+  TMd5Probe Hash(nullptr);
   Hash.Init();
   Hash.UpdateStr(std::string(70, 'q'));
   ASSERT_NE(Snap(Hash), AllZero);
@@ -379,7 +378,7 @@ TEST(Md5State, BurnAndFinalZeroEverything) {
 }
 
 TEST(Md5State, EmptyUpdatesChangeNothing) {
-  TSCL_md5 Hash(nullptr);
+  TMd5Probe Hash(nullptr);
   Hash.Init();
   Hash.UpdateStr("partial");
   const TSnapshot Before = Snap(Hash);
@@ -400,11 +399,11 @@ TEST(Md5Errors, UpdateWhenIdleRaisesAndChangesNothing) {
       [](TSCL_md5& H) { H.UpdateStr(""); },
   };
   for (const auto& Call : Calls) {
-    TSCL_md5 Hash(nullptr);
+    TMd5Probe Hash(nullptr);
     ExpectNotInitialized([&] { Call(Hash); });
     EXPECT_EQ(Snap(Hash), AllZero);
   }
-  TSCL_md5 Finished(nullptr);
+  TMd5Probe Finished(nullptr);
   Finished.Init();
   Finished.UpdateStr("abc");
   FinalHex(Finished);
@@ -415,7 +414,7 @@ TEST(Md5Errors, UpdateWhenIdleRaisesAndChangesNothing) {
 TEST(Md5Errors, FinalWhenIdleLeavesTheDigestAlone) {
   std::array<std::uint8_t, 16> Digest;
   Digest.fill(0xa5);
-  TSCL_md5 Hash(nullptr);
+  TMd5Probe Hash(nullptr);
   ExpectNotInitialized([&] { Hash.Final(Digest.data()); });
   EXPECT_EQ(Hex(Digest), "a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5");
   EXPECT_EQ(Snap(Hash), AllZero);
@@ -427,7 +426,7 @@ TEST(Md5Errors, FinalWhenIdleLeavesTheDigestAlone) {
 TEST(Md5Stream, ZeroCountReadsNothingEvenWhenIdle) {
   TMemoryStream Memory(RandomBytes(10, 1));
   Sumtide::Test::TCountingStream Stream(Memory);
-  TSCL_md5 Hash(nullptr);
+  TMd5Probe Hash(nullptr);
   EXPECT_NO_THROW(Hash.UpdateStream(Stream, 0));
   EXPECT_TRUE(Stream.Reads.empty());
   EXPECT_EQ(Memory.Position(), 0);
@@ -436,7 +435,7 @@ TEST(Md5Stream, ZeroCountReadsNothingEvenWhenIdle) {
 TEST(Md5Stream, IdleInstanceReadsOnceThenRaises) {
   TMemoryStream Memory(RandomBytes(10000, 1));
   Sumtide::Test::TCountingStream Stream(Memory);
-  TSCL_md5 Hash(nullptr);
+  TMd5Probe Hash(nullptr);
   ExpectNotInitialized([&] { Hash.UpdateStream(Stream, 9000); });
   EXPECT_EQ(Stream.Reads, std::vector<std::size_t>{8192});
   EXPECT_EQ(Memory.Position(), 8192);
@@ -447,7 +446,7 @@ TEST(Md5Stream, IdleInstanceReadsOnceThenRaises) {
 // Class level
 
 TEST(Md5Class, SelfTestLeavesARunningComputationAlone) {
-  TSCL_md5 Hash(nullptr);
+  TMd5Probe Hash(nullptr);
   Hash.Init();
   Hash.UpdateStr(std::string(60, 'a'));
   const TSnapshot Before = Snap(Hash);
@@ -464,7 +463,7 @@ TEST(Md5Properties, PublishedReadOnlyQueries) {
     Names.push_back(P->Name);
   EXPECT_EQ(Names, (std::vector<std::string_view>{"Id", "Algorithm", "HashSize"}));
 
-  TSCL_md5 Hash(nullptr);
+  TMd5Probe Hash(nullptr);
   const TPropValue Expected[] = {std::int32_t{16}, std::string("MD5"), std::int32_t{128}};
   const TPropValue Written[] = {std::int32_t{99}, std::string("SHA1"), std::int32_t{7}};
   for (std::size_t I = 0; I < Props.size() && I < 3; ++I) {
@@ -481,16 +480,16 @@ TEST(Md5Properties, PublishedReadOnlyQueries) {
 // Lifetime
 
 TEST(Md5Lifetime, DestroyingARunningInstanceWipesIt) {
-  alignas(TSCL_md5) std::uint8_t Storage[sizeof(TSCL_md5)];
-  auto* Hash = new (Storage) TSCL_md5(nullptr);
+  alignas(TMd5Probe) std::uint8_t Storage[sizeof(TMd5Probe)];
+  auto* Hash = new (Storage) TMd5Probe(nullptr);
   Hash->Init();
   Hash->UpdateStr("secret");
   // Where the chaining words and the block sit inside the storage.
-  const auto ChainAt = reinterpret_cast<const std::uint8_t*>(State::ChainState(*Hash)) - Storage;
-  const auto BlockAt = State::Block(*Hash) - Storage;
-  ASSERT_NE(State::ChainState(*Hash)[0], 0u);
-  ASSERT_EQ(State::Block(*Hash)[0], 's');
-  Hash->~TSCL_md5();
+  const auto ChainAt = reinterpret_cast<const std::uint8_t*>(Hash->ChainState()) - Storage;
+  const auto BlockAt = Hash->Block() - Storage;
+  ASSERT_NE(Hash->ChainState()[0], 0u);
+  ASSERT_EQ(Hash->Block()[0], 's');
+  Hash->~TMd5Probe();
   const auto IsZero = [&](std::ptrdiff_t At, std::size_t Size) {
     return std::all_of(Storage + At, Storage + At + Size, [](std::uint8_t B) { return B == 0; });
   };

@@ -1,7 +1,8 @@
 #pragma once
 
-// The working state of a TSCL_md5 instance, which the class keeps to itself: the tests compare it
-// between calls and after Final. Only the tests define this friend of the class.
+// A TSCL_md5 whose working state the tests can read. The class keeps that state to itself and to
+// the classes derived from it; this one, defined in the tests alone, shows it: the message length
+// so far, the bytes kept for the next block and the chaining words. It hashes as TSCL_md5 does.
 
 #include "scl/SCLmd5.h"
 
@@ -9,22 +10,23 @@
 
 namespace Sumtide::Test {
 
-struct THashStateAccess {
+class TMd5Probe final : public TSCL_md5 {
+public:
+  using TSCL_md5::TSCL_md5;
+
   // The message length so far in bits, as two 32-bit halves.
-  static std::uint32_t BitCountHigh(const TSCL_md5& H) {
-    return static_cast<std::uint32_t>(H.Framing().Length().Word(0) >> 32);
+  std::uint32_t BitCountHigh() const {
+    return static_cast<std::uint32_t>(Framing().Length().Word(0) >> 32);
   }
-  static std::uint32_t BitCountLow(const TSCL_md5& H) {
-    return static_cast<std::uint32_t>(H.Framing().Length().Word(0));
+  std::uint32_t BitCountLow() const {
+    return static_cast<std::uint32_t>(Framing().Length().Word(0));
   }
   // The bytes kept for the next block. Between calls this is below 64 and every byte of Block
   // from BlockFill on is zero.
-  static std::uint32_t BlockFill(const TSCL_md5& H) {
-    return static_cast<std::uint32_t>(H.Framing().Fill());
-  }
-  static const std::uint8_t* Block(const TSCL_md5& H) { return H.Framing().Block(); }
+  std::uint32_t BlockFill() const { return static_cast<std::uint32_t>(Framing().Fill()); }
+  const std::uint8_t* Block() const { return Framing().Block(); }
   // The four chaining words A, B, C, D.
-  static const std::uint32_t* ChainState(const TSCL_md5& H) { return H.ChainWords(); }
+  const std::uint32_t* ChainState() const { return ChainWords(); }
 };
 
 } // namespace Sumtide::Test
