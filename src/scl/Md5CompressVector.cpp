@@ -3,6 +3,7 @@
 
 #include "scl/Md5Compress.h"
 #include "scl/Md5StepTable.h"
+#include "scl/RegisterPin.h"
 
 #ifdef SUMTIDE_MD5_VECTOR_COMPRESS
 
@@ -20,14 +21,6 @@ namespace {
 SUMTIDE_MD5_VECTOR_INLINE __m128i Pin(__m128i V) {
   __asm__("" : "+v"(V));
   return V;
-}
-
-// Hides where P points, so each round loads its words afresh instead of keeping them from the
-// round before: sixteen words kept across rounds do not fit the general registers, and the ones
-// the compiler parked on the stack would stay there after the call.
-SUMTIDE_MD5_VECTOR_INLINE const std::uint8_t* Reload(const std::uint8_t* P) {
-  __asm__("" : "+r"(P));
-  return P;
 }
 
 // The round functions as truth tables for vpternlogd, with the operands in the order D, B, C:
@@ -110,7 +103,10 @@ __attribute__((target("avx512f,avx512vl"))) void CompressVector(std::uint32_t St
   C = StepF<StepConstant[14], 17>(C, D, A, B, M + 56);
   B = StepF<StepConstant[15], 22>(B, C, D, A, M + 60);
 
-  M = Reload(M);
+  // Where M points is hidden at each round, so each round loads its words afresh instead of
+  // keeping them from the round before: sixteen words kept across rounds do not fit the general
+  // registers, and the ones the compiler parked on the stack would stay there after the call.
+  M = PinInRegister(M);
   A = StepG<StepConstant[16], 5>(A, B, C, D, M + 4);
   D = StepG<StepConstant[17], 9>(D, A, B, C, M + 24);
   C = StepG<StepConstant[18], 14>(C, D, A, B, M + 44);
@@ -128,7 +124,7 @@ __attribute__((target("avx512f,avx512vl"))) void CompressVector(std::uint32_t St
   C = StepG<StepConstant[30], 14>(C, D, A, B, M + 28);
   B = StepG<StepConstant[31], 20>(B, C, D, A, M + 48);
 
-  M = Reload(M);
+  M = PinInRegister(M);
   A = StepH<StepConstant[32], 4>(A, B, C, D, M + 20);
   D = StepH<StepConstant[33], 11>(D, A, B, C, M + 32);
   C = StepH<StepConstant[34], 16>(C, D, A, B, M + 44);
@@ -146,7 +142,7 @@ __attribute__((target("avx512f,avx512vl"))) void CompressVector(std::uint32_t St
   C = StepH<StepConstant[46], 16>(C, D, A, B, M + 60);
   B = StepH<StepConstant[47], 23>(B, C, D, A, M + 8);
 
-  M = Reload(M);
+  M = PinInRegister(M);
   A = StepI<StepConstant[48], 6>(A, B, C, D, M + 0);
   D = StepI<StepConstant[49], 10>(D, A, B, C, M + 28);
   C = StepI<StepConstant[50], 15>(C, D, A, B, M + 56);

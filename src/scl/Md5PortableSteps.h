@@ -4,6 +4,7 @@
 // library that take them inline. Private to the library.
 
 #include "scl/Md5StepTable.h"
+#include "scl/RegisterPin.h"
 
 #include <bit>
 #include <cstdint>
@@ -18,12 +19,8 @@ template <int N> SUMTIDE_MD5_INLINE std::uint32_t RotateLeft(std::uint32_t X) {
   return (X << N) | (X >> (32 - N));
 }
 
-// An opaque register move: the compiler must take V as computed here, so it cannot fold the
-// sum it holds back into the operations that wait on the previous step.
-SUMTIDE_MD5_INLINE std::uint32_t Pin(std::uint32_t V) {
-  __asm__("" : "+r"(V));
-  return V;
-}
+// The steps pin their sums in registers (PinInRegister): the compiler must take each as computed
+// there, so it cannot fold it back into the operations that wait on the previous step.
 
 SUMTIDE_MD5_INLINE std::uint32_t LoadWord(const std::uint8_t* P) {
   std::uint32_t W;
@@ -50,8 +47,8 @@ SUMTIDE_MD5_INLINE void StoreWord(std::uint8_t* P, std::uint32_t W) {
 template <std::uint32_t K, int S>
 SUMTIDE_MD5_INLINE std::uint32_t StepF(std::uint32_t A, std::uint32_t B, std::uint32_t C,
                                        std::uint32_t D, std::uint32_t X) {
-  const std::uint32_t T = Pin(A + K + X);
-  const std::uint32_t CD = Pin(C ^ D);
+  const std::uint32_t T = PinInRegister(A + K + X);
+  const std::uint32_t CD = PinInRegister(C ^ D);
   return RotateLeft<S>(T + (D ^ (B & CD))) + B;
 }
 
@@ -60,7 +57,7 @@ SUMTIDE_MD5_INLINE std::uint32_t StepF(std::uint32_t A, std::uint32_t B, std::ui
 template <std::uint32_t K, int S>
 SUMTIDE_MD5_INLINE std::uint32_t StepG(std::uint32_t A, std::uint32_t B, std::uint32_t C,
                                        std::uint32_t D, std::uint32_t X) {
-  const std::uint32_t T = Pin(Pin(A + K + X) + (~D & C));
+  const std::uint32_t T = PinInRegister(PinInRegister(A + K + X) + (~D & C));
   return RotateLeft<S>(T + (D & B)) + B;
 }
 
@@ -68,8 +65,8 @@ SUMTIDE_MD5_INLINE std::uint32_t StepG(std::uint32_t A, std::uint32_t B, std::ui
 template <std::uint32_t K, int S>
 SUMTIDE_MD5_INLINE std::uint32_t StepH(std::uint32_t A, std::uint32_t B, std::uint32_t C,
                                        std::uint32_t D, std::uint32_t X) {
-  const std::uint32_t T = Pin(A + K + X);
-  const std::uint32_t CD = Pin(C ^ D);
+  const std::uint32_t T = PinInRegister(A + K + X);
+  const std::uint32_t CD = PinInRegister(C ^ D);
   return RotateLeft<S>(T + (B ^ CD)) + B;
 }
 
@@ -77,8 +74,8 @@ SUMTIDE_MD5_INLINE std::uint32_t StepH(std::uint32_t A, std::uint32_t B, std::ui
 template <std::uint32_t K, int S>
 SUMTIDE_MD5_INLINE std::uint32_t StepI(std::uint32_t A, std::uint32_t B, std::uint32_t C,
                                        std::uint32_t D, std::uint32_t X) {
-  const std::uint32_t T = Pin(A + K + X);
-  const std::uint32_t NotD = Pin(~D);
+  const std::uint32_t T = PinInRegister(A + K + X);
+  const std::uint32_t NotD = PinInRegister(~D);
   return RotateLeft<S>(T + (C ^ (B | NotD))) + B;
 }
 

@@ -3,6 +3,7 @@
 // step waits on four of them rather than on a chain of three nested rotations. The eight chaining
 // words take half the registers; the sixteen message words wait in memory.
 
+#include "scl/RegisterPin.h"
 #include "scl/ShaLaneKernels.h"
 
 #ifdef SUMTIDE_SHA_LANES_X86
@@ -25,13 +26,6 @@ namespace {
 SUMTIDE_LANES_AVX2 __m256i Pin(__m256i V) {
   __asm__("" : "+x"(V));
   return V;
-}
-
-// Hides where P points, so the compiler broadcasts each step's constant from memory instead of
-// building it in a general register first.
-SUMTIDE_LANES_AVX2 const std::uint32_t* Hide(const std::uint32_t* P) {
-  __asm__("" : "+r"(P));
-  return P;
 }
 
 template <int R> SUMTIDE_LANES_AVX2 __m256i RotateRight(__m256i X) {
@@ -95,7 +89,9 @@ template <int... Group>
 SUMTIDE_LANES_AVX2 void AllSteps(__m256i (&V)[8], __m256i* W,
                                  std::integer_sequence<int, Group...>) {
   __m256i AB = _mm256_xor_si256(V[1], V[2]);
-  const std::uint32_t* const K = Hide(Sha256StepConstant);
+  // Where the constants lie is hidden, so the compiler broadcasts each step's constant from memory
+  // instead of building it in a general register first.
+  const std::uint32_t* const K = PinInRegister(Sha256StepConstant);
   (EightSteps<8 * Group>(V, AB, W, K), ...);
 }
 

@@ -3,6 +3,7 @@
 // vpternlogd, the rotations are vprord, and the eight chaining words and the sixteen message words
 // all stay in registers.
 
+#include "scl/RegisterPin.h"
 #include "scl/ShaLaneKernels.h"
 
 #ifdef SUMTIDE_SHA_LANES_X86
@@ -29,13 +30,6 @@ template <int R1, int R2, int R3, bool Shift = false>
 SUMTIDE_LANES_AVX512 __m512i Sigma(__m512i X) {
   const __m512i Third = Shift ? _mm512_srli_epi32(X, R3) : _mm512_ror_epi32(X, R3);
   return _mm512_ternarylogic_epi32(_mm512_ror_epi32(X, R1), _mm512_ror_epi32(X, R2), Third, Xor3);
-}
-
-// Hides where P points, so the compiler adds each step's constant from memory with a broadcast
-// operand instead of keeping 64-byte copies of the constants in a table of its own.
-SUMTIDE_LANES_AVX512 const std::uint32_t* Hide(const std::uint32_t* P) {
-  __asm__("" : "+r"(P));
-  return P;
 }
 
 // Step T adds into D and leaves the new first word in H. Each call names the eight words in the
@@ -74,7 +68,9 @@ SUMTIDE_LANES_AVX512 void EightSteps(__m512i (&V)[8], __m512i (&W)[16], const st
 template <int... Group>
 SUMTIDE_LANES_AVX512 void AllSteps(__m512i (&V)[8], __m512i (&W)[16],
                                    std::integer_sequence<int, Group...>) {
-  const std::uint32_t* const K = Hide(Sha256StepConstant);
+  // Where the constants lie is hidden, so the compiler adds each step's constant from memory with a
+  // broadcast operand instead of keeping 64-byte copies of the constants in a table of its own.
+  const std::uint32_t* const K = PinInRegister(Sha256StepConstant);
   (EightSteps<8 * Group>(V, W, K), ...);
 }
 

@@ -3,6 +3,7 @@
 // vprorq, a vpsrlq and one vpternlogq that xors all three, and the words read across two
 // registers in one valignq. Its steps are arranged for shorter chains (Step below).
 
+#include "scl/RegisterPin.h"
 #include "scl/Sha512CompressVector.h"
 
 #ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
@@ -28,12 +29,8 @@ template <int R1, int R2, int R3> SUMTIDE_SHA512_VECTOR TWord Sigma(TWord X) {
   return std::rotr(X, R1) ^ std::rotr(X, R2) ^ std::rotr(X, R3);
 }
 
-// An opaque register move: the sum V holds stays as formed here, and is neither regrouped nor
-// merged with another sum of the same terms.
-SUMTIDE_SHA512_VECTOR TWord Pin(TWord V) {
-  __asm__("" : "+r"(V));
-  return V;
-}
+// Each sum is pinned in a register (PinInRegister): it stays as formed here, and is neither
+// regrouped nor merged with another sum of the same terms.
 
 // Step T adds into D and leaves the new first word in H, with the words named in the roles they
 // play at this step, as in the portable function. C is not read: BC holds B ^ C and is left
@@ -49,13 +46,13 @@ template <int T>
 SUMTIDE_SHA512_VECTOR void Step(TWord A, TWord B, TWord& D, TWord E, TWord F, TWord G, TWord& H,
                                 TWord& BC, const TWord* WK) {
   const TWord Early = H + WK[T % 16];
-  const TWord EarlyWithD = Pin(D + Early);
+  const TWord EarlyWithD = PinInRegister(D + Early);
   // The two halves of the choice never both have a bit set either.
   const TWord Choice = (G & ~E) + (F & E);
   const TWord Sigma1 = Sigma<14, 18, 41>(E);
-  const TWord T1 = Pin(Early + Choice) + Sigma1;
-  D = Pin(EarlyWithD + Choice) + Sigma1;
-  H = Pin(T1 + (B & ~BC) + (A & BC)) + Sigma<28, 34, 39>(A);
+  const TWord T1 = PinInRegister(Early + Choice) + Sigma1;
+  D = PinInRegister(EarlyWithD + Choice) + Sigma1;
+  H = PinInRegister(T1 + (B & ~BC) + (A & BC)) + Sigma<28, 34, 39>(A);
   BC = A ^ B;
 }
 

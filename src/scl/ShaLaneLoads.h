@@ -16,17 +16,13 @@
 #endif
 #include <immintrin.h>
 
+#define SUMTIDE_LANE_TARGET "avx512f,avx512bw"
+#include "scl/LaneTranspose.h"
+
 namespace Sumtide::ShaInternal::LaneLoads {
 
 #define SUMTIDE_SHA_LOADS_AVX2 __attribute__((always_inline, target("avx2"))) inline
 #define SUMTIDE_SHA_LOADS_AVX512 __attribute__((always_inline, target("avx512f,avx512bw"))) inline
-
-// An opaque register move: the compiler must take V as loaded here rather than fold the load into
-// the shuffle that takes it, which would read the same row twice.
-SUMTIDE_SHA_LOADS_AVX512 __m512i Pin512(__m512i V) {
-  __asm__("" : "+v"(V));
-  return V;
-}
 
 // Reverses the bytes of each 32-bit word.
 SUMTIDE_SHA_LOADS_AVX2 __m256i ByteSwap(__m256i V) {
@@ -70,42 +66,18 @@ SUMTIDE_SHA_LOADS_AVX2 void BigWords(const std::uint8_t* const (&Read)[MaxLanes]
   }
 }
 
+// Reverses the bytes of each word of a register, as the shared sixteen-lane load finishes it.
+struct TSwapBytes {
+  SUMTIDE_SHA_LOADS_AVX512 __m512i operator()(__m512i V) const { return ByteSwap(V); }
+};
+
 // Sixteen lanes: the block at Read[L] + Offset of lane L, into Word[0] to Word[15], by sixteen
-// loads and 64 shuffles. On AMD Zen 5 gathering each word of the sixteen lanes instead (two
-// vpgatherqd of eight lanes each, the lanes' pointers being 64-bit) hashed 30% less with SHA-256
-// and 35% less with SHA-1.
+// loads and 64 shuffles (LaneTranspose.h). On AMD Zen 5 gathering each word of the sixteen lanes
+// instead (two vpgatherqd of eight lanes each, the lanes' pointers being 64-bit) hashed 30% less
+// with SHA-256 and 35% less with SHA-1.
 SUMTIDE_SHA_LOADS_AVX512 void BigWords(const std::uint8_t* const (&Read)[MaxLanes],
                                        std::size_t Offset, __m512i (&Word)[16]) {
-  // Pairs of lanes interleaved by word as they are loaded, then by pair of words: T2[4 * G + M]
-  // holds, in its 128-bit part K, word 4 * K + M of lanes 4 * G to 4 * G + 3.
-  __m512i T1[16];
-#pragma GCC unroll 8
-  for (int I = 0; I < 8; ++I) {
-    const __m512i Even = Pin512(_mm512_loadu_si512(Read[2 * I] + Offset));
-    const __m512i Odd = Pin512(_mm512_loadu_si512(Read[2 * I + 1] + Offset));
-    T1[2 * I] = _mm512_unpacklo_epi32(Even, Odd);
-    T1[2 * I + 1] = _mm512_unpackhi_epi32(Even, Odd);
-  }
-  __m512i T2[16];
-#pragma GCC unroll 4
-  for (int G = 0; G < 4; ++G) {
-    T2[4 * G + 0] = _mm512_unpacklo_epi64(T1[4 * G], T1[4 * G + 2]);
-    T2[4 * G + 1] = _mm512_unpackhi_epi64(T1[4 * G], T1[4 * G + 2]);
-    T2[4 * G + 2] = _mm512_unpacklo_epi64(T1[4 * G + 1], T1[4 * G + 3]);
-    T2[4 * G + 3] = _mm512_unpackhi_epi64(T1[4 * G + 1], T1[4 * G + 3]);
-  }
-  // Then the 128-bit parts gathered across the four groups of lanes.
-#pragma GCC unroll 4
-  for (int M = 0; M < 4; ++M) {
-    const __m512i Low01 = _mm512_shuffle_i32x4(T2[M], T2[4 + M], 0x44);
-    const __m512i High01 = _mm512_shuffle_i32x4(T2[M], T2[4 + M], 0xee);
-    const __m512i Low23 = _mm512_shuffle_i32x4(T2[8 + M], T2[12 + M], 0x44);
-    const __m512i High23 = _mm512_shuffle_i32x4(T2[8 + M], T2[12 + M], 0xee);
-    Word[M] = ByteSwap(_mm512_shuffle_i32x4(Low01, Low23, 0x88));
-    Word[4 + M] = ByteSwap(_mm512_shuffle_i32x4(Low01, Low23, 0xdd));
-    Word[8 + M] = ByteSwap(_mm512_shuffle_i32x4(High01, High23, 0x88));
-    Word[12 + M] = ByteSwap(_mm512_shuffle_i32x4(High01, High23, 0xdd));
-  }
+  Lanes::TransposeBlocks(Read, Offset, Word, TSwapBytes{});
 }
 
 #undef SUMTIDE_SHA_LOADS_AVX2
