@@ -86,7 +86,7 @@ TManyWay ChooseWay(const char* Variable, std::vector<double> (*Measure)()) {
 
 // What the library keeps of each digest beside its public description.
 struct TManyEntry {
-  const char* Variable;             // forces the way
+  std::string Variable;             // forces the way: SUMTIDE_<NAME>_MANY
   std::vector<double> (*Measure)(); // nothing: no lane kernels
   std::unique_ptr<IDigestLanes> (*NewKernelLanes)();
   std::once_flag Chosen;
@@ -97,34 +97,55 @@ template <class D> std::unique_ptr<IDigestLanes> NewKernelLanes() {
   return std::make_unique<TKernelLanes<THashLanes<D>>>();
 }
 
-template <class D> constexpr TManyEntry WithLanes(const char* Variable) {
-  return {Variable, &MeasureWays<D>, &NewKernelLanes<D>, {}, TManyWay::Streams};
+// One row of the catalogue: a digest's name on command lines, its component's class, which
+// answers the rest (its tag, its digest's size), and its lane kernels, if it has any.
+struct TRow {
+  std::string_view Name;
+  const TSCL_hashclass* Class;
+  std::vector<double> (*Measure)() = nullptr;
+  std::unique_ptr<IDigestLanes> (*NewKernelLanes)() = nullptr;
+};
+
+template <class TComponent> TRow Streams(std::string_view Name) {
+  return {Name, &TComponent::Class()};
+}
+template <class TComponent, class D> TRow WithLanes(std::string_view Name) {
+  return {Name, &TComponent::Class(), &MeasureWays<D>, &NewKernelLanes<D>};
 }
 
+constexpr std::size_t DigestCount = 6;
+
 struct TTables {
-  std::array<TDigestKind, 6> Kinds;
-  std::array<TManyEntry, 6> Entries;
+  std::array<std::string, DigestCount> Tags;
+  std::array<TDigestKind, DigestCount> Kinds;
+  std::array<TManyEntry, DigestCount> Entries;
+
+  explicit TTables(const std::array<TRow, DigestCount>& Rows) {
+    for (std::size_t I = 0; I < DigestCount; ++I) {
+      const TRow& Row = Rows[I];
+      Tags[I] = Row.Class->GetAlgorithm();
+      Kinds[I] = {Row.Name, Tags[I], static_cast<std::size_t>(Row.Class->GetHashSize() / 8),
+                  Row.Class};
+      std::string Variable = "SUMTIDE_";
+      for (const char C : Row.Name)
+        Variable += static_cast<char>(C >= 'a' && C <= 'z' ? C - 'a' + 'A' : C);
+      Entries[I].Variable = Variable + "_MANY";
+      Entries[I].Measure = Row.Measure;
+      Entries[I].NewKernelLanes = Row.NewKernelLanes;
+    }
+  }
 };
 
 TTables& Tables() {
-  static TTables Tables{
-      {{
-          {"md5", "MD5", 16, &TSCL_md5::Class()},
-          {"sha1", "SHA1", 20, &TSCL_sha1::Class()},
-          {"sha224", "SHA224", 28, &TSCL_sha224::Class()},
-          {"sha256", "SHA256", 32, &TSCL_sha256::Class()},
-          {"sha384", "SHA384", 48, &TSCL_sha384::Class()},
-          {"sha512", "SHA512", 64, &TSCL_sha512::Class()},
-      }},
-      {{
-          WithLanes<Md5Internal::TMd5LaneDescription>("SUMTIDE_MD5_MANY"),
-          WithLanes<ShaInternal::TSha1LaneDescription>("SUMTIDE_SHA1_MANY"),
-          WithLanes<ShaInternal::TSha224LaneDescription>("SUMTIDE_SHA224_MANY"),
-          WithLanes<ShaInternal::TSha256LaneDescription>("SUMTIDE_SHA256_MANY"),
-          {"SUMTIDE_SHA384_MANY", nullptr, nullptr, {}, TManyWay::Streams},
-          {"SUMTIDE_SHA512_MANY", nullptr, nullptr, {}, TManyWay::Streams},
-      }},
-  };
+  // MD5 first, then by the size of the digests.
+  static TTables Tables(std::array<TRow, DigestCount>{
+      WithLanes<TSCL_md5, Md5Internal::TMd5LaneDescription>("md5"),
+      WithLanes<TSCL_sha1, ShaInternal::TSha1LaneDescription>("sha1"),
+      WithLanes<TSCL_sha224, ShaInternal::TSha224LaneDescription>("sha224"),
+      WithLanes<TSCL_sha256, ShaInternal::TSha256LaneDescription>("sha256"),
+      Streams<TSCL_sha384>("sha384"),
+      Streams<TSCL_sha512>("sha512"),
+  });
   return Tables;
 }
 
@@ -136,7 +157,7 @@ TManyEntry& EntryOf(const TDigestKind& Kind) {
   TManyEntry& Entry = T.Entries[Index];
   std::call_once(Entry.Chosen, [&] {
     if (Entry.Measure)
-      Entry.Way = ChooseWay(Entry.Variable, Entry.Measure);
+      Entry.Way = ChooseWay(Entry.Variable.c_str(), Entry.Measure);
   });
   return Entry;
 }
