@@ -8,12 +8,8 @@
 # The digests the lists hold are computed by the GNU tools from the files below.
 # Usage: sum_diff_test.sh SUMTIDE_SUM ALGORITHM   (md5, sha1, sha224, sha256, sha384 or sha512)
 set -uo pipefail
-[ $# -eq 2 ] || {
-  echo "usage: $0 SUMTIDE_SUM md5|sha1|sha224|sha256|sha384|sha512" >&2
-  exit 2
-}
-ours=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-algorithm=$2
+# shellcheck source=sum_test_arguments.sh
+source "$(dirname "$0")/sum_test_arguments.sh"
 # The tag of the lines of this algorithm, and a neighbour whose tag and digest are not its own.
 case $algorithm in
   md5) neighbour=sha1 ;;
@@ -21,16 +17,9 @@ case $algorithm in
   sha256) neighbour=sha224 ;;
   sha384) neighbour=sha512 ;;
   sha512) neighbour=sha384 ;;
-  *)
-    echo "unknown algorithm: $algorithm" >&2
-    exit 2
-    ;;
 esac
-gnu=${algorithm}sum
 tag=${algorithm^^}
 neighbour_tag=${neighbour^^}
-select=
-[ "$algorithm" = md5 ] || select="-a $algorithm"
 for tool in "$gnu" "${neighbour}sum" md5sum; do
   command -v "$tool" >/dev/null || {
     echo "skipped: $tool is missing"

@@ -9,22 +9,8 @@
 # tool's name and given "-a ALGORITHM" except for md5.
 # Usage: sum_pipes_test.sh SUMTIDE_SUM ALGORITHM   (md5, sha1, sha224, sha256, sha384 or sha512)
 set -uo pipefail
-[ $# -eq 2 ] || {
-  echo "usage: $0 SUMTIDE_SUM md5|sha1|sha224|sha256|sha384|sha512" >&2
-  exit 2
-}
-ours=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-algorithm=$2
-case $algorithm in
-  md5 | sha1 | sha224 | sha256 | sha384 | sha512) ;;
-  *)
-    echo "unknown algorithm: $algorithm" >&2
-    exit 2
-    ;;
-esac
-gnu=${algorithm}sum
-select=
-[ "$algorithm" = md5 ] || select="-a $algorithm"
+# shellcheck source=sum_test_arguments.sh
+source "$(dirname "$0")/sum_test_arguments.sh"
 for tool in "$gnu" timeout mkfifo; do
   command -v "$tool" >/dev/null || {
     echo "skipped: $tool is missing"
