@@ -680,15 +680,21 @@ void Dismiss(TProgram& P, HWND Dialog, WPARAM Command) {
   Activate(P);
 }
 
-// Clicks into Control until it has the focus: under Wine the first real click after the window
-// came to the front is now and then taken by the activation alone. A few tries at most.
-bool ClickToFocus(const TProgram& P, HWND Control) {
+// Clicks on Control until Done holds: under Wine the first real click after a window came to the
+// front is now and then taken by the activation alone. A few tries at most, each only while Done
+// does not hold yet.
+template <class TDone> bool ClickUntil(HWND Control, TDone Done) {
   for (int Try = 0; Try < 3; ++Try) {
     ClickOn(Control);
-    if (WaitUntil([&] { return Focused(P) == Control; }, 3000))
+    if (WaitUntil(Done, 3000))
       return true;
   }
   return false;
+}
+
+// Clicks into Control until it has the focus.
+bool ClickToFocus(const TProgram& P, HWND Control) {
+  return ClickUntil(Control, [&] { return Focused(P) == Control; });
 }
 
 bool IsButtonOf(const TProgram& P, HWND Window) {
@@ -928,9 +934,8 @@ void CheckSlowProgress(const std::wstring& Exe, TFiles& Files) {
           L"the window repaints under the display");
     HWND Cancel = FindChild(Progress, L"Button", L"Annuler");
     Check(Cancel != nullptr, L"the progress display has \"Annuler\"");
-    if (Cancel)
-      ClickOn(Cancel);
-    Check(WaitUntil([&] { return !::IsWindow(Progress); }, ReplyTimeout),
+    // The display has just come to the front: its first click may go to its activation alone.
+    Check(Cancel && ClickUntil(Cancel, [&] { return !::IsWindow(Progress); }),
           L"\"Annuler\" clicked ends the run");
   }
   Check(WaitUntil([&] { return ::IsWindowEnabled(P.Main) != FALSE; }, ReplyTimeout),
