@@ -763,9 +763,14 @@ void CheckRealKeys(TProgram& P, TFiles& Files) {
   if (Box)
     Dismiss(P, Box, IDOK);
 
-  // The first open dialog of a process takes Wine long to build, as in CheckOpenDialog.
-  ClickOn(P.Browse);
-  HWND Dialog = P.OwnedDialog(StartTimeout);
+  // The first open dialog of a process takes Wine long to build, as in CheckOpenDialog; and the
+  // window has just come to the front again, so the first click may go to its activation alone:
+  // once no dialog came in all that time, one more click.
+  HWND Dialog = nullptr;
+  for (int Try = 0; Try < 2 && !Dialog; ++Try) {
+    ClickOn(P.Browse);
+    Dialog = P.OwnedDialog(StartTimeout);
+  }
   Check(Dialog != nullptr, L"a click on \"...\" opens the dialog");
   if (Dialog)
     Dismiss(P, Dialog, IDCANCEL);
