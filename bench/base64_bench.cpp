@@ -10,8 +10,8 @@
 #include "BenchClock.h"
 #include "BenchData.h"
 #include "RateReporter.h"
-#include "scl/Base64Internal.h"
 #include "scl/SCLbase64.h"
+#include "scl/base64/Base64Coders.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

@@ -7,8 +7,8 @@
 #include "BenchData.h"
 #include "OpenSslPeer.h"
 #include "RateReporter.h"
-#include "scl/Md5Compress.h"
 #include "scl/SCLmd5.h"
+#include "scl/md5/Md5Compress.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

@@ -8,9 +8,9 @@
 #include "BenchClock.h"
 #include "BenchData.h"
 #include "RateReporter.h"
-#include "scl/Md5LaneKernels.h"
-#include "scl/Md5Lanes.h"
 #include "scl/SCLmd5.h"
+#include "scl/md5/Md5LaneKernels.h"
+#include "scl/md5/Md5Lanes.h"
 
 #include <algorithm>
 #include <array>

@@ -22,7 +22,7 @@ install(TARGETS sumtide_rtl sumtide_scl EXPORT SumtideSCLTargets
 
 # The public headers of the library and every runtime header they include (the SHA components'
 # common body, SCLmdhash.h, holds the block framing of MerkleDamgard.h). The library's own
-# kernels (Md5Compress.h, Md5PortableSteps.h, ShaCompress.h, Base64Internal.h) stay private. SecureWipe.h is
+# kernels (Md5Compress.h, Md5PortableSteps.h, ShaCompress.h, Base64Coders.h) stay private. SecureWipe.h is
 # included by none of them but belongs to the cipher base's contract: a concrete cipher wipes its
 # key with SecureZero. SCLRegister.h makes the classes known by name to the class registry, which
 # the form-description reader and writer use: their headers come with it.
@@ -30,7 +30,7 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/src/scl/SCLcrypt.h
   ${PROJECT_SOURCE_DIR}/src/scl/SCLmd5.h
   ${PROJECT_SOURCE_DIR}/src/scl/SCLmdhash.h
-  ${PROJECT_SOURCE_DIR}/src/scl/MerkleDamgard.h
+  ${PROJECT_SOURCE_DIR}/src/scl/mdhash/MerkleDamgard.h
   ${PROJECT_SOURCE_DIR}/src/scl/SCLsha1.h
   ${PROJECT_SOURCE_DIR}/src/scl/SCLsha256.h
   ${PROJECT_SOURCE_DIR}/src/scl/SCLsha512.h

@@ -4,8 +4,8 @@
 // its count as they were. Encoding the input and decoding it again gives the input back.
 
 #include "FuzzCheck.h"
-#include "scl/Base64Internal.h"
 #include "scl/SCLbase64.h"
+#include "scl/base64/Base64Coders.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -14,8 +14,8 @@
 //
 // Compress adds Count consecutive blocks, lying at any address, into State.
 
-#include "scl/MerkleDamgard.h"
 #include "scl/SCLcrypt.h"
+#include "scl/mdhash/MerkleDamgard.h"
 
 #include <bit>
 #include <cstddef>

@@ -59,7 +59,7 @@ done
 while IFS= read -r f; do
   case $f in
   include/sumtide/scl/Md5Compress.h | include/sumtide/scl/Md5PortableSteps.h | \
-    include/sumtide/scl/Base64Internal.h | include/sumtide/rtl/FileServices.h)
+    include/sumtide/scl/Base64Coders.h | include/sumtide/rtl/FileServices.h)
     fail "private header installed: $f" ;;
   include/sumtide/rtl/*.h | include/sumtide/scl/*.h) ;;
   "$libdir/libsumtide_scl.a" | "$libdir/libsumtide_rtl.a") ;;

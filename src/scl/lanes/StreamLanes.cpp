@@ -1,0 +1,73 @@
+#include "scl/lanes/StreamLanes.h"
+
+#include "rtl/SecureWipe.h"
+
+#include <algorithm>
+#include <string>
+
+namespace Sumtide {
+
+TStreamLanes::TStreamLanes(const TDigestKind& Kind) : FKind(Kind) {
+  for (auto& Hash : FHashes)
+    Hash = NewHash(Kind);
+}
+
+TStreamLanes::~TStreamLanes() {
+  SecureZero(FDigests.data(), sizeof FDigests);
+}
+
+IDigestLanes::TLaneMask TStreamLanes::Mask(TCondition Condition) const {
+  TLaneMask Lanes = 0;
+  for (std::size_t L = 0; L < MaxLanes; ++L)
+    if (FConditions[L] == Condition)
+      Lanes |= TLaneMask{1} << L;
+  return Lanes;
+}
+
+void TStreamLanes::Expect(std::size_t Lane, TCondition Condition, const char* What) const {
+  if (Lane >= MaxLanes || FConditions[Lane] != Condition)
+    throw ESCL_hash(std::string(FKind.Tag) + " lane " + std::to_string(Lane) + " " + What);
+}
+
+void TStreamLanes::Start(std::size_t Lane) {
+  Expect(Lane, TCondition::Free, "is not free");
+  FHashes[Lane]->Init();
+  FConditions[Lane] = TCondition::Open;
+}
+
+void TStreamLanes::Feed(std::size_t Lane, std::span<const std::uint8_t> Piece) {
+  Expect(Lane, TCondition::Open, "is not hungry");
+  // Update takes a 32-bit length.
+  constexpr std::size_t Most = std::size_t{1} << 30;
+  while (!Piece.empty()) {
+    const std::size_t Length = std::min(Piece.size(), Most);
+    FHashes[Lane]->Update(Piece.data(), static_cast<std::uint32_t>(Length));
+    Piece = Piece.subspan(Length);
+  }
+}
+
+void TStreamLanes::End(std::size_t Lane) {
+  Expect(Lane, TCondition::Open, "is not hungry");
+  FHashes[Lane]->Final(FDigests[Lane].data());
+  FConditions[Lane] = TCondition::Done;
+}
+
+void TStreamLanes::TakeDigest(std::size_t Lane, std::span<std::uint8_t> Digest) {
+  Expect(Lane, TCondition::Done, "is not done");
+  if (Digest.size() != FKind.DigestBytes)
+    throw ESCL_hash(std::string(FKind.Tag) + " digests are " + std::to_string(FKind.DigestBytes) +
+                    " bytes long");
+  std::copy_n(FDigests[Lane].begin(), Digest.size(), Digest.begin());
+  SecureZero(FDigests[Lane].data(), FDigests[Lane].size());
+  FConditions[Lane] = TCondition::Free;
+}
+
+void TStreamLanes::Drop(std::size_t Lane) {
+  if (Lane >= MaxLanes)
+    throw ESCL_hash(std::string(FKind.Tag) + " lane " + std::to_string(Lane) + " does not exist");
+  FHashes[Lane]->Burn();
+  SecureZero(FDigests[Lane].data(), FDigests[Lane].size());
+  FConditions[Lane] = TCondition::Free;
+}
+
+} // namespace Sumtide

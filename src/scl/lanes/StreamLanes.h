@@ -1,0 +1,47 @@
+#pragma once
+
+// A lane set whose lanes are hash components of one class, each hashing its message as one
+// stream: for digests without lane kernels, or where the one-message block function is faster
+// than the lanes (the SHA instructions against lanes in plain registers). A piece is hashed as
+// soon as it is fed, so a lane is hungry again at once and Run has nothing left to do.
+
+#include "scl/SCLcrypt.h"
+#include "scl/lanes/DigestLanes.h"
+#include "scl/lanes/ManyDigests.h"
+
+#include <array>
+#include <memory>
+
+namespace Sumtide {
+
+class TStreamLanes final : public IDigestLanes {
+public:
+  explicit TStreamLanes(const TDigestKind& Kind);
+  ~TStreamLanes() override;
+  TStreamLanes(const TStreamLanes&) = delete;
+  TStreamLanes& operator=(const TStreamLanes&) = delete;
+
+  std::size_t LaneCount() const override { return MaxLanes; }
+  TLaneMask FreeLanes() const override { return Mask(TCondition::Free); }
+  TLaneMask HungryLanes() const override { return Mask(TCondition::Open); }
+  TLaneMask DoneLanes() const override { return Mask(TCondition::Done); }
+  void Start(std::size_t Lane) override;
+  void Feed(std::size_t Lane, std::span<const std::uint8_t> Piece) override;
+  void End(std::size_t Lane) override;
+  void Run() override {}
+  void TakeDigest(std::size_t Lane, std::span<std::uint8_t> Digest) override;
+  void Drop(std::size_t Lane) override;
+
+private:
+  enum class TCondition : std::uint8_t { Free, Open, Done };
+  TLaneMask Mask(TCondition Condition) const;
+  void Expect(std::size_t Lane, TCondition Condition, const char* What) const;
+
+  const TDigestKind& FKind;
+  std::array<std::unique_ptr<TSCL_hash>, MaxLanes> FHashes;
+  std::array<TCondition, MaxLanes> FConditions{};
+  // The digests of the done lanes, until they are taken.
+  std::array<std::array<std::uint8_t, MaxDigestBytes>, MaxLanes> FDigests{};
+};
+
+} // namespace Sumtide

@@ -1,0 +1,78 @@
+#pragma once
+
+// The MD5 block functions, private to the library. TSCL_md5 uses the one that runs fastest on
+// this processor; the tests and the benchmark reach each one directly.
+
+#include "scl/cpu/Processor.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+// A second block function built on AVX-512F and AVX-512VL instructions, compiled beside the
+// portable one whatever the target flags say and used only where the processor has them.
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define SUMTIDE_MD5_VECTOR_COMPRESS 1
+#endif
+
+namespace Sumtide::Md5Internal {
+
+// Both add the 64-byte Block, read as 16 words low byte first, into State, and leave Block as
+// it is.
+
+// The general-register steps that CompressBlocks takes inline (Md5PortableSteps.h), here as a
+// function of its own. Built this way GCC keeps a few message words in stack slots while it runs
+// (below the stack pointer, where they stay after the return).
+void CompressPortable(std::uint32_t State[4], const std::uint8_t Block[64]);
+#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
+// Needs AVX-512F and AVX-512VL. Keeps everything in registers: nothing goes to the stack.
+void CompressVector(std::uint32_t State[4], const std::uint8_t Block[64]);
+#endif
+
+// Whether this processor (and its operating system) can run CompressVector; false where it is not
+// compiled in.
+inline bool HasVectorCompress() {
+#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
+  using Processor::TFeature;
+  return Processor::HasAll(TFeature::Avx512F, TFeature::Avx512Vl);
+#else
+  return false;
+#endif
+}
+
+enum class TBlockFunction : std::uint8_t { Portable, Vector };
+
+// "portable" or "vector".
+std::string_view BlockFunctionName(TBlockFunction Function);
+
+// The environment variable that forces a block function ("portable" or "vector"), for tests and
+// benchmarks. A function this processor cannot run, or any other value, forces nothing.
+inline constexpr const char* BlockFunctionVariable = "SUMTIDE_MD5_BLOCK";
+
+// The best time each block function took over the same blocks, in any one unit.
+struct TBlockTimings {
+  double Portable = 0;
+  double Vector = 0;
+};
+
+// Measures both block functions over the same few KiB, several times in turns, and keeps the
+// best time of each. Both stay 0 where the processor cannot run CompressVector.
+TBlockTimings MeasureBlockFunctions();
+
+// The choice, given what the environment variable holds (empty when unset), whether the
+// processor runs the vector function, and a way to measure both, which is called only when the
+// answer depends on it. The vector function has to be clearly faster to be chosen: where the two
+// are close, the portable one.
+TBlockFunction ChooseBlockFunction(std::string_view Forced, bool VectorRuns,
+                                   const std::function<TBlockTimings()>& Measure);
+
+// The block function TSCL_md5 uses in this process: chosen the first time it is asked, which is
+// when the first block is hashed, and kept.
+TBlockFunction BlockFunctionInUse();
+
+// Adds Count consecutive 64-byte blocks, read where they lie, into State with the block function
+// in use: one message on its own at TSCL_md5's speed.
+void CompressBlocks(std::uint32_t State[4], const std::uint8_t* Blocks, std::size_t Count);
+
+} // namespace Sumtide::Md5Internal

@@ -1,0 +1,108 @@
+// The lanes of every digest that has them (MD5, SHA-256, SHA-224, SHA-1), on every kernel this
+// processor runs: many messages at once, fed in random pieces, each digest equal to the one-message
+// class's. MD5's lanes have their own, finer tests in md5_lanes_test.cpp.
+
+#include "HashChecks.h"
+#include "LaneFeeding.h"
+#include "scl/SCLmd5.h"
+#include "scl/SCLsha1.h"
+#include "scl/SCLsha256.h"
+#include "scl/md5/Md5Lanes.h"
+#include "scl/sha/ShaLanes.h"
+
+#include <array>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace Sumtide {
+namespace {
+
+using Test::Hex;
+using TBytes = std::vector<std::uint8_t>;
+
+template <class TLanes, class THash, auto KernelList, auto Name> struct TCase {
+  using Lanes = TLanes;
+  using Hash = THash;
+  static auto Kernels() { return KernelList(); }
+  static std::string_view KernelName(typename TLanes::TKernel Kernel) { return Name(Kernel); }
+};
+
+template <class TKernel, std::size_t N>
+std::vector<TKernel> Running(const std::array<TKernel, N>& All, bool (*Runs)(TKernel)) {
+  std::vector<TKernel> Kernels;
+  for (const TKernel Kernel : All)
+    if (Runs(Kernel))
+      Kernels.push_back(Kernel);
+  return Kernels;
+}
+
+auto Md5Kernels() {
+  return Running(Md5Internal::LaneKernels, Md5Internal::LaneKernelRuns);
+}
+auto ShaKernels() {
+  return Running(ShaInternal::ShaLaneKernels, ShaInternal::ShaLaneKernelRuns);
+}
+
+using TMd5Case = TCase<TMd5Lanes, TSCL_md5, Md5Kernels, Md5Internal::LaneKernelName>;
+using TSha256Case = TCase<TSha256Lanes, TSCL_sha256, ShaKernels, ShaInternal::ShaLaneKernelName>;
+using TSha224Case = TCase<TSha224Lanes, TSCL_sha224, ShaKernels, ShaInternal::ShaLaneKernelName>;
+using TSha1Case = TCase<TSha1Lanes, TSCL_sha1, ShaKernels, ShaInternal::ShaLaneKernelName>;
+
+template <class T> class HashLanes : public ::testing::Test {};
+using TCases = ::testing::Types<TMd5Case, TSha256Case, TSha224Case, TSha1Case>;
+struct TCaseNames {
+  template <class T> static std::string GetName(int) { return T::Hash::AlgorithmName; }
+};
+TYPED_TEST_SUITE(HashLanes, TCases, TCaseNames);
+
+template <class THash> std::string OneMessage(const TBytes& Message) {
+  THash Hash(nullptr);
+  Hash.Init();
+  Hash.Update(Message.data(), static_cast<std::uint32_t>(Message.size()));
+  TBytes Digest(static_cast<std::size_t>(Hash.GetHashSize() / 8));
+  Hash.Final(Digest.data());
+  return Hex(Digest);
+}
+
+// Lengths around the block and padding boundaries and random ones up to 3000 bytes; the lanes
+// are filled as they come free, hungry lanes get pieces of 0 to 200 bytes or the rest, and some
+// lanes are left waiting a turn, so lanes run side by side at every offset of their messages.
+TYPED_TEST(HashLanes, EveryMessageGetsTheOneMessageDigest) {
+  using TLanes = typename TypeParam::Lanes;
+  std::mt19937 Rng(20261211);
+  std::vector<TBytes> Messages;
+  for (const std::size_t Size : {0, 1, 55, 56, 57, 63, 64, 65, 119, 120, 127, 128, 129})
+    Messages.push_back(Test::RandomBytes(Size, static_cast<std::uint32_t>(Rng())));
+  for (int I = 0; I < 60; ++I)
+    Messages.push_back(Test::RandomBytes(Rng() % 3001, static_cast<std::uint32_t>(Rng())));
+
+  for (const auto Kernel : TypeParam::Kernels()) {
+    SCOPED_TRACE(TypeParam::KernelName(Kernel));
+    TLanes Lanes(Kernel);
+    ASSERT_EQ(Lanes.Kernel(), Kernel);
+    Test::FeedMessages(Lanes, Messages, Rng, 200, [&](std::size_t Message, std::size_t Lane) {
+      const TBytes& M = Messages[Message];
+      EXPECT_EQ(Hex(Lanes.TakeDigest(Lane)), OneMessage<typename TypeParam::Hash>(M))
+          << "message " << Message << " of " << M.size() << " bytes in lane " << Lane;
+    });
+  }
+}
+
+TYPED_TEST(HashLanes, MisuseRaisesAndNamesTheDigest) {
+  typename TypeParam::Lanes Lanes;
+  const std::size_t Beyond = Lanes.LaneCount();
+  EXPECT_THROW(Lanes.Start(Beyond), ESCL_hash);
+  EXPECT_THROW(Lanes.TakeDigest(0), ESCL_hash);
+  Lanes.Start(0);
+  try {
+    Lanes.Start(0);
+    ADD_FAILURE() << "a second Start in a busy lane";
+  } catch (const ESCL_hash& E) {
+    EXPECT_NE(std::string(E.what()).find(" lane 0 is not free"), std::string::npos) << E.what();
+  }
+}
+
+} // namespace
+} // namespace Sumtide
