@@ -5,7 +5,12 @@
 // this processor runs on the same input, since how fast each runs depends on how long its
 // instructions take here, which the processor's flags do not tell. An environment variable can
 // force one, for tests and benchmarks. Private to the library.
+//
+// Every such choice is a table of candidates (TCandidate: a name, the function, whether this
+// processor runs it), the portable one first, handed to ChooseRow with the way to time a pass.
+// A new variant is one row of its family's table.
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <span>
@@ -48,5 +53,43 @@ std::vector<double> MeasureRates(std::span<const bool> Runs, double Work,
 // A tick count for timing a pass: the time-stamp counter where there is one (it runs at a
 // constant rate whatever the core clock does), else a steady clock in nanoseconds.
 double Ticks();
+
+// One row of a candidate table. Function is what the family calls (a function pointer, or a
+// small struct of them where the work takes more than one); Runs tells whether this processor and
+// its operating system run it, and is false where it is not compiled in for this target. Lanes
+// is how many messages one call hashes at once, for lane kernels; 1 for everything else.
+template <class TFunction> struct TCandidate {
+  std::string_view Name; // as the family's environment variable names it
+  TFunction Function;
+  bool (*Runs)();
+  std::size_t Lanes = 1;
+};
+
+inline bool Always() {
+  return true;
+}
+
+// The row of Table that its family uses in this process: Variable's value forces a row by name
+// (a row this processor does not run forces the first one); else the rows that run are timed in
+// turns, each pass doing Work units with TimePass(Row) returning the ticks it took, and a later
+// row replaces the one chosen so far when its rate is above that one's times Margin.
+template <class TFunction, class TTimePass>
+std::size_t ChooseRow(std::span<const TCandidate<TFunction>> Table, const char* Variable,
+                      double Margin, double Work, const TTimePass& TimePass) {
+  constexpr std::size_t Most = 8;
+  std::array<std::string_view, Most> Names{};
+  std::array<bool, Most> Runs{};
+  const std::size_t Count = Table.size() < Most ? Table.size() : Most;
+  for (std::size_t I = 0; I < Count; ++I) {
+    Names[I] = Table[I].Name;
+    Runs[I] = Table[I].Runs();
+  }
+  const std::span<const bool> Running(Runs.data(), Count);
+  return Choose({std::span<const std::string_view>(Names.data(), Count), Running}, Forced(Variable),
+                Margin, [&] {
+                  return MeasureRates(Running, Work,
+                                      [&](std::size_t Row) { return TimePass(Table[Row]); });
+                });
+}
 
 } // namespace Sumtide::FunctionChoice
