@@ -101,7 +101,7 @@ void PrintBestOfAlternating(double CyclesPerSecond) {
 void PrintBlockFunction() {
   namespace M = Sumtide::Md5Internal;
   const char* Forced = std::getenv(M::BlockFunctionVariable);
-  const std::string InUse(M::BlockFunctionName(M::BlockFunctionInUse()));
+  const std::string InUse(M::BlockCandidates()[M::BlockFunctionInUse()].Name);
   std::printf("block function in use: %s", InUse.c_str());
   if (!M::HasVectorCompress()) {
     std::printf(" (this processor cannot run the vector one)\n");
@@ -111,10 +111,11 @@ void PrintBlockFunction() {
     std::printf(" (%s=%s)", M::BlockFunctionVariable, Forced);
   // A fresh measurement, as the choice makes it: the best time-stamp counter ticks of each over
   // the same 4 KiB.
-  const M::TBlockTimings T = M::MeasureBlockFunctions();
+  const std::vector<double> Rates = M::MeasureBlockFunctions();
+  const double Portable = Rates[0] > 0 ? 1 / Rates[0] : 0, Vector = Rates[1] > 0 ? 1 / Rates[1] : 0;
   std::printf("\nchoice's measurement: portable %.0f ticks, vector %.0f ticks per 4 KiB "
               "(vector / portable %.3f)\n",
-              T.Portable, T.Vector, T.Portable > 0 ? T.Vector / T.Portable : 0.0);
+              Portable, Vector, Portable > 0 ? Vector / Portable : 0.0);
 }
 
 } // namespace

@@ -7,12 +7,13 @@
 // force one, for tests and benchmarks. Private to the library.
 //
 // Every such choice is a table of candidates (TCandidate: a name, the function, whether this
-// processor runs it), the portable one first, handed to ChooseRow with the way to time a pass.
+// processor runs it), the portable one first, handed to ChooseRow with the rows' rates from
+// MeasureRows.
 // A new variant is one row of its family's table.
 
-#include <array>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -68,28 +69,40 @@ template <class TFunction> struct TCandidate {
 inline bool Always() {
   return true;
 }
+inline bool Never() {
+  return false;
+}
 
-// The row of Table that its family uses in this process: Variable's value forces a row by name
-// (a row this processor does not run forces the first one); else the rows that run are timed in
-// turns, each pass doing Work units with TimePass(Row) returning the ticks it took, and a later
-// row replaces the one chosen so far when its rate is above that one's times Margin.
-template <class TFunction, class TTimePass>
-std::size_t ChooseRow(std::span<const TCandidate<TFunction>> Table, const char* Variable,
-                      double Margin, double Work, const TTimePass& TimePass) {
-  constexpr std::size_t Most = 8;
-  std::array<std::string_view, Most> Names{};
-  std::array<bool, Most> Runs{};
-  const std::size_t Count = Table.size() < Most ? Table.size() : Most;
-  for (std::size_t I = 0; I < Count; ++I) {
-    Names[I] = Table[I].Name;
+// Whether each row runs here, by row.
+template <class TFunction>
+std::unique_ptr<bool[]> RowsThatRun(std::span<const TCandidate<TFunction>> Table) {
+  auto Runs = std::make_unique<bool[]>(Table.size());
+  for (std::size_t I = 0; I < Table.size(); ++I)
     Runs[I] = Table[I].Runs();
-  }
-  const std::span<const bool> Running(Runs.data(), Count);
-  return Choose({std::span<const std::string_view>(Names.data(), Count), Running}, Forced(Variable),
-                Margin, [&] {
-                  return MeasureRates(Running, Work,
-                                      [&](std::size_t Row) { return TimePass(Table[Row]); });
-                });
+  return Runs;
+}
+
+// The row chosen, given Forced (the family's environment variable's value, empty when unset) and
+// Measure, which gives the rate of every row (0 for one that does not run) and is called only
+// when the answer depends on it: Choose over the table's names and what runs here.
+template <class TFunction>
+std::size_t ChooseRow(std::span<const TCandidate<TFunction>> Table, std::string_view Forced,
+                      double Margin, const std::function<std::vector<double>()>& Measure) {
+  std::vector<std::string_view> Names;
+  for (const TCandidate<TFunction>& Row : Table)
+    Names.push_back(Row.Name);
+  const std::unique_ptr<bool[]> Runs = RowsThatRun(Table);
+  return Choose({Names, {Runs.get(), Table.size()}}, Forced, Margin, Measure);
+}
+
+// The rate of every row that runs (0 for the others): TimePass(Row) does Work units with the
+// row's function and returns the ticks it took (MeasureRates).
+template <class TFunction, class TTimePass>
+std::vector<double> MeasureRows(std::span<const TCandidate<TFunction>> Table, double Work,
+                                const TTimePass& TimePass) {
+  const std::unique_ptr<bool[]> Runs = RowsThatRun(Table);
+  return MeasureRates({Runs.get(), Table.size()}, Work,
+                      [&](std::size_t Row) { return TimePass(Table[Row]); });
 }
 
 } // namespace Sumtide::FunctionChoice

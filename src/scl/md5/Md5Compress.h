@@ -3,12 +3,13 @@
 // The MD5 block functions, private to the library. TSCL_md5 uses the one that runs fastest on
 // this processor; the tests and the benchmark reach each one directly.
 
+#include "scl/cpu/FunctionChoice.h"
 #include "scl/cpu/Processor.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <string_view>
+#include <span>
+#include <vector>
 
 // A second block function built on AVX-512F and AVX-512VL instructions, compiled beside the
 // portable one whatever the target flags say and used only where the processor has them.
@@ -41,35 +42,33 @@ inline bool HasVectorCompress() {
 #endif
 }
 
-enum class TBlockFunction : std::uint8_t { Portable, Vector };
+// Adds Count consecutive 64-byte blocks, read where they lie, into State.
+using TBlocks = void (*)(std::uint32_t State[4], const std::uint8_t* Blocks, std::size_t Count);
 
-// "portable" or "vector".
-std::string_view BlockFunctionName(TBlockFunction Function);
+// The block functions over runs of blocks: the portable steps taken inline, and CompressVector.
+void BlocksPortable(std::uint32_t State[4], const std::uint8_t* Blocks, std::size_t Count);
+#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
+void BlocksVector(std::uint32_t State[4], const std::uint8_t* Blocks, std::size_t Count);
+#endif
 
-// The environment variable that forces a block function ("portable" or "vector"), for tests and
-// benchmarks. A function this processor cannot run, or any other value, forces nothing.
+// The candidates TSCL_md5 chooses among, "portable" and "vector" (FunctionChoice.h).
+std::span<const FunctionChoice::TCandidate<TBlocks>> BlockCandidates();
+
+// The environment variable that forces a block function by its name, for tests and benchmarks.
+// A function this processor cannot run forces the portable one; any other value nothing.
 inline constexpr const char* BlockFunctionVariable = "SUMTIDE_MD5_BLOCK";
 
-// The best time each block function took over the same blocks, in any one unit.
-struct TBlockTimings {
-  double Portable = 0;
-  double Vector = 0;
-};
+// The vector function is chosen only when it hashes 1 / 0.97 times as many blocks in the same time
+// as the portable one: where the two are close, the portable one.
+inline constexpr double BlockMargin = 1 / 0.97;
 
-// Measures both block functions over the same few KiB, several times in turns, and keeps the
-// best time of each. Both stay 0 where the processor cannot run CompressVector.
-TBlockTimings MeasureBlockFunctions();
+// The rate of each candidate over the same few KiB, several times in turns (FunctionChoice.h);
+// 0 for one this processor cannot run.
+std::vector<double> MeasureBlockFunctions();
 
-// The choice, given what the environment variable holds (empty when unset), whether the
-// processor runs the vector function, and a way to measure both, which is called only when the
-// answer depends on it. The vector function has to be clearly faster to be chosen: where the two
-// are close, the portable one.
-TBlockFunction ChooseBlockFunction(std::string_view Forced, bool VectorRuns,
-                                   const std::function<TBlockTimings()>& Measure);
-
-// The block function TSCL_md5 uses in this process: chosen the first time it is asked, which is
-// when the first block is hashed, and kept.
-TBlockFunction BlockFunctionInUse();
+// The candidate TSCL_md5 uses in this process: chosen the first time it is asked, which is when
+// the first block is hashed, and kept.
+std::size_t BlockFunctionInUse();
 
 // Adds Count consecutive 64-byte blocks, read where they lie, into State with the block function
 // in use: one message on its own at TSCL_md5's speed.

@@ -1,7 +1,7 @@
 #include "scl/SCLmd5.h"
 
 #include "scl/md5/Md5Compress.h"
-#include "scl/md5/Md5PortableSteps.h"
+#include "scl/md5/Md5StepTable.h"
 #include "scl/mdhash/MdHashBody.h"
 
 namespace Sumtide {
@@ -28,19 +28,10 @@ const TSCL_md5::TClass& TSCL_md5::Class() {
   return Descriptor;
 }
 
-// One branch per call, on a value fixed for the process and so always predicted.
 void Md5Internal::CompressBlocks(std::uint32_t State[4], const std::uint8_t* Blocks,
                                  std::size_t Count) {
-#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
-  static const bool UseVector = BlockFunctionInUse() == TBlockFunction::Vector;
-  if (UseVector) {
-    for (; Count > 0; --Count, Blocks += 64)
-      CompressVector(State, Blocks);
-    return;
-  }
-#endif
-  for (; Count > 0; --Count, Blocks += 64)
-    PortableSteps(State, Blocks);
+  static const TBlocks InUse = BlockCandidates()[BlockFunctionInUse()].Function;
+  InUse(State, Blocks, Count);
 }
 
 } // namespace Sumtide

@@ -14,7 +14,7 @@ const std::uint32_t* TSha1::Initial() {
 
 void TSha1::Compress(std::uint32_t* State, const std::uint8_t* Blocks, std::size_t Count) {
   static const ShaInternal::TBlocks<std::uint32_t> Chosen =
-      ShaInternal::Sha1Candidates()[ShaInternal::Sha1BlocksInUse()].Blocks;
+      ShaInternal::Sha1Candidates()[ShaInternal::Sha1BlocksInUse()].Function;
   Chosen(State, Blocks, Count);
 }
 

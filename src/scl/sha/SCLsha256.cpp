@@ -18,7 +18,7 @@ const std::uint32_t* TSha224::Initial() {
 
 void TSha256::Compress(std::uint32_t* State, const std::uint8_t* Blocks, std::size_t Count) {
   static const ShaInternal::TBlocks<std::uint32_t> Chosen =
-      ShaInternal::Sha256Candidates()[ShaInternal::Sha256BlocksInUse()].Blocks;
+      ShaInternal::Sha256Candidates()[ShaInternal::Sha256BlocksInUse()].Function;
   Chosen(State, Blocks, Count);
 }
 

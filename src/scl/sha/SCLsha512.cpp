@@ -18,7 +18,7 @@ const std::uint64_t* TSha384::Initial() {
 
 void TSha512::Compress(std::uint64_t* State, const std::uint8_t* Blocks, std::size_t Count) {
   static const ShaInternal::TBlocks<std::uint64_t> Chosen =
-      ShaInternal::Sha512Candidates()[ShaInternal::Sha512BlocksInUse()].Blocks;
+      ShaInternal::Sha512Candidates()[ShaInternal::Sha512BlocksInUse()].Function;
   Chosen(State, Blocks, Count);
 }
 

@@ -13,10 +13,6 @@ namespace Sumtide::ShaInternal {
 
 namespace {
 
-bool Always() {
-  return true;
-}
-
 void Sha1Portable(std::uint32_t* State, const std::uint8_t* Blocks, std::size_t Count) {
   for (; Count > 0; --Count, Blocks += 64)
     Sha1CompressPortable(State, Blocks);
@@ -45,38 +41,29 @@ constexpr TBlocks<std::uint64_t> Sha512Avx2 = nullptr;
 constexpr TBlocks<std::uint64_t> Sha512Avx512 = nullptr;
 #endif
 
-const TBlockCandidate<std::uint32_t> Sha1List[] = {{"portable", Sha1Portable, Always},
-                                                   {"shani", Sha1ShaNi, HasShaExtensions}};
-const TBlockCandidate<std::uint32_t> Sha256List[] = {{"portable", Sha256Portable, Always},
-                                                     {"shani", Sha256ShaNi, HasShaExtensions}};
-const TBlockCandidate<std::uint64_t> Sha512List[] = {{"portable", Sha512Portable, Always},
-                                                     {"avx2", Sha512Avx2, HasSha512Avx2},
-                                                     {"avx512", Sha512Avx512, HasSha512Avx512}};
+const TBlockCandidate<std::uint32_t> Sha1List[] = {
+    {"portable", Sha1Portable, FunctionChoice::Always}, {"shani", Sha1ShaNi, HasShaExtensions}};
+const TBlockCandidate<std::uint32_t> Sha256List[] = {
+    {"portable", Sha256Portable, FunctionChoice::Always}, {"shani", Sha256ShaNi, HasShaExtensions}};
+const TBlockCandidate<std::uint64_t> Sha512List[] = {
+    {"portable", Sha512Portable, FunctionChoice::Always},
+    {"avx2", Sha512Avx2, HasSha512Avx2},
+    {"avx512", Sha512Avx512, HasSha512Avx512}};
 
 // Times each candidate that runs over the same 8 KiB (a few microseconds each) and chooses.
 template <class TWord>
 std::size_t Choose(std::span<const TBlockCandidate<TWord>> Candidates, std::size_t BlockSize,
                    const char* Variable) {
-  constexpr std::size_t Most = 4;
-  std::array<std::string_view, Most> Names{};
-  std::array<bool, Most> Runs{};
-  const std::size_t Count = std::min(Candidates.size(), Most);
-  for (std::size_t I = 0; I < Count; ++I) {
-    Names[I] = Candidates[I].Name;
-    Runs[I] = Candidates[I].Blocks != nullptr && Candidates[I].Runs();
-  }
-  const std::span<const bool> Running(Runs.data(), Count);
-  return FunctionChoice::Choose(
-      {std::span<const std::string_view>(Names.data(), Count), Running},
-      FunctionChoice::Forced(Variable), FunctionChoice::DefaultMargin, [&] {
+  return FunctionChoice::ChooseRow(
+      Candidates, FunctionChoice::Forced(Variable), FunctionChoice::DefaultMargin, [&] {
         std::vector<std::uint8_t> Data(8192);
         for (std::size_t I = 0; I < Data.size(); ++I)
           Data[I] = static_cast<std::uint8_t>(I * 131 + 7);
         std::array<TWord, 8> State{};
-        return FunctionChoice::MeasureRates(
-            Running, static_cast<double>(Data.size()), [&](std::size_t I) {
+        return FunctionChoice::MeasureRows(
+            Candidates, static_cast<double>(Data.size()), [&](const TBlockCandidate<TWord>& Row) {
               const double Start = FunctionChoice::Ticks();
-              Candidates[I].Blocks(State.data(), Data.data(), Data.size() / BlockSize);
+              Row.Function(State.data(), Data.data(), Data.size() / BlockSize);
               return FunctionChoice::Ticks() - Start;
             });
       });

@@ -4,6 +4,8 @@
 // (FunctionChoice.h) the first time a block is hashed, and kept for the process. Private to the
 // library.
 
+#include "scl/cpu/FunctionChoice.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -15,11 +17,8 @@ namespace Sumtide::ShaInternal {
 template <class TWord>
 using TBlocks = void (*)(TWord* State, const std::uint8_t* Blocks, std::size_t Count);
 
-template <class TWord> struct TBlockCandidate {
-  std::string_view Name; // as the environment variable names it
-  TBlocks<TWord> Blocks; // null where it is not compiled in
-  bool (*Runs)();
-};
+// A row of a digest's candidate table (FunctionChoice.h).
+template <class TWord> using TBlockCandidate = FunctionChoice::TCandidate<TBlocks<TWord>>;
 
 // The candidates of each digest, the portable function first; SHA-224 uses SHA-256's, SHA-384
 // SHA-512's.

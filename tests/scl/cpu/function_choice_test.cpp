@@ -78,12 +78,12 @@ TEST(ShaBlockChoice, TheDigestsUseTheForcedFunctionOrOneThatRuns) {
   const auto Check = [](auto Candidates, std::size_t InUse, const char* Variable) {
     SCOPED_TRACE(Variable);
     ASSERT_LT(InUse, Candidates.size());
-    EXPECT_TRUE(Candidates[InUse].Blocks && Candidates[InUse].Runs());
+    EXPECT_TRUE(Candidates[InUse].Function && Candidates[InUse].Runs());
     const char* Value = std::getenv(Variable);
     const std::string_view Forced = Value ? Value : "";
     for (std::size_t I = 0; I < Candidates.size(); ++I) {
       if (Forced == Candidates[I].Name) {
-        EXPECT_EQ(InUse, Candidates[I].Blocks && Candidates[I].Runs() ? I : 0);
+        EXPECT_EQ(InUse, Candidates[I].Function && Candidates[I].Runs() ? I : 0);
       }
     }
     EXPECT_EQ(Candidates[0].Name, "portable");

@@ -280,37 +280,46 @@ TEST(Md5Compress, VectorMatchesPortable) {
 #endif
 }
 
-// The choice between the block functions, with the measurement stood in for.
+// The choice between the block functions, with the measurement stood in for: the candidates'
+// names and the margin are the hash's own, whether the vector one runs is the case's.
 TEST(Md5BlockChoice, ForcedOrFasterByAClearMargin) {
-  using enum Md5Internal::TBlockFunction;
   struct TCase {
     std::string_view Forced;
     bool VectorRuns;
-    Md5Internal::TBlockTimings Timings;
-    Md5Internal::TBlockFunction Expected;
+    double PortableTime, VectorTime;
+    std::string_view Expected;
     bool Measures;
   };
   const TCase Cases[] = {
-      {"", true, {100, 90}, Vector, true},     // 10% faster, as on Intel with AVX-512
-      {"", true, {100, 210}, Portable, true},  // twice as slow, as on AMD Zen 5
-      {"", true, {100, 98}, Portable, true},   // within the margin
-      {"", true, {100, 0}, Portable, true},    // no figure for the vector one
-      {"", false, {100, 50}, Portable, false}, // cannot run it: nothing to measure
-      {"portable", true, {100, 50}, Portable, false},
-      {"vector", true, {100, 210}, Vector, false},
-      {"vector", false, {100, 50}, Portable, false}, // forcing cannot make it run
-      {"VECTOR", true, {100, 210}, Portable, true},  // anything else forces nothing
-      {"avx512", true, {100, 90}, Vector, true},
+      {"", true, 100, 90, "vector", true},     // 10% faster, as on Intel with AVX-512
+      {"", true, 100, 210, "portable", true},  // twice as slow, as on AMD Zen 5
+      {"", true, 100, 98, "portable", true},   // within the margin
+      {"", true, 100, 0, "portable", true},    // no figure for the vector one
+      {"", false, 100, 50, "portable", false}, // cannot run it: nothing to measure
+      {"portable", true, 100, 50, "portable", false},
+      {"vector", true, 100, 210, "vector", false},
+      {"vector", false, 100, 50, "portable", false}, // forcing cannot make it run
+      {"VECTOR", true, 100, 210, "portable", true},  // anything else forces nothing
+      {"avx512", true, 100, 90, "vector", true},
   };
+  const auto Candidates = Md5Internal::BlockCandidates();
+  ASSERT_EQ(Candidates.size(), 2u);
   for (const TCase& C : Cases) {
+    const FunctionChoice::TCandidate<Md5Internal::TBlocks> Table[] = {
+        {Candidates[0].Name, nullptr, FunctionChoice::Always},
+        {Candidates[1].Name, nullptr,
+         C.VectorRuns ? FunctionChoice::Always : FunctionChoice::Never}};
     bool Measured = false;
     const auto Measure = [&] {
       Measured = true;
-      return C.Timings;
+      const auto Rate = [](double Time) { return Time > 0 ? 1 / Time : 0; };
+      return std::vector<double>{Rate(C.PortableTime), Rate(C.VectorTime)};
     };
-    EXPECT_EQ(Md5Internal::ChooseBlockFunction(C.Forced, C.VectorRuns, Measure), C.Expected)
+    const std::size_t Chosen = FunctionChoice::ChooseRow<Md5Internal::TBlocks>(
+        Table, C.Forced, Md5Internal::BlockMargin, Measure);
+    EXPECT_EQ(Table[Chosen].Name, C.Expected)
         << "forced '" << C.Forced << "', vector runs " << C.VectorRuns << ", times "
-        << C.Timings.Portable << " / " << C.Timings.Vector;
+        << C.PortableTime << " / " << C.VectorTime;
     EXPECT_EQ(Measured, C.Measures) << "forced '" << C.Forced << "'";
   }
 }
@@ -318,23 +327,24 @@ TEST(Md5BlockChoice, ForcedOrFasterByAClearMargin) {
 TEST(Md5BlockChoice, MeasuresBothWhereTheVectorFunctionRuns) {
   if (!Md5Internal::HasVectorCompress())
     GTEST_SKIP() << "this processor cannot run the vector block function";
-  const Md5Internal::TBlockTimings Timings = Md5Internal::MeasureBlockFunctions();
-  EXPECT_GT(Timings.Portable, 0);
-  EXPECT_GT(Timings.Vector, 0);
+  const std::vector<double> Rates = Md5Internal::MeasureBlockFunctions();
+  ASSERT_EQ(Rates.size(), 2u);
+  EXPECT_GT(Rates[0], 0);
+  EXPECT_GT(Rates[1], 0);
 }
 
 // CTest runs this file once more with each block function forced, so that every digest test
 // also goes through each function this processor runs.
 TEST(Md5BlockChoice, TheHashUsesTheForcedFunctionOrOneThatRuns) {
-  using enum Md5Internal::TBlockFunction;
-  const Md5Internal::TBlockFunction InUse = Md5Internal::BlockFunctionInUse();
+  const std::string_view InUse =
+      Md5Internal::BlockCandidates()[Md5Internal::BlockFunctionInUse()].Name;
   const bool VectorRuns = Md5Internal::HasVectorCompress();
   const char* const Variable = std::getenv(Md5Internal::BlockFunctionVariable);
   const std::string_view Forced = Variable ? Variable : "";
   if (Forced == "portable" || !VectorRuns) {
-    EXPECT_EQ(InUse, Portable);
+    EXPECT_EQ(InUse, "portable");
   } else if (Forced == "vector") {
-    EXPECT_EQ(InUse, Vector);
+    EXPECT_EQ(InUse, "vector");
   }
 }
 
