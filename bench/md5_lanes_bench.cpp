@@ -82,7 +82,7 @@ void HashOneByOne(const TMessages& List, std::vector<TDigest>& Out) {
   }
 }
 
-void BenchLanes(benchmark::State& State, M::TLaneKernel Kernel, std::size_t MessageSize) {
+void BenchLanes(benchmark::State& State, std::size_t Kernel, std::size_t MessageSize) {
   const TMessages List = Messages(MessageSize);
   std::vector<TDigest> Digests(List.size());
   Sumtide::TMd5Lanes Lanes(Kernel);
@@ -109,14 +109,15 @@ bool DigestsAgree() {
     const TMessages List = Messages(W.MessageSize);
     std::vector<TDigest> Expected(List.size());
     HashOneByOne(List, Expected);
-    for (const M::TLaneKernel Kernel : M::LaneKernels) {
-      if (!M::LaneKernelRuns(Kernel))
+    for (std::size_t Kernel = 0; Kernel < M::LaneCandidates().size(); ++Kernel) {
+      if (!M::LaneCandidates()[Kernel].Runs())
         continue;
       std::vector<TDigest> Got(List.size());
       Sumtide::TMd5Lanes Lanes(Kernel);
       HashWithLanes(Lanes, List, Got);
       if (Got != Expected) {
-        std::fprintf(stderr, "%s: wrong digests on %s\n", M::LaneKernelName(Kernel).data(), W.Name);
+        std::fprintf(stderr, "%s: wrong digests on %s\n", M::LaneCandidates()[Kernel].Name.data(),
+                     W.Name);
         return false;
       }
     }
@@ -134,9 +135,9 @@ void PrintSummary(const Sumtide::Bench::TRateReporter& Reporter, double CyclesPe
   for (const TWorkload& W : Workloads) {
     const double Single = Reporter.Median(RunName("Single", W));
     std::vector<std::pair<std::string, std::size_t>> Rows = {{"single", 1}};
-    for (const M::TLaneKernel Kernel : M::LaneKernels)
-      if (M::LaneKernelRuns(Kernel))
-        Rows.emplace_back(M::LaneKernelName(Kernel), M::LaneCount(Kernel));
+    for (std::size_t Kernel = 0; Kernel < M::LaneCandidates().size(); ++Kernel)
+      if (M::LaneCandidates()[Kernel].Runs())
+        Rows.emplace_back(M::LaneCandidates()[Kernel].Name, M::LaneCandidates()[Kernel].Lanes);
     for (const auto& [Name, Lanes] : Rows) {
       const double Rate =
           Reporter.Median(Name == "single" ? RunName("Single", W) : RunName("Lanes_" + Name, W));
@@ -151,18 +152,17 @@ void PrintSummary(const Sumtide::Bench::TRateReporter& Reporter, double CyclesPe
               CyclesPerSecond / 1e6);
 
   const char* Forced = std::getenv(M::LaneKernelVariable);
-  std::printf("\nkernel the lanes use: %s", M::LaneKernelName(M::LaneKernelInUse()).data());
+  std::printf("\nkernel the lanes use: %s", M::LaneCandidates()[M::LaneKernelInUse()].Name.data());
   if (Forced && *Forced)
     std::printf(" (%s=%s)", M::LaneKernelVariable, Forced);
   // A fresh measurement, as the choice makes it, and what it costs.
   const auto Start = std::chrono::steady_clock::now();
-  const M::TLaneRates Rates = M::MeasureLaneKernels();
+  const std::vector<double> Rates = M::MeasureLaneKernels();
   const std::chrono::duration<double, std::milli> Took = std::chrono::steady_clock::now() - Start;
   std::printf("\nchoice's measurement (%.3f ms), bytes per time-stamp tick:", Took.count());
-  for (const M::TLaneKernel Kernel : M::LaneKernels)
-    if (M::LaneKernelRuns(Kernel))
-      std::printf(" %s %.3f", M::LaneKernelName(Kernel).data(),
-                  Rates[static_cast<std::size_t>(Kernel)]);
+  for (std::size_t Kernel = 0; Kernel < M::LaneCandidates().size(); ++Kernel)
+    if (M::LaneCandidates()[Kernel].Runs())
+      std::printf(" %s %.3f", M::LaneCandidates()[Kernel].Name.data(), Rates[Kernel]);
   std::printf("\n");
 }
 
@@ -173,11 +173,11 @@ int main(int argc, char** argv) {
     return 1;
   for (const TWorkload& W : Workloads) {
     benchmark::RegisterBenchmark(RunName("Single", W).c_str(), BenchSingle, W.MessageSize);
-    for (const M::TLaneKernel Kernel : M::LaneKernels)
-      if (M::LaneKernelRuns(Kernel))
+    for (std::size_t Kernel = 0; Kernel < M::LaneCandidates().size(); ++Kernel)
+      if (M::LaneCandidates()[Kernel].Runs())
         benchmark::RegisterBenchmark(
-            RunName("Lanes_" + std::string(M::LaneKernelName(Kernel)), W).c_str(), BenchLanes,
-            Kernel, W.MessageSize);
+            RunName("Lanes_" + std::string(M::LaneCandidates()[Kernel].Name), W).c_str(),
+            BenchLanes, Kernel, W.MessageSize);
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -21,6 +21,7 @@
 // done. A call in a condition that does not allow it, or for a lane beyond LaneCount(), raises
 // ESCL_hash and changes nothing.
 
+#include "scl/cpu/FunctionChoice.h"
 #include "scl/lanes/LaneTypes.h"
 
 #include <array>
@@ -34,12 +35,24 @@ namespace Sumtide {
 // Md5Lanes.cpp and ShaLanes.cpp):
 //   using TStream;   // the one-message description (SCLmdhash.h): block size, byte order,
 //                    // digest size, initial words
-//   using TState; using TKernel; using TBlocks;   // the lane kernels' types
+//   using TState; using TBlocks;                  // the lane kernels' types
 //   static constexpr const char* Name;            // for the error messages
-//   static TKernel InUse(); static bool Runs(TKernel); static TBlocks BlocksOf(TKernel);
-//   static std::size_t LaneCount(TKernel);
+//   using TKernel; static TKernel InUse(); static bool Runs(TKernel);
+//   static TBlocks BlocksOf(TKernel); static std::size_t LaneCount(TKernel);
+//                                                 // a kernel: TLaneRows gives them from a table
 //   static std::uint32_t& Word(TState&, std::size_t Word, std::size_t Lane);
 //   static void Single(std::uint32_t* Chain, const std::uint8_t* Blocks, std::size_t Count);
+// What a lane description answers about its kernels, from their candidate table (FunctionChoice.h):
+// a kernel is a row of Table(), the portable one row 0.
+template <class TBlocksFunction,
+          std::span<const FunctionChoice::TCandidate<TBlocksFunction>> (*Table)()>
+struct TLaneRows {
+  using TKernel = std::size_t;
+  static bool Runs(TKernel Kernel) { return Kernel < Table().size() && Table()[Kernel].Runs(); }
+  static TBlocksFunction BlocksOf(TKernel Kernel) { return Table()[Kernel].Function; }
+  static std::size_t LaneCount(TKernel Kernel) { return Table()[Kernel].Lanes; }
+};
+
 template <class TDescription> class THashLanes {
 public:
   using TLaneMask = Lanes::TLaneMask;
@@ -49,7 +62,8 @@ public:
 
   // With the kernel this process chose by timing.
   THashLanes();
-  // With Kernel, or with the portable one where this processor cannot run it.
+  // With Kernel, or with the portable one where this processor cannot run it (or there is no such
+  // kernel).
   explicit THashLanes(TKernel Kernel);
   // Wipes every lane's chaining words and carried bytes.
   ~THashLanes();

@@ -24,7 +24,7 @@ template <class D> THashLanes<D>::THashLanes() : THashLanes(D::InUse()) {}
 
 template <class D>
 THashLanes<D>::THashLanes(TKernel Kernel)
-    : FKernel(D::Runs(Kernel) ? Kernel : TKernel::Portable), FBlocks(D::BlocksOf(FKernel)),
+    : FKernel(D::Runs(Kernel) ? Kernel : TKernel{}), FBlocks(D::BlocksOf(FKernel)),
       FLaneCount(D::LaneCount(FKernel)) {}
 
 template <class D> THashLanes<D>::~THashLanes() {

@@ -11,10 +11,9 @@
 #include "scl/cpu/FunctionChoice.h"
 #include "scl/lanes/LaneTypes.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
+#include <span>
 #include <vector>
 
 namespace Sumtide::LaneChoice {
@@ -27,22 +26,10 @@ inline constexpr double LaterMargin = 1.05;
 
 inline constexpr std::size_t TimedBlocks = 8; // per lane: 8 KiB for sixteen lanes
 
-// What the digest's kernels answer: TKernels::All (the kernels in order of preference, the
-// portable one first), Runs(Kernel), LaneCount(Kernel), Name(Kernel).
-template <class TKernel, std::size_t N> struct TKernels {
-  const std::array<TKernel, N>& All;
-  bool (*Runs)(TKernel);
-  std::size_t (*LaneCount)(TKernel);
-  std::string_view (*Name)(TKernel);
-};
-
-// The bytes per tick of every kernel that runs, counting the blocks of all its lanes; 0 for the
-// others. BlocksOf(Kernel) gives the kernel's function over TState.
-template <class TState, class TKernel, std::size_t N, class TBlocksOf>
-std::array<double, N> Measure(const TKernels<TKernel, N>& Kernels, TBlocksOf BlocksOf) {
-  bool Runs[N];
-  for (std::size_t I = 0; I < N; ++I)
-    Runs[I] = Kernels.Runs(Kernels.All[I]);
+// The bytes per tick of every kernel of Table that runs, counting the blocks of all its lanes;
+// 0 for the others. Each kernel's function works on a TState.
+template <class TState, class TBlocks>
+std::vector<double> Measure(std::span<const FunctionChoice::TCandidate<TBlocks>> Table) {
   std::vector<std::uint8_t> Bytes(Lanes::MaxLanes * TimedBlocks * 64);
   for (std::size_t I = 0; I < Bytes.size(); ++I)
     Bytes[I] = static_cast<std::uint8_t>(I * 131 + 7);
@@ -52,34 +39,24 @@ std::array<double, N> Measure(const TKernels<TKernel, N>& Kernels, TBlocksOf Blo
   TState State{};
 
   // The work of one lane's blocks is 1, and a pass is divided by the kernel's lane count.
-  const std::vector<double> PerLane =
-      FunctionChoice::MeasureRates(Runs, 1, [&](std::size_t Candidate) {
-        const TKernel Kernel = Kernels.All[Candidate];
-        const std::size_t Lanes = Kernels.LaneCount(Kernel);
-        const Lanes::TLaneMask Every = (Lanes::TLaneMask{1} << Lanes) - 1;
+  std::vector<double> Rates =
+      FunctionChoice::MeasureRows(Table, 1, [&](const FunctionChoice::TCandidate<TBlocks>& Kernel) {
+        const Lanes::TLaneMask Every = (Lanes::TLaneMask{1} << Kernel.Lanes) - 1;
         const double Start = FunctionChoice::Ticks();
-        BlocksOf(Kernel)(State, Data, TimedBlocks, Every);
-        return (FunctionChoice::Ticks() - Start) / static_cast<double>(Lanes);
+        Kernel.Function(State, Data, TimedBlocks, Every);
+        return (FunctionChoice::Ticks() - Start) / static_cast<double>(Kernel.Lanes);
       });
-  std::array<double, N> Rates{};
-  for (std::size_t I = 0; I < N; ++I)
-    Rates[I] = PerLane[I] * static_cast<double>(TimedBlocks * 64);
+  for (double& Rate : Rates)
+    Rate *= static_cast<double>(TimedBlocks * 64);
   return Rates;
 }
 
-// The kernel chosen, given what the environment variable holds, which kernels run, and the
-// measurement, called only when the answer depends on it.
-template <class TKernel, std::size_t N, class TMeasure>
-TKernel Choose(const TKernels<TKernel, N>& Kernels, std::string_view Forced,
-               const std::array<bool, N>& Running, const TMeasure& MeasureRates) {
-  std::string_view Names[N];
-  for (std::size_t I = 0; I < N; ++I)
-    Names[I] = Kernels.Name(Kernels.All[I]);
-  const std::size_t Chosen = FunctionChoice::Choose({Names, Running}, Forced, LaterMargin, [&] {
-    const std::array<double, N> Rates = MeasureRates();
-    return std::vector<double>(Rates.begin(), Rates.end());
-  });
-  return Kernels.All[Chosen];
+// The row of Table chosen, forced by Variable or by timing the kernels (Measure) with LaterMargin.
+template <class TState, class TBlocks>
+std::size_t Choose(std::span<const FunctionChoice::TCandidate<TBlocks>> Table,
+                   const char* Variable) {
+  return FunctionChoice::ChooseRow(Table, FunctionChoice::Forced(Variable), LaterMargin,
+                                   [&] { return Measure<TState>(Table); });
 }
 
 } // namespace Sumtide::LaneChoice

@@ -10,79 +10,39 @@ namespace Sumtide::Md5Internal {
 
 namespace {
 
-std::size_t Index(TLaneKernel Kernel) {
-  return static_cast<std::size_t>(Kernel);
+#ifdef SUMTIDE_MD5_LANES_X86
+bool RunsAvx2() {
+  return Processor::Has(Processor::TFeature::Avx2);
 }
-
-const LaneChoice::TKernels<TLaneKernel, LaneKernelCount> Kernels{LaneKernels, LaneKernelRuns,
-                                                                 LaneCount, LaneKernelName};
+bool RunsAvx512() {
+  return Processor::Has(Processor::TFeature::Avx512F);
+}
+const FunctionChoice::TCandidate<TLaneBlocks> Candidates[] = {
+    {"portable", LaneBlocksPortable, FunctionChoice::Always, PortableLanes},
+    {"avx2", LaneBlocksAvx2, RunsAvx2, Avx2Lanes},
+    {"avx512", LaneBlocksAvx512, RunsAvx512, Avx512Lanes},
+};
+#else
+const FunctionChoice::TCandidate<TLaneBlocks> Candidates[] = {
+    {"portable", LaneBlocksPortable, FunctionChoice::Always, PortableLanes},
+    {"avx2", nullptr, FunctionChoice::Never, 8},
+    {"avx512", nullptr, FunctionChoice::Never, 16},
+};
+#endif
 
 } // namespace
 
-std::string_view LaneKernelName(TLaneKernel Kernel) {
-  switch (Kernel) {
-  case TLaneKernel::Avx2:
-    return "avx2";
-  case TLaneKernel::Avx512:
-    return "avx512";
-  default:
-    return "portable";
-  }
+std::span<const FunctionChoice::TCandidate<TLaneBlocks>> LaneCandidates() {
+  return Candidates;
 }
 
-std::size_t LaneCount(TLaneKernel Kernel) {
-#ifdef SUMTIDE_MD5_LANES_X86
-  if (Kernel == TLaneKernel::Avx2)
-    return Avx2Lanes;
-  if (Kernel == TLaneKernel::Avx512)
-    return Avx512Lanes;
-#endif
-  (void)Kernel;
-  return PortableLanes;
+std::vector<double> MeasureLaneKernels() {
+  return LaneChoice::Measure<TLaneState>(LaneCandidates());
 }
 
-bool LaneKernelRuns(TLaneKernel Kernel) {
-#ifdef SUMTIDE_MD5_LANES_X86
-  if (Kernel == TLaneKernel::Avx2)
-    return Processor::Has(Processor::TFeature::Avx2);
-  if (Kernel == TLaneKernel::Avx512)
-    return Processor::Has(Processor::TFeature::Avx512F);
-#endif
-  return Kernel == TLaneKernel::Portable;
-}
-
-TLaneBlocks LaneBlocksOf(TLaneKernel Kernel) {
-#ifdef SUMTIDE_MD5_LANES_X86
-  if (Kernel == TLaneKernel::Avx2)
-    return LaneBlocksAvx2;
-  if (Kernel == TLaneKernel::Avx512)
-    return LaneBlocksAvx512;
-#endif
-  (void)Kernel;
-  return LaneBlocksPortable;
-}
-
-TLaneRates MeasureLaneKernels() {
-#ifdef SUMTIDE_MD5_LANES_X86
-  return LaneChoice::Measure<TLaneState>(Kernels, LaneBlocksOf);
-#else
-  return {}; // only the portable kernel: nothing to choose between
-#endif
-}
-
-TLaneKernel ChooseLaneKernel(std::string_view Forced, const TLaneKernelsRunning& Running,
-                             const std::function<TLaneRates()>& Measure) {
-  return LaneChoice::Choose(Kernels, Forced, Running, Measure);
-}
-
-TLaneKernel LaneKernelInUse() {
-  static const TLaneKernel Chosen = [] {
-    TLaneKernelsRunning Running{};
-    for (const TLaneKernel Kernel : LaneKernels)
-      Running[Index(Kernel)] = LaneKernelRuns(Kernel);
-    return ChooseLaneKernel(FunctionChoice::Forced(LaneKernelVariable), Running,
-                            MeasureLaneKernels);
-  }();
+std::size_t LaneKernelInUse() {
+  static const std::size_t Chosen =
+      LaneChoice::Choose<TLaneState>(LaneCandidates(), LaneKernelVariable);
   return Chosen;
 }
 

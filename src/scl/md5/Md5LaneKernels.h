@@ -5,14 +5,14 @@
 // per call of the step. TMd5Lanes (Md5Lanes.h) drives them; the tests and the benchmark reach
 // each one directly.
 
+#include "scl/cpu/FunctionChoice.h"
 #include "scl/lanes/LaneTypes.h"
 
-#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <string_view>
+#include <span>
+#include <vector>
 
 // The x86 kernels (AVX2, AVX-512F) are compiled beside the portable one whatever the target flags
 // say, each function with its own target attribute, and used only where the processor has them.
@@ -60,47 +60,21 @@ void LaneBlocksAvx512(TLaneState& State, const std::uint8_t* const Data[MaxLanes
                       std::size_t BlockCount, TLaneMask Active);
 #endif
 
-// In the order of preference where they run about equally fast: no more lanes than the one before,
-// so fewer messages have to be in flight to keep every lane busy, and the plainer code first.
-enum class TLaneKernel : std::uint8_t { Portable, Avx2, Avx512 };
-inline constexpr std::size_t LaneKernelCount = 3;
-inline constexpr std::array<TLaneKernel, LaneKernelCount> LaneKernels = {
-    TLaneKernel::Portable, TLaneKernel::Avx2, TLaneKernel::Avx512};
+// The kernels as candidates (FunctionChoice.h), in the order of preference where they run about
+// equally fast: no more lanes than the one before, so fewer messages have to be in flight to keep
+// every lane busy, and the plainer code first: "portable", "avx2", "avx512". A kernel is named by
+// its row in this table.
+std::span<const FunctionChoice::TCandidate<TLaneBlocks>> LaneCandidates();
 
-// "portable", "avx2" or "avx512".
-std::string_view LaneKernelName(TLaneKernel Kernel);
-std::size_t LaneCount(TLaneKernel Kernel);
-
-// Whether this processor (and its operating system) can run the kernel. The portable one always.
-bool LaneKernelRuns(TLaneKernel Kernel);
-
-// The kernel's function. Kernel has to be one that runs here.
-TLaneBlocks LaneBlocksOf(TLaneKernel Kernel);
-
-// The environment variable that forces a kernel ("portable", "avx2" or "avx512"), for tests and
-// benchmarks. A kernel this processor cannot run forces the portable one; any other value forces
-// nothing.
+// The environment variable that forces a kernel by its name, for tests and benchmarks. A kernel
+// this processor cannot run forces the portable one; any other value forces nothing.
 inline constexpr const char* LaneKernelVariable = "SUMTIDE_MD5_LANES";
 
-// What each kernel hashed in the same time, counting the blocks of all its lanes, in any one unit
-// (bytes per time-stamp counter tick as measured). 0 for a kernel that does not run here.
-using TLaneRates = std::array<double, LaneKernelCount>;
-// Which kernels run here, by kernel; the portable one always does.
-using TLaneKernelsRunning = std::array<bool, LaneKernelCount>;
+// What each kernel hashes in the same time, by row (LaneChoice.h); 0 for one that does not run.
+std::vector<double> MeasureLaneKernels();
 
-// Times every kernel that runs here on the same blocks, several times in turns, and keeps the
-// best rate of each.
-TLaneRates MeasureLaneKernels();
-
-// The choice, given what the environment variable holds (empty when unset), which kernels run,
-// and a way to measure them, which is called only when the answer depends on it. Where no kernel
-// is forced, each kernel in the order above replaces the one chosen so far only when it hashes
-// clearly more bytes in the same time.
-TLaneKernel ChooseLaneKernel(std::string_view Forced, const TLaneKernelsRunning& Running,
-                             const std::function<TLaneRates()>& Measure);
-
-// The kernel TMd5Lanes uses by default in this process: chosen the first time it is asked and
-// kept.
-TLaneKernel LaneKernelInUse();
+// The row of the kernel TMd5Lanes uses by default in this process: chosen the first time it is
+// asked and kept.
+std::size_t LaneKernelInUse();
 
 } // namespace Sumtide::Md5Internal

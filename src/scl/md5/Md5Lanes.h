@@ -11,16 +11,12 @@ namespace Sumtide {
 
 namespace Md5Internal {
 
-struct TMd5LaneDescription {
+struct TMd5LaneDescription : TLaneRows<TLaneBlocks, LaneCandidates> {
   using TStream = MdHash::TMd5;
   using TState = TLaneState;
-  using TKernel = TLaneKernel;
   using TBlocks = TLaneBlocks;
   static constexpr const char* Name = "MD5";
   static TKernel InUse() { return LaneKernelInUse(); }
-  static bool Runs(TKernel Kernel) { return LaneKernelRuns(Kernel); }
-  static TBlocks BlocksOf(TKernel Kernel) { return LaneBlocksOf(Kernel); }
-  static std::size_t LaneCount(TKernel Kernel) { return Md5Internal::LaneCount(Kernel); }
   static std::uint32_t& Word(TState& State, std::size_t Word, std::size_t Lane) {
     switch (Word) {
     case 0:

@@ -9,97 +9,63 @@ namespace Sumtide::ShaInternal {
 
 namespace {
 
-std::size_t Index(TShaLaneKernel Kernel) {
-  return static_cast<std::size_t>(Kernel);
-}
+using FunctionChoice::TCandidate;
 
-const LaneChoice::TKernels<TShaLaneKernel, ShaLaneKernelCount> Kernels{
-    ShaLaneKernels, ShaLaneKernelRuns, ShaLaneCount, ShaLaneKernelName};
-
-TShaLaneKernel InUse(const char* Variable, TShaLaneRates (*MeasureKernels)()) {
-  TShaLaneKernelsRunning Running{};
-  for (const TShaLaneKernel Kernel : ShaLaneKernels)
-    Running[Index(Kernel)] = ShaLaneKernelRuns(Kernel);
-  return ChooseShaLaneKernel(FunctionChoice::Forced(Variable), Running, MeasureKernels);
+#ifdef SUMTIDE_SHA_LANES_X86
+bool RunsAvx2() {
+  return Processor::Has(Processor::TFeature::Avx2);
 }
+bool RunsAvx512() {
+  using Processor::TFeature;
+  return Processor::HasAll(TFeature::Avx512F, TFeature::Avx512Bw);
+}
+const TCandidate<TSha256LaneBlocks> Sha256Kernels[] = {
+    {"portable", Sha256LaneBlocksPortable, FunctionChoice::Always, PortableLanes},
+    {"avx2", Sha256LaneBlocksAvx2, RunsAvx2, Avx2Lanes},
+    {"avx512", Sha256LaneBlocksAvx512, RunsAvx512, Avx512Lanes},
+};
+const TCandidate<TSha1LaneBlocks> Sha1Kernels[] = {
+    {"portable", Sha1LaneBlocksPortable, FunctionChoice::Always, PortableLanes},
+    {"avx2", Sha1LaneBlocksAvx2, RunsAvx2, Avx2Lanes},
+    {"avx512", Sha1LaneBlocksAvx512, RunsAvx512, Avx512Lanes},
+};
+#else
+const TCandidate<TSha256LaneBlocks> Sha256Kernels[] = {
+    {"portable", Sha256LaneBlocksPortable, FunctionChoice::Always, PortableLanes},
+    {"avx2", nullptr, FunctionChoice::Never, 8},
+    {"avx512", nullptr, FunctionChoice::Never, 16},
+};
+const TCandidate<TSha1LaneBlocks> Sha1Kernels[] = {
+    {"portable", Sha1LaneBlocksPortable, FunctionChoice::Always, PortableLanes},
+    {"avx2", nullptr, FunctionChoice::Never, 8},
+    {"avx512", nullptr, FunctionChoice::Never, 16},
+};
+#endif
 
 } // namespace
 
-std::string_view ShaLaneKernelName(TShaLaneKernel Kernel) {
-  switch (Kernel) {
-  case TShaLaneKernel::Avx2:
-    return "avx2";
-  case TShaLaneKernel::Avx512:
-    return "avx512";
-  default:
-    return "portable";
-  }
+std::span<const TCandidate<TSha256LaneBlocks>> Sha256LaneCandidates() {
+  return Sha256Kernels;
+}
+std::span<const TCandidate<TSha1LaneBlocks>> Sha1LaneCandidates() {
+  return Sha1Kernels;
 }
 
-std::size_t ShaLaneCount(TShaLaneKernel Kernel) {
-#ifdef SUMTIDE_SHA_LANES_X86
-  if (Kernel == TShaLaneKernel::Avx2)
-    return Avx2Lanes;
-  if (Kernel == TShaLaneKernel::Avx512)
-    return Avx512Lanes;
-#endif
-  (void)Kernel;
-  return PortableLanes;
+std::vector<double> MeasureSha256LaneKernels() {
+  return LaneChoice::Measure<TSha256LaneState>(Sha256LaneCandidates());
+}
+std::vector<double> MeasureSha1LaneKernels() {
+  return LaneChoice::Measure<TSha1LaneState>(Sha1LaneCandidates());
 }
 
-bool ShaLaneKernelRuns(TShaLaneKernel Kernel) {
-#ifdef SUMTIDE_SHA_LANES_X86
-  using Processor::TFeature;
-  if (Kernel == TShaLaneKernel::Avx2)
-    return Processor::Has(TFeature::Avx2);
-  if (Kernel == TShaLaneKernel::Avx512)
-    return Processor::HasAll(TFeature::Avx512F, TFeature::Avx512Bw);
-#endif
-  return Kernel == TShaLaneKernel::Portable;
-}
-
-TSha256LaneBlocks Sha256LaneBlocksOf(TShaLaneKernel Kernel) {
-#ifdef SUMTIDE_SHA_LANES_X86
-  if (Kernel == TShaLaneKernel::Avx2)
-    return Sha256LaneBlocksAvx2;
-  if (Kernel == TShaLaneKernel::Avx512)
-    return Sha256LaneBlocksAvx512;
-#endif
-  (void)Kernel;
-  return Sha256LaneBlocksPortable;
-}
-
-TSha1LaneBlocks Sha1LaneBlocksOf(TShaLaneKernel Kernel) {
-#ifdef SUMTIDE_SHA_LANES_X86
-  if (Kernel == TShaLaneKernel::Avx2)
-    return Sha1LaneBlocksAvx2;
-  if (Kernel == TShaLaneKernel::Avx512)
-    return Sha1LaneBlocksAvx512;
-#endif
-  (void)Kernel;
-  return Sha1LaneBlocksPortable;
-}
-
-TShaLaneRates MeasureSha256LaneKernels() {
-  return LaneChoice::Measure<TSha256LaneState>(Kernels, Sha256LaneBlocksOf);
-}
-
-TShaLaneRates MeasureSha1LaneKernels() {
-  return LaneChoice::Measure<TSha1LaneState>(Kernels, Sha1LaneBlocksOf);
-}
-
-TShaLaneKernel ChooseShaLaneKernel(std::string_view Forced, const TShaLaneKernelsRunning& Running,
-                                   const std::function<TShaLaneRates()>& Measure) {
-  return LaneChoice::Choose(Kernels, Forced, Running, Measure);
-}
-
-TShaLaneKernel Sha256LaneKernelInUse() {
-  static const TShaLaneKernel Chosen = InUse(Sha256LaneKernelVariable, MeasureSha256LaneKernels);
+std::size_t Sha256LaneKernelInUse() {
+  static const std::size_t Chosen =
+      LaneChoice::Choose<TSha256LaneState>(Sha256LaneCandidates(), Sha256LaneKernelVariable);
   return Chosen;
 }
-
-TShaLaneKernel Sha1LaneKernelInUse() {
-  static const TShaLaneKernel Chosen = InUse(Sha1LaneKernelVariable, MeasureSha1LaneKernels);
+std::size_t Sha1LaneKernelInUse() {
+  static const std::size_t Chosen =
+      LaneChoice::Choose<TSha1LaneState>(Sha1LaneCandidates(), Sha1LaneKernelVariable);
   return Chosen;
 }
 

@@ -5,13 +5,13 @@
 // types every lane set shares (LaneTypes.h): an idle lane reads the blocks of the lowest active
 // lane (LanePointers) and its result is dropped.
 
+#include "scl/cpu/FunctionChoice.h"
 #include "scl/lanes/LaneTypes.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <string_view>
+#include <span>
+#include <vector>
 
 // The x86 kernels (AVX2; AVX-512F with AVX-512BW for the byte shuffle) are compiled beside the
 // portable ones whatever the target flags say, each function with its own target attribute, and
@@ -69,53 +69,25 @@ void Sha1LaneBlocksAvx512(TSha1LaneState& State, const std::uint8_t* const Data[
                           std::size_t BlockCount, TLaneMask Active);
 #endif
 
-// Both algorithms have the same three kernels, on the same instructions, in this order of
-// preference where they run about equally fast: no more lanes than the one before, so fewer
-// messages have to be in flight to keep every lane busy, and the plainer code first.
-enum class TShaLaneKernel : std::uint8_t { Portable, Avx2, Avx512 };
-inline constexpr std::size_t ShaLaneKernelCount = 3;
-inline constexpr std::array<TShaLaneKernel, ShaLaneKernelCount> ShaLaneKernels = {
-    TShaLaneKernel::Portable, TShaLaneKernel::Avx2, TShaLaneKernel::Avx512};
+// Each algorithm's kernels as candidates (FunctionChoice.h), the same three on the same
+// instructions, in this order of preference where they run about equally fast: no more lanes
+// than the one before, so fewer messages have to be in flight to keep every lane busy, and the
+// plainer code first: "portable", "avx2", "avx512". A kernel is named by its row in the table.
+std::span<const FunctionChoice::TCandidate<TSha256LaneBlocks>> Sha256LaneCandidates();
+std::span<const FunctionChoice::TCandidate<TSha1LaneBlocks>> Sha1LaneCandidates();
 
-// "portable", "avx2" or "avx512".
-std::string_view ShaLaneKernelName(TShaLaneKernel Kernel);
-std::size_t ShaLaneCount(TShaLaneKernel Kernel);
-
-// Whether this processor (and its operating system) can run the kernel, of either algorithm. The
-// portable one always.
-bool ShaLaneKernelRuns(TShaLaneKernel Kernel);
-
-// The kernel's function. Kernel has to be one that runs here.
-TSha256LaneBlocks Sha256LaneBlocksOf(TShaLaneKernel Kernel);
-TSha1LaneBlocks Sha1LaneBlocksOf(TShaLaneKernel Kernel);
-
-// The environment variables that force a kernel ("portable", "avx2" or "avx512"), for tests and
-// benchmarks. A kernel this processor cannot run forces the portable one; any other value forces
-// nothing.
+// The environment variables that force a kernel by its name, for tests and benchmarks. A kernel
+// this processor cannot run forces the portable one; any other value forces nothing.
 inline constexpr const char* Sha256LaneKernelVariable = "SUMTIDE_SHA256_LANES";
 inline constexpr const char* Sha1LaneKernelVariable = "SUMTIDE_SHA1_LANES";
 
-// What each kernel hashed in the same time, counting the blocks of all its lanes, in any one unit
-// (bytes per time-stamp counter tick as measured). 0 for a kernel that does not run here.
-using TShaLaneRates = std::array<double, ShaLaneKernelCount>;
-// Which kernels run here, by kernel; the portable one always does.
-using TShaLaneKernelsRunning = std::array<bool, ShaLaneKernelCount>;
+// What each kernel hashes in the same time, by row (LaneChoice.h); 0 for one that does not run.
+std::vector<double> MeasureSha256LaneKernels();
+std::vector<double> MeasureSha1LaneKernels();
 
-// Times every kernel of the algorithm that runs here on the same blocks, several times in turns,
-// and keeps the best rate of each.
-TShaLaneRates MeasureSha256LaneKernels();
-TShaLaneRates MeasureSha1LaneKernels();
-
-// The choice, given what the environment variable holds (empty when unset), which kernels run,
-// and a way to measure them, which is called only when the answer depends on it. Where no kernel
-// is forced, each kernel in the order above replaces the one chosen so far only when it hashes
-// clearly more bytes in the same time.
-TShaLaneKernel ChooseShaLaneKernel(std::string_view Forced, const TShaLaneKernelsRunning& Running,
-                                   const std::function<TShaLaneRates()>& Measure);
-
-// The kernel each algorithm uses by default in this process: chosen the first time it is asked
-// and kept.
-TShaLaneKernel Sha256LaneKernelInUse();
-TShaLaneKernel Sha1LaneKernelInUse();
+// The row of the kernel each algorithm uses by default in this process: chosen the first time
+// it is asked and kept.
+std::size_t Sha256LaneKernelInUse();
+std::size_t Sha1LaneKernelInUse();
 
 } // namespace Sumtide::ShaInternal

@@ -12,23 +12,23 @@ namespace Sumtide {
 
 namespace ShaInternal {
 
-// What the two digests share: the kernels' enumeration, and the state's words by index.
-template <class TLaneState, class TLaneBlocks> struct TShaLaneDescriptionBase {
+// What the two digests share: their kernels by table, and the state's words by index.
+template <class TLaneState, class TLaneBlocks,
+          std::span<const FunctionChoice::TCandidate<TLaneBlocks>> (*Table)()>
+struct TShaLaneDescriptionBase : TLaneRows<TLaneBlocks, Table> {
   using TState = TLaneState;
-  using TKernel = TShaLaneKernel;
   using TBlocks = TLaneBlocks;
-  static bool Runs(TKernel Kernel) { return ShaLaneKernelRuns(Kernel); }
-  static std::size_t LaneCount(TKernel Kernel) { return ShaLaneCount(Kernel); }
+  using typename TLaneRows<TLaneBlocks, Table>::TKernel;
   static std::uint32_t& Word(TState& State, std::size_t Word, std::size_t Lane) {
     return State.H[Word][Lane];
   }
 };
 
-struct TSha256LaneDescription : TShaLaneDescriptionBase<TSha256LaneState, TSha256LaneBlocks> {
+struct TSha256LaneDescription
+    : TShaLaneDescriptionBase<TSha256LaneState, TSha256LaneBlocks, Sha256LaneCandidates> {
   using TStream = MdHash::TSha256;
   static constexpr const char* Name = "SHA-256";
   static TKernel InUse() { return Sha256LaneKernelInUse(); }
-  static TBlocks BlocksOf(TKernel Kernel) { return Sha256LaneBlocksOf(Kernel); }
   static void Single(std::uint32_t* Chain, const std::uint8_t* Blocks, std::size_t Count) {
     TStream::Compress(Chain, Blocks, Count);
   }
@@ -40,11 +40,11 @@ struct TSha224LaneDescription : TSha256LaneDescription {
   static constexpr const char* Name = "SHA-224";
 };
 
-struct TSha1LaneDescription : TShaLaneDescriptionBase<TSha1LaneState, TSha1LaneBlocks> {
+struct TSha1LaneDescription
+    : TShaLaneDescriptionBase<TSha1LaneState, TSha1LaneBlocks, Sha1LaneCandidates> {
   using TStream = MdHash::TSha1;
   static constexpr const char* Name = "SHA-1";
   static TKernel InUse() { return Sha1LaneKernelInUse(); }
-  static TBlocks BlocksOf(TKernel Kernel) { return Sha1LaneBlocksOf(Kernel); }
   static void Single(std::uint32_t* Chain, const std::uint8_t* Blocks, std::size_t Count) {
     TStream::Compress(Chain, Blocks, Count);
   }

@@ -22,33 +22,24 @@ namespace {
 using Test::Hex;
 using TBytes = std::vector<std::uint8_t>;
 
-template <class TLanes, class THash, auto KernelList, auto Name> struct TCase {
+// Each digest's lanes with every kernel of its candidate table that runs here.
+template <class TLanes, class THash, auto Table> struct TCase {
   using Lanes = TLanes;
   using Hash = THash;
-  static auto Kernels() { return KernelList(); }
-  static std::string_view KernelName(typename TLanes::TKernel Kernel) { return Name(Kernel); }
+  static std::vector<std::size_t> Kernels() {
+    std::vector<std::size_t> Running;
+    for (std::size_t Kernel = 0; Kernel < Table().size(); ++Kernel)
+      if (Table()[Kernel].Runs())
+        Running.push_back(Kernel);
+    return Running;
+  }
+  static std::string_view KernelName(std::size_t Kernel) { return Table()[Kernel].Name; }
 };
 
-template <class TKernel, std::size_t N>
-std::vector<TKernel> Running(const std::array<TKernel, N>& All, bool (*Runs)(TKernel)) {
-  std::vector<TKernel> Kernels;
-  for (const TKernel Kernel : All)
-    if (Runs(Kernel))
-      Kernels.push_back(Kernel);
-  return Kernels;
-}
-
-auto Md5Kernels() {
-  return Running(Md5Internal::LaneKernels, Md5Internal::LaneKernelRuns);
-}
-auto ShaKernels() {
-  return Running(ShaInternal::ShaLaneKernels, ShaInternal::ShaLaneKernelRuns);
-}
-
-using TMd5Case = TCase<TMd5Lanes, TSCL_md5, Md5Kernels, Md5Internal::LaneKernelName>;
-using TSha256Case = TCase<TSha256Lanes, TSCL_sha256, ShaKernels, ShaInternal::ShaLaneKernelName>;
-using TSha224Case = TCase<TSha224Lanes, TSCL_sha224, ShaKernels, ShaInternal::ShaLaneKernelName>;
-using TSha1Case = TCase<TSha1Lanes, TSCL_sha1, ShaKernels, ShaInternal::ShaLaneKernelName>;
+using TMd5Case = TCase<TMd5Lanes, TSCL_md5, Md5Internal::LaneCandidates>;
+using TSha256Case = TCase<TSha256Lanes, TSCL_sha256, ShaInternal::Sha256LaneCandidates>;
+using TSha224Case = TCase<TSha224Lanes, TSCL_sha224, ShaInternal::Sha256LaneCandidates>;
+using TSha1Case = TCase<TSha1Lanes, TSCL_sha1, ShaInternal::Sha1LaneCandidates>;
 
 template <class T> class HashLanes : public ::testing::Test {};
 using TCases = ::testing::Types<TMd5Case, TSha256Case, TSha224Case, TSha1Case>;

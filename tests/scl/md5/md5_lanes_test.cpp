@@ -1,6 +1,7 @@
 #include "HashChecks.h"
 #include "HashVectors.h"
 #include "scl/SCLmd5.h"
+#include "scl/lanes/LaneChoice.h"
 #include "scl/md5/Md5Compress.h"
 #include "scl/md5/Md5LaneKernels.h"
 #include "scl/md5/Md5Lanes.h"
@@ -22,7 +23,12 @@
 #include <vector>
 
 using namespace Sumtide;
-using Md5Internal::TLaneKernel;
+// A kernel is a row of the candidate table; the portable one is row 0.
+using TLaneKernel = std::size_t;
+constexpr TLaneKernel Portable = 0;
+const FunctionChoice::TCandidate<Md5Internal::TLaneBlocks>& Row(TLaneKernel Kernel) {
+  return Md5Internal::LaneCandidates()[Kernel];
+}
 using Md5Internal::TLaneMask;
 using Sumtide::Test::Hex;
 using Sumtide::Test::RandomBytes;
@@ -42,8 +48,8 @@ std::string Md5Hex(std::span<const std::uint8_t> Message) {
 
 std::vector<TLaneKernel> KernelsThatRun() {
   std::vector<TLaneKernel> Kernels;
-  for (const TLaneKernel Kernel : Md5Internal::LaneKernels)
-    if (Md5Internal::LaneKernelRuns(Kernel))
+  for (TLaneKernel Kernel = 0; Kernel < Md5Internal::LaneCandidates().size(); ++Kernel)
+    if (Row(Kernel).Runs())
       Kernels.push_back(Kernel);
   return Kernels;
 }
@@ -61,8 +67,8 @@ bool Has(TLaneMask Mask, std::size_t Lane) {
 TEST(Md5LaneKernels, EachActiveLaneMatchesTheSingleStreamFunction) {
   std::mt19937 Rng(1321);
   for (const TLaneKernel Kernel : KernelsThatRun()) {
-    SCOPED_TRACE(Md5Internal::LaneKernelName(Kernel));
-    const std::size_t Lanes = Md5Internal::LaneCount(Kernel);
+    SCOPED_TRACE(Row(Kernel).Name);
+    const std::size_t Lanes = Row(Kernel).Lanes;
     const TLaneMask All = (TLaneMask{1} << Lanes) - 1;
     for (int Round = 0; Round < 60; ++Round) {
       const TLaneMask Active = Round == 0   ? All
@@ -90,7 +96,7 @@ TEST(Md5LaneKernels, EachActiveLaneMatchesTheSingleStreamFunction) {
         Expected.A[L] = Chain[0], Expected.B[L] = Chain[1];
         Expected.C[L] = Chain[2], Expected.D[L] = Chain[3];
       }
-      Md5Internal::LaneBlocksOf(Kernel)(State, Data, BlockCount, Active);
+      Row(Kernel).Function(State, Data, BlockCount, Active);
       ASSERT_EQ(std::memcmp(&State, &Expected, sizeof State), 0)
           << "round " << Round << ", active lanes " << std::hex << Active;
     }
@@ -104,7 +110,7 @@ TEST(Md5Lanes, ThePublishedVectorsInEveryLane) {
   const std::vector<Sumtide::Test::THashVector> Vectors =
       Sumtide::Test::ReadHashVectors(std::string(SUMTIDE_TEST_DATA) + "/md5.vec");
   for (const TLaneKernel Kernel : KernelsThatRun()) {
-    SCOPED_TRACE(Md5Internal::LaneKernelName(Kernel));
+    SCOPED_TRACE(Row(Kernel).Name);
     TMd5Lanes Lanes(Kernel);
     ASSERT_EQ(Lanes.Kernel(), Kernel);
     // Each round every lane takes another vector, so each vector goes through every lane.
@@ -243,7 +249,7 @@ void HashRandomTraffic(TLaneKernel Kernel, std::uint32_t Seed) {
 
 TEST(Md5Lanes, RandomTrafficGivesTheSingleStreamDigests) {
   for (const TLaneKernel Kernel : KernelsThatRun()) {
-    SCOPED_TRACE(Md5Internal::LaneKernelName(Kernel));
+    SCOPED_TRACE(Row(Kernel).Name);
     for (const std::uint32_t Seed : {1u, 2u, 3u})
       HashRandomTraffic(Kernel, Seed);
   }
@@ -251,7 +257,7 @@ TEST(Md5Lanes, RandomTrafficGivesTheSingleStreamDigests) {
 
 // Each call in a condition that does not allow it raises and leaves every lane as it was.
 TEST(Md5Lanes, MisuseRaisesAndChangesNothing) {
-  TMd5Lanes Lanes(TLaneKernel::Portable);
+  TMd5Lanes Lanes(Portable);
   const TBytes Block(64, 7);
   Lanes.Start(1); // open and hungry
   Lanes.Start(2);
@@ -284,7 +290,7 @@ TEST(Md5Lanes, DestroyingWipesChainingWordsAndCarriedBytes) {
   std::uint32_t Chain[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
   Md5Internal::CompressPortable(Chain, Message.data());
 
-  auto* Lanes = new (Storage) TMd5Lanes(TLaneKernel::Portable);
+  auto* Lanes = new (Storage) TMd5Lanes(Portable);
   Lanes->Start(0);
   Lanes->Feed(0, Message);
   Lanes->Run();
@@ -308,70 +314,74 @@ TEST(Md5Lanes, DestroyingWipesChainingWordsAndCarriedBytes) {
 // ---------------------------------------------------------------------------------------------
 // Choice
 
-// The rule, with the measurement stood in for. Rates are by kernel: portable, AVX2, AVX-512.
+// The rule, with the measurement stood in for: the kernels' names and the margin are the lanes'
+// own, which kernels run is the case's. Rates are by kernel: portable, AVX2, AVX-512.
 TEST(Md5LaneChoice, ForcedOrClearlyMoreBytesInTheSameTime) {
-  using enum TLaneKernel;
   struct TCase {
     std::string_view Forced;
-    Md5Internal::TLaneKernelsRunning Running;
-    Md5Internal::TLaneRates Rates;
-    TLaneKernel Expected;
+    std::array<bool, 3> Running;
+    std::vector<double> Rates;
+    std::string_view Expected;
     bool Measures;
   };
-  constexpr Md5Internal::TLaneKernelsRunning Every = {true, true, true};
-  constexpr Md5Internal::TLaneKernelsRunning NoAvx512 = {true, true, false};
-  constexpr Md5Internal::TLaneKernelsRunning NoAvx2 = {true, false, true};
-  constexpr Md5Internal::TLaneKernelsRunning PortableOnly = {true, false, false};
+  constexpr std::array<bool, 3> Every = {true, true, true};
+  constexpr std::array<bool, 3> NoAvx512 = {true, true, false};
+  constexpr std::array<bool, 3> NoAvx2 = {true, false, true};
+  constexpr std::array<bool, 3> PortableOnly = {true, false, false};
   const TCase Cases[] = {
-      {"", Every, {1, 3, 6}, Avx512, true},
-      {"", Every, {1, 3, 3.1}, Avx2, true},   // not 5% more than the AVX2 kernel
-      {"", Every, {1, 0.9, 2}, Avx512, true}, // past a slower AVX2 kernel
-      {"", Every, {1, 1.04, 1.05}, Portable, true},
-      {"", NoAvx512, {1, 2, 0}, Avx2, true},
-      {"", NoAvx2, {1, 0, 4}, Avx512, true},
-      {"", PortableOnly, {}, Portable, false},
-      {"portable", Every, {1, 3, 6}, Portable, false},
-      {"avx2", Every, {1, 3, 6}, Avx2, false},
-      {"avx512", Every, {9, 3, 1}, Avx512, false},
-      {"avx512", NoAvx512, {1, 3, 0}, Portable, false}, // cannot run it: the portable one
-      {"avx2", NoAvx2, {1, 0, 6}, Portable, false},
-      {"AVX512", Every, {1, 3, 6}, Avx512, true}, // anything else forces nothing
-      {"vector", Every, {1, 5, 3}, Avx2, true},
+      {"", Every, {1, 3, 6}, "avx512", true},
+      {"", Every, {1, 3, 3.1}, "avx2", true},   // not 5% more than the AVX2 kernel
+      {"", Every, {1, 0.9, 2}, "avx512", true}, // past a slower AVX2 kernel
+      {"", Every, {1, 1.04, 1.05}, "portable", true},
+      {"", NoAvx512, {1, 2, 0}, "avx2", true},
+      {"", NoAvx2, {1, 0, 4}, "avx512", true},
+      {"", PortableOnly, {0, 0, 0}, "portable", false},
+      {"portable", Every, {1, 3, 6}, "portable", false},
+      {"avx2", Every, {1, 3, 6}, "avx2", false},
+      {"avx512", Every, {9, 3, 1}, "avx512", false},
+      {"avx512", NoAvx512, {1, 3, 0}, "portable", false}, // cannot run it: the portable one
+      {"avx2", NoAvx2, {1, 0, 6}, "portable", false},
+      {"AVX512", Every, {1, 3, 6}, "avx512", true}, // anything else forces nothing
+      {"vector", Every, {1, 5, 3}, "avx2", true},
   };
+  ASSERT_EQ(Md5Internal::LaneCandidates().size(), 3u);
   for (const TCase& C : Cases) {
+    std::vector<FunctionChoice::TCandidate<Md5Internal::TLaneBlocks>> Table;
+    for (TLaneKernel Kernel = 0; Kernel < 3; ++Kernel)
+      Table.push_back({Row(Kernel).Name, nullptr,
+                       C.Running[Kernel] ? FunctionChoice::Always : FunctionChoice::Never});
     bool Measured = false;
     const auto Measure = [&] {
       Measured = true;
       return C.Rates;
     };
-    EXPECT_EQ(Md5Internal::ChooseLaneKernel(C.Forced, C.Running, Measure), C.Expected)
-        << "forced '" << C.Forced << "', rates " << C.Rates[0] << " / " << C.Rates[1] << " / "
-        << C.Rates[2];
+    const std::size_t Chosen = FunctionChoice::ChooseRow<Md5Internal::TLaneBlocks>(
+        Table, C.Forced, LaneChoice::LaterMargin, Measure);
+    EXPECT_EQ(Table[Chosen].Name, C.Expected) << "forced '" << C.Forced << "', rates " << C.Rates[0]
+                                              << " / " << C.Rates[1] << " / " << C.Rates[2];
     EXPECT_EQ(Measured, C.Measures) << "forced '" << C.Forced << "'";
   }
 }
 
 TEST(Md5LaneChoice, MeasuresEveryKernelThatRuns) {
-  const Md5Internal::TLaneRates Rates = Md5Internal::MeasureLaneKernels();
+  const std::vector<double> Rates = Md5Internal::MeasureLaneKernels();
   if (KernelsThatRun().size() < 2)
     GTEST_SKIP() << "only the portable kernel runs here: nothing to measure";
-  for (const TLaneKernel Kernel : Md5Internal::LaneKernels)
-    EXPECT_EQ(Rates[static_cast<std::size_t>(Kernel)] > 0, Md5Internal::LaneKernelRuns(Kernel))
-        << Md5Internal::LaneKernelName(Kernel);
+  for (TLaneKernel Kernel = 0; Kernel < Md5Internal::LaneCandidates().size(); ++Kernel)
+    EXPECT_EQ(Rates[Kernel] > 0, Row(Kernel).Runs()) << Row(Kernel).Name;
 }
 
 // CTest runs this once more with each kernel forced through the environment.
 TEST(Md5LaneChoice, TheLanesUseTheForcedKernelOrOneThatRuns) {
   const TMd5Lanes Lanes;
   EXPECT_EQ(Lanes.Kernel(), Md5Internal::LaneKernelInUse());
-  EXPECT_TRUE(Md5Internal::LaneKernelRuns(Lanes.Kernel()));
-  EXPECT_EQ(Lanes.LaneCount(), Md5Internal::LaneCount(Lanes.Kernel()));
+  EXPECT_TRUE(Row(Lanes.Kernel()).Runs());
+  EXPECT_EQ(Lanes.LaneCount(), Row(Lanes.Kernel()).Lanes);
   const char* const Variable = std::getenv(Md5Internal::LaneKernelVariable);
   const std::string_view Forced = Variable ? Variable : "";
-  for (const TLaneKernel Kernel : Md5Internal::LaneKernels) {
-    if (Forced == Md5Internal::LaneKernelName(Kernel)) {
-      EXPECT_EQ(Lanes.Kernel(),
-                Md5Internal::LaneKernelRuns(Kernel) ? Kernel : TLaneKernel::Portable);
+  for (TLaneKernel Kernel = 0; Kernel < Md5Internal::LaneCandidates().size(); ++Kernel) {
+    if (Forced == Row(Kernel).Name) {
+      EXPECT_EQ(Lanes.Kernel(), Row(Kernel).Runs() ? Kernel : Portable);
     }
   }
 }

@@ -1,4 +1,5 @@
 #include "HashChecks.h"
+#include "scl/lanes/LaneChoice.h"
 #include "scl/sha/ShaCompress.h"
 #include "scl/sha/ShaLaneKernels.h"
 
@@ -12,19 +13,21 @@
 #include <string_view>
 #include <vector>
 
+using namespace Sumtide;
 using namespace Sumtide::ShaInternal;
 using Sumtide::Test::RandomBytes;
-
-// Test names and failures show the kernel by name.
-namespace Sumtide::ShaInternal {
-void PrintTo(TShaLaneKernel Kernel, std::ostream* Out) {
-  *Out << ShaLaneKernelName(Kernel);
-}
-} // namespace Sumtide::ShaInternal
 
 namespace {
 
 using TBytes = std::vector<std::uint8_t>;
+
+// A kernel is a row of each algorithm's candidate table, the portable one row 0; both tables
+// name the same kernels in the same order.
+using TShaLaneKernel = std::size_t;
+constexpr TShaLaneKernel Portable = 0;
+std::string_view KernelName(TShaLaneKernel Kernel) {
+  return Sha256LaneCandidates()[Kernel].Name;
+}
 
 bool Has(TLaneMask Mask, std::size_t Lane) {
   return (Mask >> Lane & 1) != 0;
@@ -35,12 +38,12 @@ bool Has(TLaneMask Mask, std::size_t Lane) {
 template <class TState, std::size_t WordCount, class TBlocks> struct TAlgorithm {
   using TLaneState = TState;
   static constexpr std::size_t Words = WordCount;
-  TBlocks (*BlocksOf)(TShaLaneKernel);
+  std::span<const FunctionChoice::TCandidate<TBlocks>> (*Kernels)();
   void (*Compress)(std::uint32_t*, const std::uint8_t*);
 };
-constexpr TAlgorithm<TSha256LaneState, 8, TSha256LaneBlocks> Sha256{Sha256LaneBlocksOf,
+constexpr TAlgorithm<TSha256LaneState, 8, TSha256LaneBlocks> Sha256{Sha256LaneCandidates,
                                                                     Sha256CompressPortable};
-constexpr TAlgorithm<TSha1LaneState, 5, TSha1LaneBlocks> Sha1{Sha1LaneBlocksOf,
+constexpr TAlgorithm<TSha1LaneState, 5, TSha1LaneBlocks> Sha1{Sha1LaneCandidates,
                                                               Sha1CompressPortable};
 
 // Random chaining words in every lane (those beyond the kernel's lanes too), 1 to 8 random blocks
@@ -50,9 +53,13 @@ constexpr TAlgorithm<TSha1LaneState, 5, TSha1LaneBlocks> Sha1{Sha1LaneBlocksOf,
 // lanes, each lane alone, none, and then random ones.
 template <class TAlg> void CheckLanes(const TAlg& Algorithm, TShaLaneKernel Kernel) {
   using TState = typename TAlg::TLaneState;
-  const std::size_t Lanes = ShaLaneCount(Kernel);
+  const auto Kernels = Algorithm.Kernels();
+  ASSERT_LT(Kernel, Kernels.size());
+  if (!Kernels[Kernel].Runs())
+    GTEST_SKIP() << "this processor does not run the " << Kernels[Kernel].Name << " kernel";
+  const std::size_t Lanes = Kernels[Kernel].Lanes;
   const TLaneMask All = (TLaneMask{1} << Lanes) - 1;
-  std::mt19937 Rng(static_cast<std::uint32_t>(1000 + static_cast<int>(Kernel)));
+  std::mt19937 Rng(static_cast<std::uint32_t>(1000 + Kernel));
   for (std::size_t Round = 0; Round < 2 + Lanes + 60; ++Round) {
     TLaneMask Active;
     if (Round == 0)
@@ -91,21 +98,15 @@ template <class TAlg> void CheckLanes(const TAlg& Algorithm, TShaLaneKernel Kern
       for (std::size_t I = 0; I < TAlg::Words; ++I)
         Expected.H[I][L] = Chain[I];
     }
-    Algorithm.BlocksOf(Kernel)(State, Data, BlockCount, Active);
+    Kernels[Kernel].Function(State, Data, BlockCount, Active);
     ASSERT_EQ(std::memcmp(&State, &Expected, sizeof State), 0)
         << "round " << Round << ", " << BlockCount << " blocks, active lanes " << std::hex
         << Active;
   }
 }
 
-class ShaLaneKernel : public testing::TestWithParam<TShaLaneKernel> {
-protected:
-  void SetUp() override {
-    if (!ShaLaneKernelRuns(GetParam()))
-      GTEST_SKIP() << "this processor does not run the " << ShaLaneKernelName(GetParam())
-                   << " kernel";
-  }
-};
+// Every row of the tables: a new kernel is tested here as soon as it is a row.
+class ShaLaneKernel : public testing::TestWithParam<TShaLaneKernel> {};
 
 TEST_P(ShaLaneKernel, Sha256EachActiveLaneMatchesTheSingleMessageFunction) {
   CheckLanes(Sha256, GetParam());
@@ -115,10 +116,19 @@ TEST_P(ShaLaneKernel, Sha1EachActiveLaneMatchesTheSingleMessageFunction) {
   CheckLanes(Sha1, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Each, ShaLaneKernel, testing::ValuesIn(ShaLaneKernels),
+INSTANTIATE_TEST_SUITE_P(Each, ShaLaneKernel,
+                         testing::Range<TShaLaneKernel>(0, Sha256LaneCandidates().size()),
                          [](const testing::TestParamInfo<TShaLaneKernel>& Info) {
-                           return std::string(ShaLaneKernelName(Info.param));
+                           return std::string(KernelName(Info.param));
                          });
+
+TEST(ShaLaneKernels, BothAlgorithmsNameTheSameKernels) {
+  ASSERT_EQ(Sha1LaneCandidates().size(), Sha256LaneCandidates().size());
+  for (TShaLaneKernel Kernel = 0; Kernel < Sha1LaneCandidates().size(); ++Kernel) {
+    EXPECT_EQ(Sha1LaneCandidates()[Kernel].Name, KernelName(Kernel));
+    EXPECT_EQ(Sha1LaneCandidates()[Kernel].Runs(), Sha256LaneCandidates()[Kernel].Runs());
+  }
+}
 
 // ---------------------------------------------------------------------------------------------
 // Choice
@@ -126,59 +136,69 @@ INSTANTIATE_TEST_SUITE_P(Each, ShaLaneKernel, testing::ValuesIn(ShaLaneKernels),
 struct TAlgorithmChoice {
   const char* Name;
   const char* Variable;
-  TShaLaneRates (*Measure)();
+  std::vector<double> (*Measure)();
   TShaLaneKernel (*InUse)();
+  std::span<const FunctionChoice::TCandidate<TSha256LaneBlocks>> (*Kernels)();
 };
 const TAlgorithmChoice Choices[] = {
-    {"SHA-256", Sha256LaneKernelVariable, MeasureSha256LaneKernels, Sha256LaneKernelInUse},
-    {"SHA-1", Sha1LaneKernelVariable, MeasureSha1LaneKernels, Sha1LaneKernelInUse},
+    {"SHA-256", Sha256LaneKernelVariable, MeasureSha256LaneKernels, Sha256LaneKernelInUse,
+     Sha256LaneCandidates},
+    {"SHA-1", Sha1LaneKernelVariable, MeasureSha1LaneKernels, Sha1LaneKernelInUse,
+     Sha256LaneCandidates}, // the same rows (BothAlgorithmsNameTheSameKernels)
 };
 
-// The rule, with the measurement stood in for. Rates are by kernel: portable, AVX2, AVX-512.
+// The rule, with the measurement stood in for: the kernels' names and the margin are the lanes'
+// own, which kernels run is the case's. Rates are by kernel: portable, AVX2, AVX-512.
 TEST(ShaLaneChoice, ForcedOrClearlyMoreBytesInTheSameTime) {
-  using enum TShaLaneKernel;
   struct TCase {
     std::string_view Forced;
-    TShaLaneKernelsRunning Running;
-    TShaLaneRates Rates;
-    TShaLaneKernel Expected;
+    std::array<bool, 3> Running;
+    std::vector<double> Rates;
+    std::string_view Expected;
     bool Measures;
   };
-  constexpr TShaLaneKernelsRunning Every = {true, true, true};
-  constexpr TShaLaneKernelsRunning NoAvx512 = {true, true, false};
-  constexpr TShaLaneKernelsRunning PortableOnly = {true, false, false};
+  constexpr std::array<bool, 3> Every = {true, true, true};
+  constexpr std::array<bool, 3> NoAvx512 = {true, true, false};
+  constexpr std::array<bool, 3> PortableOnly = {true, false, false};
   const TCase Cases[] = {
-      {"", Every, {1, 3, 6}, Avx512, true},
-      {"", Every, {1, 3, 3.1}, Avx2, true},   // not 5% more than the AVX2 kernel
-      {"", Every, {1, 0.9, 2}, Avx512, true}, // past a slower AVX2 kernel
-      {"", Every, {1, 1.04, 1.05}, Portable, true},
-      {"", NoAvx512, {1, 2, 0}, Avx2, true},
-      {"", PortableOnly, {}, Portable, false},
-      {"portable", Every, {1, 3, 6}, Portable, false},
-      {"avx2", Every, {1, 3, 6}, Avx2, false},
-      {"avx512", Every, {9, 3, 1}, Avx512, false},
-      {"avx512", NoAvx512, {1, 3, 0}, Portable, false}, // cannot run it: the portable one
-      {"AVX2", Every, {1, 3, 6}, Avx512, true},         // anything else forces nothing
+      {"", Every, {1, 3, 6}, "avx512", true},
+      {"", Every, {1, 3, 3.1}, "avx2", true},   // not 5% more than the AVX2 kernel
+      {"", Every, {1, 0.9, 2}, "avx512", true}, // past a slower AVX2 kernel
+      {"", Every, {1, 1.04, 1.05}, "portable", true},
+      {"", NoAvx512, {1, 2, 0}, "avx2", true},
+      {"", PortableOnly, {0, 0, 0}, "portable", false},
+      {"portable", Every, {1, 3, 6}, "portable", false},
+      {"avx2", Every, {1, 3, 6}, "avx2", false},
+      {"avx512", Every, {9, 3, 1}, "avx512", false},
+      {"avx512", NoAvx512, {1, 3, 0}, "portable", false}, // cannot run it: the portable one
+      {"AVX2", Every, {1, 3, 6}, "avx512", true},         // anything else forces nothing
   };
+  ASSERT_EQ(Sha256LaneCandidates().size(), 3u);
   for (const TCase& C : Cases) {
+    std::vector<FunctionChoice::TCandidate<TSha256LaneBlocks>> Table;
+    for (TShaLaneKernel Kernel = 0; Kernel < 3; ++Kernel)
+      Table.push_back({KernelName(Kernel), nullptr,
+                       C.Running[Kernel] ? FunctionChoice::Always : FunctionChoice::Never});
     bool Measured = false;
     const auto Measure = [&] {
       Measured = true;
       return C.Rates;
     };
-    EXPECT_EQ(ChooseShaLaneKernel(C.Forced, C.Running, Measure), C.Expected)
-        << "forced '" << C.Forced << "', rates " << C.Rates[0] << " / " << C.Rates[1] << " / "
-        << C.Rates[2];
+    const std::size_t Chosen = FunctionChoice::ChooseRow<TSha256LaneBlocks>(
+        Table, C.Forced, LaneChoice::LaterMargin, Measure);
+    EXPECT_EQ(Table[Chosen].Name, C.Expected) << "forced '" << C.Forced << "', rates " << C.Rates[0]
+                                              << " / " << C.Rates[1] << " / " << C.Rates[2];
     EXPECT_EQ(Measured, C.Measures) << "forced '" << C.Forced << "'";
   }
 }
 
 TEST(ShaLaneChoice, MeasuresEveryKernelThatRuns) {
   for (const TAlgorithmChoice& C : Choices) {
-    const TShaLaneRates Rates = C.Measure();
-    for (const TShaLaneKernel Kernel : ShaLaneKernels)
-      EXPECT_EQ(Rates[static_cast<std::size_t>(Kernel)] > 0, ShaLaneKernelRuns(Kernel))
-          << C.Name << ", " << ShaLaneKernelName(Kernel);
+    const std::vector<double> Rates = C.Measure();
+    ASSERT_EQ(Rates.size(), C.Kernels().size());
+    for (TShaLaneKernel Kernel = 0; Kernel < Rates.size(); ++Kernel)
+      EXPECT_EQ(Rates[Kernel] > 0, C.Kernels()[Kernel].Runs())
+          << C.Name << ", " << KernelName(Kernel);
   }
 }
 
@@ -187,13 +207,13 @@ TEST(ShaLaneChoice, MeasuresEveryKernelThatRuns) {
 TEST(ShaLaneChoice, TheKernelsInUseAreTheForcedOnesOrOnesThatRun) {
   for (const TAlgorithmChoice& C : Choices) {
     const TShaLaneKernel Kernel = C.InUse();
-    EXPECT_TRUE(ShaLaneKernelRuns(Kernel)) << C.Name;
+    EXPECT_TRUE(C.Kernels()[Kernel].Runs()) << C.Name;
     EXPECT_EQ(C.InUse(), Kernel) << C.Name << ": chosen once";
     const char* const Value = std::getenv(C.Variable);
     const std::string_view Forced = Value ? Value : "";
-    for (const TShaLaneKernel Named : ShaLaneKernels) {
-      if (Forced == ShaLaneKernelName(Named)) {
-        EXPECT_EQ(Kernel, ShaLaneKernelRuns(Named) ? Named : TShaLaneKernel::Portable) << C.Name;
+    for (TShaLaneKernel Named = 0; Named < C.Kernels().size(); ++Named) {
+      if (Forced == KernelName(Named)) {
+        EXPECT_EQ(Kernel, C.Kernels()[Named].Runs() ? Named : Portable) << C.Name;
       }
     }
   }
