@@ -8,7 +8,7 @@
 #include "OpenSslPeer.h"
 #include "RateReporter.h"
 #include "scl/SCLmd5.h"
-#include "scl/md5/Md5Compress.h"
+#include "scl/md5/Md5Kernels.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

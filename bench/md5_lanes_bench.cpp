@@ -9,7 +9,7 @@
 #include "BenchData.h"
 #include "RateReporter.h"
 #include "scl/SCLmd5.h"
-#include "scl/md5/Md5LaneKernels.h"
+#include "scl/md5/Md5Kernels.h"
 #include "scl/md5/Md5Lanes.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 #include "scl/SCLsha1.h"
 #include "scl/SCLsha256.h"
 #include "scl/SCLsha512.h"
-#include "scl/sha/ShaBlockChoice.h"
+#include "scl/sha/ShaKernels.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdint>

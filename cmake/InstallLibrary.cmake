@@ -22,7 +22,7 @@ install(TARGETS sumtide_rtl sumtide_scl EXPORT SumtideSCLTargets
 
 # The public headers of the library and every runtime header they include (the SHA components'
 # common body, SCLmdhash.h, holds the block framing of MerkleDamgard.h). The library's own
-# kernels (Md5Compress.h, Md5PortableSteps.h, ShaCompress.h, Base64Coders.h) stay private. SecureWipe.h is
+# kernels (Md5Kernels.h, Md5PortableSteps.h, ShaKernels.h, Base64Coders.h) stay private. SecureWipe.h is
 # included by none of them but belongs to the cipher base's contract: a concrete cipher wipes its
 # key with SecureZero. SCLRegister.h makes the classes known by name to the class registry, which
 # the form-description reader and writer use: their headers come with it.

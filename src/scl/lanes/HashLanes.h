@@ -1,7 +1,7 @@
 #pragma once
 
 // A block-framed digest (MD5, SHA-1, SHA-224, SHA-256) of several messages at once, one message per
-// lane of a lane kernel (Md5LaneKernels.h, ShaLaneKernels.h). Private to the library: for the
+// lane of a lane kernel (Md5Kernels.h, ShaKernels.h). Private to the library: for the
 // programs of this project that hash many files.
 //
 // A lane goes Free -> (Start) hashing -> (End, and its bytes hashed) Done -> (TakeDigest) Free.

@@ -8,7 +8,7 @@
 // once per process (FunctionChoice.h), the first time a block is hashed, which costs about a
 // tenth of a millisecond.
 
-#include "scl/md5/Md5Compress.h"
+#include "scl/md5/Md5Kernels.h"
 #include "scl/md5/Md5StepTable.h"
 
 #include <array>

@@ -2,7 +2,7 @@
 // held in the low lane of an xmm register.
 
 #include "scl/cpu/RegisterPin.h"
-#include "scl/md5/Md5Compress.h"
+#include "scl/md5/Md5Kernels.h"
 #include "scl/md5/Md5StepTable.h"
 
 #ifdef SUMTIDE_MD5_VECTOR_COMPRESS

@@ -1,4 +1,4 @@
-#include "scl/md5/Md5Compress.h"
+#include "scl/md5/Md5Kernels.h"
 #include "scl/md5/Md5PortableSteps.h"
 
 namespace Sumtide::Md5Internal {

@@ -4,7 +4,7 @@
 
 #include "scl/cpu/Processor.h"
 #include "scl/lanes/LaneChoice.h"
-#include "scl/md5/Md5LaneKernels.h"
+#include "scl/md5/Md5Kernels.h"
 
 namespace Sumtide::Md5Internal {
 

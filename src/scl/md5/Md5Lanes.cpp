@@ -1,7 +1,7 @@
 #include "scl/md5/Md5Lanes.h"
 
 #include "scl/lanes/HashLanesBody.h"
-#include "scl/md5/Md5Compress.h"
+#include "scl/md5/Md5Kernels.h"
 
 namespace Sumtide {
 

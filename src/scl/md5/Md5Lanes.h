@@ -1,11 +1,11 @@
 #pragma once
 
-// MD5 of several messages at once (HashLanes.h), on the MD5 lane kernels (Md5LaneKernels.h).
+// MD5 of several messages at once (HashLanes.h), on the MD5 lane kernels (Md5Kernels.h).
 // Private to the library.
 
 #include "scl/SCLmd5.h"
 #include "scl/lanes/HashLanes.h"
-#include "scl/md5/Md5LaneKernels.h"
+#include "scl/md5/Md5Kernels.h"
 
 namespace Sumtide {
 

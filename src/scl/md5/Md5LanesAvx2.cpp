@@ -3,7 +3,7 @@
 // not need B (the message word, the constant, the terms in C and D alone) goes into A first,
 // beside that chain.
 
-#include "scl/md5/Md5LaneKernels.h"
+#include "scl/md5/Md5Kernels.h"
 
 #ifdef SUMTIDE_MD5_LANES_X86
 

@@ -3,7 +3,7 @@
 // add of B; the message word and the constant are added to A beside that chain.
 
 #include "scl/cpu/RegisterPin.h"
-#include "scl/md5/Md5LaneKernels.h"
+#include "scl/md5/Md5Kernels.h"
 
 #ifdef SUMTIDE_MD5_LANES_X86
 

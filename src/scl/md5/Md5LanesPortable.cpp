@@ -8,7 +8,7 @@
 // registers did no better than 1.9.
 
 #include "rtl/SecureWipe.h"
-#include "scl/md5/Md5LaneKernels.h"
+#include "scl/md5/Md5Kernels.h"
 #include "scl/md5/Md5PortableSteps.h"
 #include "scl/md5/Md5StepTable.h"
 

@@ -1,6 +1,6 @@
 #include "scl/SCLmd5.h"
 
-#include "scl/md5/Md5Compress.h"
+#include "scl/md5/Md5Kernels.h"
 #include "scl/md5/Md5StepTable.h"
 #include "scl/mdhash/MdHashBody.h"
 

@@ -1,8 +1,7 @@
 #include "scl/SCLsha512.h"
 
 #include "scl/mdhash/MdHashBody.h"
-#include "scl/sha/ShaBlockChoice.h"
-#include "scl/sha/ShaCompress.h"
+#include "scl/sha/ShaKernels.h"
 
 namespace Sumtide {
 

@@ -1,5 +1,5 @@
 #include "scl/sha/Sha1Step.h"
-#include "scl/sha/ShaCompress.h"
+#include "scl/sha/ShaKernels.h"
 #include "scl/sha/ShaWords.h"
 
 #include <bit>

@@ -2,7 +2,7 @@
 // Without a rotate each rotation is two shifts and an or; the five chaining words stay in
 // registers, the sixteen message words wait in memory.
 
-#include "scl/sha/ShaLaneKernels.h"
+#include "scl/sha/ShaKernels.h"
 
 #ifdef SUMTIDE_SHA_LANES_X86
 

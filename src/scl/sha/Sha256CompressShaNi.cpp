@@ -3,7 +3,7 @@
 // other, each in that order from the top lane down.
 
 #include "scl/sha/Sha2Constants.h"
-#include "scl/sha/ShaCompressShaNi.h"
+#include "scl/sha/ShaKernels.h"
 
 #ifdef SUMTIDE_SHA_NI_COMPRESS
 

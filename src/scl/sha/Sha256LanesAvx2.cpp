@@ -4,7 +4,7 @@
 // words take half the registers; the sixteen message words wait in memory.
 
 #include "scl/cpu/RegisterPin.h"
-#include "scl/sha/ShaLaneKernels.h"
+#include "scl/sha/ShaKernels.h"
 
 #ifdef SUMTIDE_SHA_LANES_X86
 

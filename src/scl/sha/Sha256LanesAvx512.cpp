@@ -4,7 +4,7 @@
 // all stay in registers.
 
 #include "scl/cpu/RegisterPin.h"
-#include "scl/sha/ShaLaneKernels.h"
+#include "scl/sha/ShaKernels.h"
 
 #ifdef SUMTIDE_SHA_LANES_X86
 

@@ -4,7 +4,7 @@
 // xmm register, made between pairs of steps, ran about 12% slower on AMD Zen 5: more vector
 // operations, and more registers than there are, so GCC kept some of the words on the stack.
 
-#include "scl/sha/Sha512CompressWide.h"
+#include "scl/sha/ShaKernels.h"
 
 #ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
 

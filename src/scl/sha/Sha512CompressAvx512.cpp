@@ -4,7 +4,7 @@
 // registers in one valignq. Its steps are arranged for shorter chains (Step below).
 
 #include "scl/cpu/RegisterPin.h"
-#include "scl/sha/Sha512CompressWide.h"
+#include "scl/sha/ShaKernels.h"
 
 #ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
 

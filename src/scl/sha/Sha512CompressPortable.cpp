@@ -1,6 +1,6 @@
 #include "scl/sha/Sha2Constants.h"
 #include "scl/sha/Sha2PortableSteps.h"
-#include "scl/sha/ShaCompress.h"
+#include "scl/sha/ShaKernels.h"
 #include "scl/sha/ShaWords.h"
 
 namespace Sumtide::ShaInternal {

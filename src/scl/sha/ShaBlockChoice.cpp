@@ -1,9 +1,5 @@
-#include "scl/sha/ShaBlockChoice.h"
-
 #include "scl/cpu/FunctionChoice.h"
-#include "scl/sha/Sha512CompressWide.h"
-#include "scl/sha/ShaCompress.h"
-#include "scl/sha/ShaCompressShaNi.h"
+#include "scl/sha/ShaKernels.h"
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,7 @@
 
 #include "scl/cpu/Processor.h"
 #include "scl/lanes/LaneChoice.h"
-#include "scl/sha/ShaLaneKernels.h"
+#include "scl/sha/ShaKernels.h"
 
 namespace Sumtide::ShaInternal {
 

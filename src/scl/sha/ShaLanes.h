@@ -1,12 +1,12 @@
 #pragma once
 
 // SHA-256, SHA-224 and SHA-1 of several messages at once (HashLanes.h), on the SHA lane kernels
-// (ShaLaneKernels.h). Private to the library.
+// (ShaKernels.h). Private to the library.
 
 #include "scl/SCLsha1.h"
 #include "scl/SCLsha256.h"
 #include "scl/lanes/HashLanes.h"
-#include "scl/sha/ShaLaneKernels.h"
+#include "scl/sha/ShaKernels.h"
 
 namespace Sumtide {
 

@@ -3,7 +3,7 @@
 // latter once more with each candidate forced through the environment).
 
 #include "scl/cpu/FunctionChoice.h"
-#include "scl/sha/ShaBlockChoice.h"
+#include "scl/sha/ShaKernels.h"
 
 #include <array>
 #include <cstdlib>

@@ -2,8 +2,7 @@
 #include "HashVectors.h"
 #include "scl/SCLmd5.h"
 #include "scl/lanes/LaneChoice.h"
-#include "scl/md5/Md5Compress.h"
-#include "scl/md5/Md5LaneKernels.h"
+#include "scl/md5/Md5Kernels.h"
 #include "scl/md5/Md5Lanes.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include "HashStateAccess.h"
 #include "HashVectors.h"
 #include "scl/SCLmd5.h"
-#include "scl/md5/Md5Compress.h"
+#include "scl/md5/Md5Kernels.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #include "HashChecks.h"
 #include "HashVectors.h"
-#include "scl/md5/Md5Compress.h"
+#include "scl/md5/Md5Kernels.h"
 #include "scl/mdhash/MerkleDamgard.h"
-#include "scl/sha/ShaCompress.h"
+#include "scl/sha/ShaKernels.h"
 
 #include <algorithm>
 #include <array>

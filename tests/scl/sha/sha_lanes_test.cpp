@@ -1,7 +1,6 @@
 #include "HashChecks.h"
 #include "scl/lanes/LaneChoice.h"
-#include "scl/sha/ShaCompress.h"
-#include "scl/sha/ShaLaneKernels.h"
+#include "scl/sha/ShaKernels.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,7 @@
 #include "HashChecks.h"
 #include "HashVectors.h"
 #include "scl/mdhash/MerkleDamgard.h"
-#include "scl/sha/ShaCompress.h"
-#include "scl/sha/ShaCompressShaNi.h"
+#include "scl/sha/ShaKernels.h"
 
 #include <algorithm>
 #include <bit>
