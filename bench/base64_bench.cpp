@@ -4,8 +4,8 @@
 // input bytes when encoding, of the text when decoding), cycles per byte and the ratios of ours
 // to each peer, and which coders the library uses on this processor with the rates its choice
 // rests on (SUMTIDE_BASE64=portable, =avx2 or =vbmi forces them). "Sumtide buffer" and "Sumtide
-// text" are the public functions with the coders chosen for this processor; the AVX2 and portable
-// rows show what other processors get.
+// text" are the public functions with the coders chosen for this processor; one row for each of
+// the library's coders that runs here shows what other processors get.
 
 #include "BenchClock.h"
 #include "BenchData.h"
@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <openssl/evp.h>
 #include <string>
 #include <vector>
@@ -77,54 +78,25 @@ void DecodeOurs(benchmark::State& State) {
   State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * Text().size()));
 }
 
-void EncodePortable(benchmark::State& State) {
+// Each row of the table the library chooses its coders from, whichever this processor uses.
+
+void EncodeRow(benchmark::State& State, const Sumtide::Base64Internal::TCodersRow& Row) {
   std::vector<char> Out(Text().size());
   for (auto _ : State) {
-    Sumtide::Base64Internal::EncodePortable(Bytes(Plain()), Out.data(), PlainSize);
+    Row.Function.Encode(Bytes(Plain()), Out.data(), PlainSize);
     benchmark::ClobberMemory();
   }
   State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * PlainSize));
 }
 
-void DecodePortable(benchmark::State& State) {
+void DecodeRow(benchmark::State& State, const Sumtide::Base64Internal::TCodersRow& Row) {
   std::vector<unsigned char> Out(PlainSize + 2);
   for (auto _ : State) {
-    benchmark::DoNotOptimize(
-        Sumtide::Base64Internal::DecodePortable(Bytes(Text()), Out.data(), Text().size()));
+    benchmark::DoNotOptimize(Row.Function.Decode(Bytes(Text()), Out.data(), Text().size()));
     benchmark::ClobberMemory();
   }
   State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * Text().size()));
 }
-
-#ifdef SUMTIDE_BASE64_X86
-// The AVX2 coders, which processors without AVX-512 VBMI use.
-void EncodeAvx2(benchmark::State& State) {
-  if (!Sumtide::Base64Internal::HasAvx2()) {
-    State.SkipWithError("no AVX2 on this processor");
-    return;
-  }
-  std::vector<char> Out(Text().size());
-  for (auto _ : State) {
-    Sumtide::Base64Internal::EncodeAvx2(Bytes(Plain()), Out.data(), PlainSize);
-    benchmark::ClobberMemory();
-  }
-  State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * PlainSize));
-}
-
-void DecodeAvx2(benchmark::State& State) {
-  if (!Sumtide::Base64Internal::HasAvx2()) {
-    State.SkipWithError("no AVX2 on this processor");
-    return;
-  }
-  std::vector<unsigned char> Out(PlainSize + 2);
-  for (auto _ : State) {
-    benchmark::DoNotOptimize(
-        Sumtide::Base64Internal::DecodeAvx2(Bytes(Text()), Out.data(), Text().size()));
-    benchmark::ClobberMemory();
-  }
-  State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * Text().size()));
-}
-#endif
 
 void EncodeOpenSSL(benchmark::State& State) {
   std::vector<unsigned char> Out(Text().size() + 1); // and a terminating zero
@@ -200,6 +172,17 @@ bool ResultsAgree() {
   Check("EncodeSlow", std::string(Encoded.data(), Text().size()) == Text());
   Check("DecodeBase64Text", Sumtide::DecodeBase64Text(Text()) == Plain());
   std::vector<unsigned char> Out(Text().size() + 1);
+  for (const Sumtide::Base64Internal::TCodersRow& Row : Sumtide::Base64Internal::Coders()) {
+    if (!Row.Runs())
+      continue;
+    const std::string Name(Row.Name);
+    Row.Function.Encode(Bytes(Plain()), Encoded.data(), PlainSize);
+    Check(("the " + Name + " encoder").c_str(),
+          std::string(Encoded.data(), Text().size()) == Text());
+    const std::size_t Count = Row.Function.Decode(Bytes(Text()), Out.data(), Text().size());
+    Check(("the " + Name + " decoder").c_str(),
+          std::string(reinterpret_cast<const char*>(Out.data()), Count) == Plain());
+  }
   EVP_EncodeBlock(Out.data(), Bytes(Plain()), static_cast<int>(PlainSize));
   Check("EVP_EncodeBlock", std::string(reinterpret_cast<const char*>(Out.data())) == Text());
   // EVP_DecodeBlock keeps the zero bytes the padding stands for.
@@ -217,47 +200,50 @@ bool ResultsAgree() {
 }
 
 struct TEntry {
-  const char* Name;
-  benchmark::internal::Function* Encode;
-  benchmark::internal::Function* Decode;
+  std::string Name;
+  std::function<void(benchmark::State&)> Encode, Decode;
 };
 
-const TEntry Entries[] = {
-    {"Sumtide buffer", EncodeOurs, DecodeOurs},
-    {"Sumtide text", EncodeOursText, DecodeOursText},
-#ifdef SUMTIDE_BASE64_X86
-    {"Sumtide AVX2", EncodeAvx2, DecodeAvx2},
-#endif
-    {"Sumtide portable", EncodePortable, DecodePortable},
-    {"OpenSSL EVP", EncodeOpenSSL, DecodeOpenSSL},
+// The public functions, each row of the library's table that runs here, and the peers.
+std::vector<TEntry> Entries() {
+  std::vector<TEntry> List = {
+      {"Sumtide buffer", EncodeOurs, DecodeOurs},
+      {"Sumtide text", EncodeOursText, DecodeOursText},
+  };
+  for (const Sumtide::Base64Internal::TCodersRow& Row : Sumtide::Base64Internal::Coders())
+    if (Row.Runs())
+      List.push_back({"Sumtide " + std::string(Row.Name),
+                      [&Row](benchmark::State& State) { EncodeRow(State, Row); },
+                      [&Row](benchmark::State& State) { DecodeRow(State, Row); }});
+  List.push_back({"OpenSSL EVP", EncodeOpenSSL, DecodeOpenSSL});
 #ifdef SUMTIDE_BENCH_QT
-    {"Qt QByteArray", EncodeQt, DecodeQt},
+  List.push_back({"Qt QByteArray", EncodeQt, DecodeQt});
 #endif
-};
+  return List;
+}
 
-std::string BenchName(const char* Operation, const char* Entry) {
+std::string BenchName(const char* Operation, const std::string& Entry) {
   return std::string("Base64") + Operation + "/" + Entry;
 }
 
 // Which coders the public functions use and why, with the rates the choice rests on.
 void PrintPath() {
   namespace B = Sumtide::Base64Internal;
-  std::printf("coders in use: %s", B::PathName(B::PathInUse()));
-  const char* Forced = std::getenv(B::PathVariable);
+  std::printf("coders in use: %s", std::string(B::Coders()[B::RowInUse()].Name).c_str());
+  const char* Forced = std::getenv(B::CodersVariable);
   if (Forced && *Forced)
-    std::printf(" (%s=%s)", B::PathVariable, Forced);
+    std::printf(" (%s=%s)", B::CodersVariable, Forced);
   // A fresh measurement, as the choice makes it: the best pass of each over the same 3 KiB and
   // its text, in bytes and characters per time-stamp tick.
-  const std::vector<double> Rates = B::MeasurePaths();
+  const std::vector<double> Rates = B::MeasureCoders();
   std::printf("\nchoice's measurement, bytes per tick:");
   const char* Separator = " ";
-  for (const B::TBase64Path Path :
-       {B::TBase64Path::Portable, B::TBase64Path::Avx2, B::TBase64Path::Vbmi}) {
-    const double Rate = Rates[static_cast<std::size_t>(Path)];
-    if (Rate > 0)
-      std::printf("%s%s %.2f", Separator, B::PathName(Path), Rate);
+  for (std::size_t I = 0; I < B::Coders().size(); ++I) {
+    const std::string Name(B::Coders()[I].Name);
+    if (Rates[I] > 0)
+      std::printf("%s%s %.2f", Separator, Name.c_str(), Rates[I]);
     else
-      std::printf("%s%s does not run here", Separator, B::PathName(Path));
+      std::printf("%s%s does not run here", Separator, Name.c_str());
     Separator = ", ";
   }
   std::printf("\n");
@@ -269,8 +255,9 @@ int main(int argc, char** argv) {
   if (!ResultsAgree())
     return 1;
   // Each operation runs every coder in turn, so the runs to compare sit side by side.
+  const std::vector<TEntry> List = Entries();
   for (const char* Operation : {"Encode", "Decode"})
-    for (const TEntry& E : Entries)
+    for (const TEntry& E : List)
       benchmark::RegisterBenchmark(BenchName(Operation, E.Name).c_str(),
                                    Operation[0] == 'E' ? E.Encode : E.Decode);
   benchmark::Initialize(&argc, argv);
@@ -283,10 +270,10 @@ int main(int argc, char** argv) {
 
   std::printf("\n%-8s %-18s %8s %8s\n", "", "", "GB/s", "c/B");
   for (const char* Operation : {"Encode", "Decode"}) {
-    for (const TEntry& E : Entries) {
+    for (const TEntry& E : List) {
       const double Rate = Reporter.Median(BenchName(Operation, E.Name));
       if (Rate > 0)
-        std::printf("%-8s %-18s %8.2f %8.3f\n", Operation, E.Name, Rate / 1e9,
+        std::printf("%-8s %-18s %8.2f %8.3f\n", Operation, E.Name.c_str(), Rate / 1e9,
                     Clock > 0 ? Clock / Rate : 0.0);
     }
   }

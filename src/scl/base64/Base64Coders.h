@@ -9,11 +9,11 @@
 // Size / 4 * 4 characters and writes exactly the count it returns (at most Size / 4 * 3), and not
 // a byte more: the bytes after that count are left as they were.
 
+#include "scl/cpu/FunctionChoice.h"
 #include "scl/cpu/Processor.h"
 
 #include <cstddef>
-#include <functional>
-#include <string_view>
+#include <span>
 #include <vector>
 
 // Vector coders for x86 (AVX2, and AVX-512 VBMI), compiled beside the portable ones whatever the
@@ -77,28 +77,31 @@ inline bool HasVbmi() {
 #endif
 }
 
-// The coders the public functions use: the portable ones, the AVX2 ones or the VBMI ones, in
-// that order of preference where they run about equally fast.
-enum class TBase64Path { Portable, Avx2, Vbmi };
+// A way to encode and decode: one row of the table the public functions' coders are chosen from.
+struct TCoders {
+  void (*Encode)(const unsigned char* Source, char* Dest, std::size_t Size);
+  std::size_t (*Decode)(const unsigned char* Source, unsigned char* Dest, std::size_t Size);
+};
+using TCodersRow = FunctionChoice::TCandidate<TCoders>;
 
-// The environment variable that forces the coders by name ("portable", "avx2", "vbmi"), for tests
-// and benchmarks; coders this processor cannot run force the portable ones, any other value
-// nothing.
-inline constexpr const char* PathVariable = "SUMTIDE_BASE64";
+// Every way this library has, in order of preference where they run about equally fast: the
+// portable coders ("portable"), the AVX2 ones ("avx2"), the VBMI ones ("vbmi"). A row not compiled
+// in for this target has no functions and does not run.
+std::span<const TCodersRow> Coders();
 
-// The coders chosen for a processor that runs the AVX2 coders, the VBMI ones, both or neither,
-// with Forced the variable's value (empty when unset). Measure gives the rate of each path, by
-// TBase64Path, 0 for one that does not run; it is called only when more than one runs and
-// nothing is forced.
-TBase64Path ChoosePath(std::string_view Forced, bool Avx2Runs, bool VbmiRuns,
-                       const std::function<std::vector<double>()>& Measure);
-// The rate of each path, by TBase64Path, 0 for coders this processor cannot run: bytes and
-// characters handled per tick (FunctionChoice::Ticks) in the best of a few passes that each
-// encode 3 KiB and decode the text.
-std::vector<double> MeasurePaths();
-// The coders the public functions use, chosen once per process on first use, and their name.
-TBase64Path PathInUse();
-const char* PathName(TBase64Path Path);
+// The environment variable that forces the coders by a row's name, for tests and benchmarks;
+// coders this processor cannot run force the portable ones, any other value nothing.
+inline constexpr const char* CodersVariable = "SUMTIDE_BASE64";
+// How much faster a later row has to be to replace the one chosen before it.
+inline constexpr double CodersMargin = FunctionChoice::DefaultMargin;
+
+// The rate of each row of Coders(), 0 for coders this processor cannot run: bytes and characters
+// handled per tick (FunctionChoice::Ticks) in the best of a few passes that each encode 3 KiB and
+// decode the text. The choice times the same passes.
+std::vector<double> MeasureCoders();
+// The row of Coders() the public functions use, chosen once per process on first use, and its
+// coders.
+std::size_t RowInUse();
 void Encode(const unsigned char* Source, char* Dest, std::size_t Size);
 std::size_t Decode(const unsigned char* Source, unsigned char* Dest, std::size_t Size);
 

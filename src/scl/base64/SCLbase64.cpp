@@ -7,8 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
-#include <string_view>
+#include <iterator>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace Sumtide {
@@ -134,8 +135,6 @@ constexpr std::array<std::uint32_t, 256> Quartet1 = MakeQuartetTable(1);
 constexpr std::array<std::uint32_t, 256> Quartet2 = MakeQuartetTable(2);
 constexpr std::array<std::uint32_t, 256> Quartet3 = MakeQuartetTable(3);
 
-using TEncode = void (*)(const unsigned char*, char*, std::size_t);
-using TDecode = std::size_t (*)(const unsigned char*, unsigned char*, std::size_t);
 using TEncodeBlocks = std::size_t (*)(const unsigned char*, char*, std::size_t);
 using TDecodeBlocks = std::size_t (*)(const unsigned char*, unsigned char*, std::size_t);
 
@@ -204,55 +203,38 @@ std::size_t DecodeWith(TDecodeBlocks Blocks, std::size_t BlockChars, const unsig
   return static_cast<std::size_t>(Out - Dest);
 }
 
-// The names the environment variable gives the paths, by TBase64Path.
-constexpr std::string_view PathNames[] = {"portable", "avx2", "vbmi"};
-
 // One timed pass encodes this many bytes and decodes the 4 KiB of text: in the first level cache,
 // a microsecond or two for the portable coders, all passes together some tens of microseconds.
 constexpr std::size_t TimedBytes = 3072;
 
-} // namespace
+// The input of the timed passes and the room for their results.
+class TTimedPasses {
+public:
+  TTimedPasses() : FPlain(TimedBytes), FDecoded(TimedBytes), FText(EncodedLength(TimedBytes)) {
+    for (std::size_t I = 0; I < FPlain.size(); ++I)
+      FPlain[I] = static_cast<unsigned char>(I * 131 + 7);
+  }
 
-// Each wider coder measured faster on Intel and on AMD alike (bench/README.md), but by how much
-// depends on how long the processor takes over each vector instruction, which its flags do not
-// tell, so, as for the hash functions, the coders this processor runs are timed (FunctionChoice.h).
-TBase64Path ChoosePath(std::string_view Forced, bool Avx2Runs, bool VbmiRuns,
-                       const std::function<std::vector<double>()>& Measure) {
-  const bool Runs[] = {true, Avx2Runs, VbmiRuns};
-  return static_cast<TBase64Path>(
-      FunctionChoice::Choose({PathNames, Runs}, Forced, FunctionChoice::DefaultMargin, Measure));
-}
+  // The bytes and characters one pass handles.
+  static constexpr double Work = static_cast<double>(TimedBytes + EncodedLength(TimedBytes));
 
-std::vector<double> MeasurePaths() {
-  const bool Runs[] = {true, HasAvx2(), HasVbmi()};
-  std::vector<unsigned char> Plain(TimedBytes), Decoded(TimedBytes);
-  std::vector<char> Text(EncodedLength(TimedBytes));
-  for (std::size_t I = 0; I < Plain.size(); ++I)
-    Plain[I] = static_cast<unsigned char>(I * 131 + 7);
-  // The coders are called directly, not through Encode and Decode, which would wait on this
-  // choice.
-  const auto Pass = [&](std::size_t Path) {
-    TEncode EncodeText = EncodePortable;
-    TDecode DecodeText = DecodePortable;
-#ifdef SUMTIDE_BASE64_X86
-    if (Path == static_cast<std::size_t>(TBase64Path::Avx2)) {
-      EncodeText = EncodeAvx2;
-      DecodeText = DecodeAvx2;
-    } else if (Path == static_cast<std::size_t>(TBase64Path::Vbmi)) {
-      EncodeText = EncodeVbmi;
-      DecodeText = DecodeVbmi;
-    }
-#endif
-    (void)Path;
+  // Encodes the bytes and decodes the text with Coders, and returns the ticks it took. The coders
+  // are called directly, not through Encode and Decode, which would wait on the choice.
+  double Pass(const TCoders& Coders) {
     const double Start = FunctionChoice::Ticks();
-    EncodeText(Plain.data(), Text.data(), Plain.size());
-    const std::size_t Count = DecodeText(reinterpret_cast<const unsigned char*>(Text.data()),
-                                         Decoded.data(), Text.size());
+    Coders.Encode(FPlain.data(), FText.data(), FPlain.size());
+    const std::size_t Count = Coders.Decode(reinterpret_cast<const unsigned char*>(FText.data()),
+                                            FDecoded.data(), FText.size());
     const double Took = FunctionChoice::Ticks() - Start;
-    return Count == Plain.size() ? Took : 0; // a pass that loses bytes gives no rate
-  };
-  return FunctionChoice::MeasureRates(Runs, static_cast<double>(Plain.size() + Text.size()), Pass);
-}
+    return Count == FPlain.size() ? Took : 0; // a pass that loses bytes gives no rate
+  }
+
+private:
+  std::vector<unsigned char> FPlain, FDecoded;
+  std::vector<char> FText;
+};
+
+} // namespace
 
 void EncodeSlow(const unsigned char* Source, char* Dest, std::size_t Size) {
   const std::size_t FullGroups = Size / 3;
@@ -307,46 +289,56 @@ std::size_t DecodeVbmi(const unsigned char* Source, unsigned char* Dest, std::si
 
 #endif
 
+// Each wider coder measured faster on Intel and on AMD alike (bench/README.md), but by how much
+// depends on how long the processor takes over each vector instruction, which its flags do not
+// tell, so, as for the hash functions, the coders this processor runs are timed (FunctionChoice.h).
+// Another way to encode and decode is one more row here, where the tests and the benchmark find it.
+constexpr TCodersRow CodersTable[] = {
+    {"portable", {EncodePortable, DecodePortable}, FunctionChoice::Always},
+#ifdef SUMTIDE_BASE64_X86
+    {"avx2", {EncodeAvx2, DecodeAvx2}, HasAvx2},
+    {"vbmi", {EncodeVbmi, DecodeVbmi}, HasVbmi},
+#else
+    {"avx2", {nullptr, nullptr}, HasAvx2},
+    {"vbmi", {nullptr, nullptr}, HasVbmi},
+#endif
+};
+
+std::span<const TCodersRow> Coders() {
+  return CodersTable;
+}
+
+std::vector<double> MeasureCoders() {
+  bool Runs[std::size(CodersTable)];
+  for (std::size_t I = 0; I < std::size(CodersTable); ++I)
+    Runs[I] = CodersTable[I].Runs();
+  TTimedPasses Passes;
+  return FunctionChoice::MeasureRates(Runs, TTimedPasses::Work, [&](std::size_t Row) {
+    return Passes.Pass(CodersTable[Row].Function);
+  });
+}
+
 // Chosen by the first call, whichever thread or static initialisation in another file makes it:
 // the measurement uses only constant tables and its own buffers, so it is safe at any time.
-TBase64Path PathInUse() {
-  static const TBase64Path Chosen =
-      ChoosePath(FunctionChoice::Forced(PathVariable), HasAvx2(), HasVbmi(), MeasurePaths);
+std::size_t RowInUse() {
+  static const std::size_t Chosen = [] {
+    std::optional<TTimedPasses> Passes; // made for the first pass: only where the choice is timed
+    return FunctionChoice::ChooseRow(Coders(), CodersVariable, CodersMargin, TTimedPasses::Work,
+                                     [&](const TCodersRow& Row) {
+                                       if (!Passes)
+                                         Passes.emplace();
+                                       return Passes->Pass(Row.Function);
+                                     });
+  }();
   return Chosen;
 }
 
-const char* PathName(TBase64Path Path) {
-  switch (Path) {
-  case TBase64Path::Avx2:
-    return "AVX2";
-  case TBase64Path::Vbmi:
-    return "AVX-512 VBMI";
-  case TBase64Path::Portable:
-    break;
-  }
-  return "portable";
-}
-
 void Encode(const unsigned char* Source, char* Dest, std::size_t Size) {
-#ifdef SUMTIDE_BASE64_X86
-  const TBase64Path Path = PathInUse();
-  if (Path == TBase64Path::Vbmi)
-    return EncodeVbmi(Source, Dest, Size);
-  if (Path == TBase64Path::Avx2)
-    return EncodeAvx2(Source, Dest, Size);
-#endif
-  EncodePortable(Source, Dest, Size);
+  CodersTable[RowInUse()].Function.Encode(Source, Dest, Size);
 }
 
 std::size_t Decode(const unsigned char* Source, unsigned char* Dest, std::size_t Size) {
-#ifdef SUMTIDE_BASE64_X86
-  const TBase64Path Path = PathInUse();
-  if (Path == TBase64Path::Vbmi)
-    return DecodeVbmi(Source, Dest, Size);
-  if (Path == TBase64Path::Avx2)
-    return DecodeAvx2(Source, Dest, Size);
-#endif
-  return DecodePortable(Source, Dest, Size);
+  return CodersTable[RowInUse()].Function.Decode(Source, Dest, Size);
 }
 
 } // namespace Base64Internal

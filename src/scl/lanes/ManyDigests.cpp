@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,73 +45,118 @@ private:
   TLanes FLanes;
 };
 
-// The lanes, with every lane busy, against the block function on one message, on the same
-// number of blocks: bytes per tick of each.
-template <class D> std::vector<double> MeasureWays() {
-  const typename D::TKernel Kernel = D::InUse();
-  const auto Blocks = D::BlocksOf(Kernel);
-  const std::size_t Lanes = D::LaneCount(Kernel);
-  const std::size_t PerLane = LaneChoice::TimedBlocks;
-  constexpr std::size_t BlockSize = D::TStream::BlockSize;
-  std::vector<std::uint8_t> Bytes(Lanes * PerLane * BlockSize);
-  for (std::size_t I = 0; I < Bytes.size(); ++I)
-    Bytes[I] = static_cast<std::uint8_t>(I * 131 + 7);
-  const std::uint8_t* Data[IDigestLanes::MaxLanes] = {};
-  for (std::size_t L = 0; L < Lanes; ++L)
-    Data[L] = Bytes.data() + L * PerLane * BlockSize;
-  typename D::TState State{};
-  std::uint32_t Chain[16] = {};
-  const auto Every = static_cast<IDigestLanes::TLaneMask>((std::uint64_t{1} << Lanes) - 1);
-  const bool Runs[2] = {true, true};
-  return FunctionChoice::MeasureRates(Runs, static_cast<double>(Bytes.size()),
-                                      [&](std::size_t Way) {
-                                        const double Start = FunctionChoice::Ticks();
-                                        if (Way == static_cast<std::size_t>(TManyWay::Lanes))
-                                          Blocks(State, Data, PerLane, Every);
-                                        else
-                                          D::Single(Chain, Bytes.data(), Lanes * PerLane);
-                                        return FunctionChoice::Ticks() - Start;
-                                      });
+// The blocks both ways hash when the choice times them: a message of LaneChoice::TimedBlocks
+// blocks for each lane of the digest's lane kernel in use, the messages one after the other.
+template <class D> class TTimedMessages {
+public:
+  static constexpr std::size_t PerLane = LaneChoice::TimedBlocks;
+  static constexpr std::size_t MessageBytes = PerLane * D::TStream::BlockSize;
+
+  TTimedMessages()
+      : FKernel(D::InUse()), FBlocks(D::BlocksOf(FKernel)), FLanes(D::LaneCount(FKernel)),
+        FBytes(FLanes * MessageBytes) {
+    for (std::size_t I = 0; I < FBytes.size(); ++I)
+      FBytes[I] = static_cast<std::uint8_t>(I * 131 + 7);
+    for (std::size_t L = 0; L < FLanes; ++L)
+      FData[L] = FBytes.data() + L * MessageBytes;
+  }
+
+  std::size_t Lanes() const { return FLanes; }
+
+  // One message after the other on the one-message block function.
+  static void HashAsStreams(TTimedMessages& Messages) {
+    D::Single(Messages.FChain, Messages.FBytes.data(), Messages.FLanes * PerLane);
+  }
+  // All the messages at once, one in each lane, every lane busy.
+  static void HashInLanes(TTimedMessages& Messages) {
+    const auto Every =
+        static_cast<IDigestLanes::TLaneMask>((std::uint64_t{1} << Messages.FLanes) - 1);
+    Messages.FBlocks(Messages.FState, Messages.FData, PerLane, Every);
+  }
+
+private:
+  typename D::TKernel FKernel;
+  typename D::TBlocks FBlocks;
+  std::size_t FLanes;
+  std::vector<std::uint8_t> FBytes;
+  const std::uint8_t* FData[IDigestLanes::MaxLanes] = {};
+  typename D::TState FState{};
+  std::uint32_t FChain[16] = {};
+};
+
+std::unique_ptr<IDigestLanes> NewStreamLanes(const TDigestKind& Kind) {
+  return std::make_unique<TStreamLanes>(Kind);
 }
+
+template <class D> std::unique_ptr<IDigestLanes> NewKernelLanes(const TDigestKind&) {
+  return std::make_unique<TKernelLanes<THashLanes<D>>>();
+}
+
+// A way to hash many messages with digest D: how it makes its lane set, and how it hashes the
+// blocks the choice times.
+template <class D> struct TWay {
+  std::unique_ptr<IDigestLanes> (*NewLanes)(const TDigestKind& Kind);
+  void (*HashTimed)(TTimedMessages<D>& Messages);
+};
+
+// The ways of a digest with lane kernels, by the names SUMTIDE_<NAME>_MANY takes: streams on the
+// block function, which keep their speed however few messages there are, then the lanes.
+template <class D>
+constexpr FunctionChoice::TCandidate<TWay<D>> Ways[] = {
+    {"streams", {NewStreamLanes, TTimedMessages<D>::HashAsStreams}, FunctionChoice::Always},
+    {"lanes", {NewKernelLanes<D>, TTimedMessages<D>::HashInLanes}, FunctionChoice::Always},
+};
 
 // Lanes need many messages in flight to be kept busy, and a list of a few large files leaves
 // most of them idle: they are chosen only where, all busy, they hash a fifth more.
 constexpr double LanesMargin = 1.2;
 
-TManyWay ChooseWay(const char* Variable, std::vector<double> (*Measure)()) {
-  static constexpr std::string_view Names[] = {"streams", "lanes"};
-  static constexpr bool Runs[] = {true, true};
-  return static_cast<TManyWay>(FunctionChoice::Choose(
-      {Names, Runs}, FunctionChoice::Forced(Variable), LanesMargin, Measure));
+// The way a digest uses: its name, and how it makes its lane set.
+struct TWayInUse {
+  std::string_view Name;
+  std::unique_ptr<IDigestLanes> (*NewLanes)(const TDigestKind& Kind);
+};
+
+// The row of Ways<D> forced through Variable, or else timed: the same blocks, in bytes per tick
+// of one message (a pass's ticks over the number of messages).
+template <class D> TWayInUse ChooseWay(const char* Variable) {
+  using TWayRow = FunctionChoice::TCandidate<TWay<D>>;
+  std::optional<TTimedMessages<D>> Messages; // made for the first pass: only where it is timed
+  const std::span<const TWayRow> Table(Ways<D>);
+  const TWayRow& Chosen = Table[FunctionChoice::ChooseRow(
+      Table, Variable, LanesMargin, static_cast<double>(TTimedMessages<D>::MessageBytes),
+      [&](const TWayRow& Row) {
+        if (!Messages)
+          Messages.emplace();
+        const double Start = FunctionChoice::Ticks();
+        Row.Function.HashTimed(*Messages);
+        return (FunctionChoice::Ticks() - Start) / static_cast<double>(Messages->Lanes());
+      })];
+  return {Chosen.Name, Chosen.Function.NewLanes};
 }
 
 // What the library keeps of each digest beside its public description.
 struct TManyEntry {
-  std::string Variable;             // forces the way: SUMTIDE_<NAME>_MANY
-  std::vector<double> (*Measure)(); // nothing: no lane kernels
-  std::unique_ptr<IDigestLanes> (*NewKernelLanes)();
+  std::string Variable;                                // forces the way: SUMTIDE_<NAME>_MANY
+  TWayInUse (*Choose)(const char* Variable) = nullptr; // nothing: no lane kernels
   std::once_flag Chosen;
-  TManyWay Way = TManyWay::Streams;
+  TWayInUse Way = {"streams", NewStreamLanes}; // the only way without lane kernels
 };
 
-template <class D> std::unique_ptr<IDigestLanes> NewKernelLanes() {
-  return std::make_unique<TKernelLanes<THashLanes<D>>>();
-}
-
 // One row of the catalogue: a digest's name on command lines, its component's class, which
-// answers the rest (its tag, its digest's size), and its lane kernels, if it has any.
+// answers the rest (its tag, its digest's size), and how it chooses between streams and its lane
+// kernels, if it has any.
 struct TRow {
   std::string_view Name;
   const TSCL_hashclass* Class;
-  std::vector<double> (*Measure)() = nullptr;
-  std::unique_ptr<IDigestLanes> (*NewKernelLanes)() = nullptr;
+  TWayInUse (*Choose)(const char* Variable) = nullptr;
 };
 
 template <class TComponent> TRow Streams(std::string_view Name) {
   return {Name, &TComponent::Class()};
 }
 template <class TComponent, class D> TRow WithLanes(std::string_view Name) {
-  return {Name, &TComponent::Class(), &MeasureWays<D>, &NewKernelLanes<D>};
+  return {Name, &TComponent::Class(), &ChooseWay<D>};
 }
 
 constexpr std::size_t DigestCount = 6;
@@ -130,8 +176,7 @@ struct TTables {
       for (const char C : Row.Name)
         Variable += static_cast<char>(C >= 'a' && C <= 'z' ? C - 'a' + 'A' : C);
       Entries[I].Variable = Variable + "_MANY";
-      Entries[I].Measure = Row.Measure;
-      Entries[I].NewKernelLanes = Row.NewKernelLanes;
+      Entries[I].Choose = Row.Choose;
     }
   }
 };
@@ -156,8 +201,8 @@ TManyEntry& EntryOf(const TDigestKind& Kind) {
     throw ESCL_hash("not a digest of the library");
   TManyEntry& Entry = T.Entries[Index];
   std::call_once(Entry.Chosen, [&] {
-    if (Entry.Measure)
-      Entry.Way = ChooseWay(Entry.Variable.c_str(), Entry.Measure);
+    if (Entry.Choose)
+      Entry.Way = Entry.Choose(Entry.Variable.c_str());
   });
   return Entry;
 }
@@ -181,14 +226,11 @@ std::unique_ptr<TSCL_hash> NewHash(const TDigestKind& Kind) {
 }
 
 std::unique_ptr<IDigestLanes> NewDigestLanes(const TDigestKind& Kind) {
-  TManyEntry& Entry = EntryOf(Kind);
-  if (Entry.Way == TManyWay::Lanes)
-    return Entry.NewKernelLanes();
-  return std::make_unique<TStreamLanes>(Kind);
+  return EntryOf(Kind).Way.NewLanes(Kind);
 }
 
-TManyWay ManyWayInUse(const TDigestKind& Kind) {
-  return EntryOf(Kind).Way;
+std::string_view ManyWayInUse(const TDigestKind& Kind) {
+  return EntryOf(Kind).Way.Name;
 }
 
 } // namespace Sumtide

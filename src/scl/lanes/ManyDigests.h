@@ -36,8 +36,8 @@ std::unique_ptr<TSCL_hash> NewHash(const TDigestKind& Kind);
 // A lane set for Kind (one of DigestKinds()), lanes or streams as chosen for this processor.
 std::unique_ptr<IDigestLanes> NewDigestLanes(const TDigestKind& Kind);
 
-// Lanes on the lane kernels or streams on the block function, as chosen; for the tests.
-enum class TManyWay : std::uint8_t { Streams, Lanes };
-TManyWay ManyWayInUse(const TDigestKind& Kind);
+// The way chosen for Kind (one of DigestKinds()), by the name SUMTIDE_<NAME>_MANY gives it:
+// "lanes" on the lane kernels or "streams" on the block function; for the tests.
+std::string_view ManyWayInUse(const TDigestKind& Kind);
 
 } // namespace Sumtide

@@ -7,6 +7,7 @@
 #include "scl/base64/Base64Coders.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -19,38 +20,28 @@
 #include <string_view>
 #include <vector>
 
+namespace Sumtide::Base64Internal {
+
+// A row names itself where a test reports its parameter.
+void PrintTo(const TCodersRow& Row, std::ostream* Os) {
+  *Os << Row.Name;
+}
+
+} // namespace Sumtide::Base64Internal
+
 using namespace Sumtide;
 using namespace Sumtide::Base64Internal;
 using namespace std::string_literals;
 
 namespace {
 
-using TEncode = void (*)(const unsigned char*, char*, std::size_t);
-using TDecode = std::size_t (*)(const unsigned char*, unsigned char*, std::size_t);
-
-struct TCoder {
-  const char* Name;
-  TEncode Encode;
-  TDecode Decode;
-  bool (*Available)();
-};
-
-void PrintTo(const TCoder& Coder, std::ostream* Os) {
-  *Os << Coder.Name;
+// Every row of the table the coders in use are chosen from, and the row in use under its own name.
+std::vector<TCodersRow> CodersUnderTest() {
+  std::vector<TCodersRow> Rows(Coders().begin(), Coders().end());
+  Rows.push_back(
+      {"in use", {Base64Internal::Encode, Base64Internal::Decode}, FunctionChoice::Always});
+  return Rows;
 }
-
-bool Always() {
-  return true;
-}
-
-const TCoder Coders[] = {
-    {"portable", EncodePortable, DecodePortable, Always},
-#ifdef SUMTIDE_BASE64_X86
-    {"AVX2", EncodeAvx2, DecodeAvx2, HasAvx2},
-    {"VBMI", EncodeVbmi, DecodeVbmi, HasVbmi},
-#endif
-    {"in use", Base64Internal::Encode, Base64Internal::Decode, Always},
-};
 
 const std::string Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
@@ -58,11 +49,11 @@ constexpr unsigned char Guard = 0xA5;
 constexpr std::size_t GuardSize = 80; // wider than a vector store
 constexpr std::size_t MaxShift = 63;  // start offsets tried for the source and the destination
 
-class Base64Fast : public testing::TestWithParam<TCoder> {
+class Base64Fast : public testing::TestWithParam<TCodersRow> {
 protected:
   void SetUp() override {
-    if (!GetParam().Available())
-      GTEST_SKIP() << GetParam().Name << " is not supported by this processor";
+    if (!GetParam().Runs())
+      GTEST_SKIP() << GetParam().Name << " coders do not run on this processor";
   }
 
   // Encodes Plain with the coder under test from Shift bytes into an exactly sized heap copy
@@ -77,7 +68,7 @@ protected:
     EncodeSlow(Source.get() + Shift, Expected.data(), N);
 
     std::vector<char> Dest(Shift + Length + GuardSize, static_cast<char>(Guard));
-    GetParam().Encode(Source.get() + Shift, Dest.data() + Shift, N);
+    GetParam().Function.Encode(Source.get() + Shift, Dest.data() + Shift, N);
     ASSERT_EQ(std::string(Dest.data() + Shift, Length), std::string(Expected.data(), Length))
         << "size " << N << ", shift " << Shift;
     for (std::size_t I = 0; I < Dest.size(); ++I)
@@ -101,7 +92,7 @@ protected:
 
     std::vector<unsigned char> Dest(Shift + Capacity + GuardSize, Guard);
     const std::size_t Count =
-        GetParam().Decode(Source.get() + Shift, Dest.data() + Shift, Text.size());
+        GetParam().Function.Decode(Source.get() + Shift, Dest.data() + Shift, Text.size());
     ASSERT_EQ(Count, ExpectedCount) << "size " << Text.size() << ", shift " << Shift;
     ASSERT_TRUE(std::equal(Expected.begin(), Expected.begin() + static_cast<std::ptrdiff_t>(Count),
                            Dest.begin() + static_cast<std::ptrdiff_t>(Shift)))
@@ -240,80 +231,84 @@ TEST_P(Base64Fast, AgreesWithTheDocumentedExamples) {
   };
   for (const auto& C : Cases) {
     std::vector<unsigned char> Dest(C.Text.size() / 4 * 3 + 1);
-    const std::size_t Count = GetParam().Decode(
+    const std::size_t Count = GetParam().Function.Decode(
         reinterpret_cast<const unsigned char*>(C.Text.data()), Dest.data(), C.Text.size());
     EXPECT_EQ(std::string(Dest.begin(), Dest.begin() + static_cast<std::ptrdiff_t>(Count)),
               C.Expected);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Coders, Base64Fast, testing::ValuesIn(Coders),
-                         [](const testing::TestParamInfo<TCoder>& Info) {
-                           std::string Name = Info.param.Name;
+INSTANTIATE_TEST_SUITE_P(Coders, Base64Fast, testing::ValuesIn(CodersUnderTest()),
+                         [](const testing::TestParamInfo<TCodersRow>& Info) {
+                           std::string Name(Info.param.Name);
                            std::replace(Name.begin(), Name.end(), ' ', '_');
                            return Name;
                          });
 
+// The rows' names are what SUMTIDE_BASE64 takes. Runs and Rates are by row.
 TEST(Base64Path, ForcedOrFasterByTheMargin) {
-  using enum TBase64Path;
+  std::vector<std::string_view> Names;
+  for (const TCodersRow& Row : Coders())
+    Names.push_back(Row.Name);
+  ASSERT_EQ(Names, (std::vector<std::string_view>{"portable", "avx2", "vbmi"}));
+  using TRuns = std::array<bool, 3>;
+  constexpr TRuns Every = {true, true, true}, NoVbmi = {true, true, false},
+                  NoAvx2 = {true, false, true}, PortableOnly = {true, false, false};
   struct TCase {
     std::string_view Forced;
-    bool Avx2, Vbmi;
-    std::vector<double> Rates; // by TBase64Path
-    TBase64Path Expected;
+    TRuns Runs;
+    std::vector<double> Rates;
+    std::string_view Expected;
     bool Measures;
   };
   const TCase Cases[] = {
-      {"", true, true, {1, 4, 8}, Vbmi, true},
-      {"", true, true, {1, 4, 4.1}, Avx2, true}, // VBMI within the margin of AVX2
-      {"", true, true, {1, 0.5, 2}, Vbmi, true}, // past slower AVX2 coders
-      {"", true, true, {1, 1.02, 1.02}, Portable, true},
-      {"", true, false, {1, 2, 0}, Avx2, true},
-      {"", true, false, {1, 2, 9}, Avx2, true}, // a rate for coders that do not run counts not
-      {"", false, true, {1, 9, 2}, Vbmi, true},
-      {"", false, false, {}, Portable, false}, // nothing to choose from
-      {"portable", true, true, {1, 4, 8}, Portable, false},
-      {"avx2", true, true, {1, 4, 8}, Avx2, false},
-      {"vbmi", true, true, {1, 4, 8}, Vbmi, false},
-      {"vbmi", true, false, {1, 4, 8}, Portable, false}, // not the AVX2 ones
-      {"avx2", false, true, {1, 4, 8}, Portable, false},
-      {"AVX2", true, true, {1, 4, 8}, Vbmi, true}, // anything else forces nothing
-      {"avx512", true, true, {1, 4, 8}, Vbmi, true},
+      {"", Every, {1, 4, 8}, "vbmi", true},
+      {"", Every, {1, 4, 4.1}, "avx2", true}, // VBMI within the margin of AVX2
+      {"", Every, {1, 0.5, 2}, "vbmi", true}, // past slower AVX2 coders
+      {"", Every, {1, 1.02, 1.02}, "portable", true},
+      {"", NoVbmi, {1, 2, 0}, "avx2", true},
+      {"", NoVbmi, {1, 2, 9}, "avx2", true}, // a rate for coders that do not run counts not
+      {"", NoAvx2, {1, 9, 2}, "vbmi", true},
+      {"", PortableOnly, {}, "portable", false}, // nothing to choose from
+      {"portable", Every, {1, 4, 8}, "portable", false},
+      {"avx2", Every, {1, 4, 8}, "avx2", false},
+      {"vbmi", Every, {1, 4, 8}, "vbmi", false},
+      {"vbmi", NoVbmi, {1, 4, 8}, "portable", false}, // not the AVX2 ones
+      {"avx2", NoAvx2, {1, 4, 8}, "portable", false},
+      {"AVX2", Every, {1, 4, 8}, "vbmi", true}, // anything else forces nothing
+      {"avx512", Every, {1, 4, 8}, "vbmi", true},
   };
   for (const TCase& C : Cases) {
     bool Measured = false;
-    const TBase64Path Got = ChoosePath(C.Forced, C.Avx2, C.Vbmi, [&] {
+    const std::size_t Got = FunctionChoice::Choose({Names, C.Runs}, C.Forced, CodersMargin, [&] {
       Measured = true;
       return C.Rates;
     });
-    EXPECT_EQ(Got, C.Expected) << "case " << &C - Cases;
+    ASSERT_LT(Got, Names.size());
+    EXPECT_EQ(Names[Got], C.Expected) << "case " << &C - Cases;
     EXPECT_EQ(Measured, C.Measures) << "case " << &C - Cases;
   }
 }
 
 TEST(Base64Path, MeasureTimesTheCodersThatRun) {
-  const std::vector<double> Rates = MeasurePaths();
-  const bool Runs[] = {true, HasAvx2(), HasVbmi()};
-  ASSERT_EQ(Rates.size(), std::size(Runs));
+  const std::vector<double> Rates = MeasureCoders();
+  ASSERT_EQ(Rates.size(), Coders().size());
   for (std::size_t I = 0; I < Rates.size(); ++I) {
-    EXPECT_EQ(Rates[I] > 0, Runs[I]) << PathName(static_cast<TBase64Path>(I));
+    EXPECT_EQ(Rates[I] > 0, Coders()[I].Runs()) << Coders()[I].Name;
   }
 }
 
-// CTest runs this once more with each path forced through the environment.
+// CTest runs this once more with each row forced through the environment.
 TEST(Base64Path, ThePublicFunctionsUseTheForcedCodersOrOnesThatRun) {
-  const char* Value = std::getenv(PathVariable);
-  const std::string Forced = Value ? Value : "";
-  const TBase64Path InUse = PathInUse();
-  if (Forced == "portable") {
-    EXPECT_EQ(InUse, TBase64Path::Portable);
-  } else if (Forced == "avx2") {
-    EXPECT_EQ(InUse, HasAvx2() ? TBase64Path::Avx2 : TBase64Path::Portable);
-  } else if (Forced == "vbmi") {
-    EXPECT_EQ(InUse, HasVbmi() ? TBase64Path::Vbmi : TBase64Path::Portable);
+  const char* Value = std::getenv(CodersVariable);
+  const std::string_view Forced = Value ? Value : "";
+  const std::size_t InUse = RowInUse();
+  ASSERT_LT(InUse, Coders().size());
+  EXPECT_TRUE(Coders()[InUse].Runs()) << Coders()[InUse].Name;
+  for (std::size_t I = 0; I < Coders().size(); ++I) {
+    if (Forced == Coders()[I].Name) {
+      EXPECT_EQ(InUse, Coders()[I].Runs() ? I : 0) << Coders()[I].Name;
+    }
   }
-  EXPECT_TRUE(InUse == TBase64Path::Portable || (InUse == TBase64Path::Avx2 && HasAvx2()) ||
-              (InUse == TBase64Path::Vbmi && HasVbmi()))
-      << PathName(InUse);
-  EXPECT_EQ(PathInUse(), InUse); // chosen once
+  EXPECT_EQ(RowInUse(), InUse); // chosen once
 }
