@@ -309,12 +309,9 @@ std::span<const TCodersRow> Coders() {
 }
 
 std::vector<double> MeasureCoders() {
-  bool Runs[std::size(CodersTable)];
-  for (std::size_t I = 0; I < std::size(CodersTable); ++I)
-    Runs[I] = CodersTable[I].Runs();
   TTimedPasses Passes;
-  return FunctionChoice::MeasureRates(Runs, TTimedPasses::Work, [&](std::size_t Row) {
-    return Passes.Pass(CodersTable[Row].Function);
+  return FunctionChoice::MeasureRows(Coders(), TTimedPasses::Work, [&](const TCodersRow& Row) {
+    return Passes.Pass(Row.Function);
   });
 }
 
@@ -323,12 +320,15 @@ std::vector<double> MeasureCoders() {
 std::size_t RowInUse() {
   static const std::size_t Chosen = [] {
     std::optional<TTimedPasses> Passes; // made for the first pass: only where the choice is timed
-    return FunctionChoice::ChooseRow(Coders(), CodersVariable, CodersMargin, TTimedPasses::Work,
-                                     [&](const TCodersRow& Row) {
-                                       if (!Passes)
-                                         Passes.emplace();
-                                       return Passes->Pass(Row.Function);
-                                     });
+    return FunctionChoice::ChooseRow(
+        Coders(), FunctionChoice::Forced(CodersVariable), CodersMargin, [&] {
+          return FunctionChoice::MeasureRows(Coders(), TTimedPasses::Work,
+                                             [&](const TCodersRow& Row) {
+                                               if (!Passes)
+                                                 Passes.emplace();
+                                               return Passes->Pass(Row.Function);
+                                             });
+        });
   }();
   return Chosen;
 }

@@ -123,14 +123,16 @@ template <class D> TWayInUse ChooseWay(const char* Variable) {
   using TWayRow = FunctionChoice::TCandidate<TWay<D>>;
   std::optional<TTimedMessages<D>> Messages; // made for the first pass: only where it is timed
   const std::span<const TWayRow> Table(Ways<D>);
-  const TWayRow& Chosen = Table[FunctionChoice::ChooseRow(
-      Table, Variable, LanesMargin, static_cast<double>(TTimedMessages<D>::MessageBytes),
-      [&](const TWayRow& Row) {
-        if (!Messages)
-          Messages.emplace();
-        const double Start = FunctionChoice::Ticks();
-        Row.Function.HashTimed(*Messages);
-        return (FunctionChoice::Ticks() - Start) / static_cast<double>(Messages->Lanes());
+  const TWayRow& Chosen =
+      Table[FunctionChoice::ChooseRow(Table, FunctionChoice::Forced(Variable), LanesMargin, [&] {
+        return FunctionChoice::MeasureRows(
+            Table, static_cast<double>(TTimedMessages<D>::MessageBytes), [&](const TWayRow& Row) {
+              if (!Messages)
+                Messages.emplace();
+              const double Start = FunctionChoice::Ticks();
+              Row.Function.HashTimed(*Messages);
+              return (FunctionChoice::Ticks() - Start) / static_cast<double>(Messages->Lanes());
+            });
       })];
   return {Chosen.Name, Chosen.Function.NewLanes};
 }
