@@ -1,3 +1,4 @@
+#include "CandidateTableCheck.h"
 #include "CountingStream.h"
 #include "HashChecks.h"
 #include "HashStateAccess.h"
@@ -278,6 +279,13 @@ TEST(Md5Compress, VectorMatchesPortable) {
 #else
   GTEST_SKIP() << "no vector block function for this target";
 #endif
+}
+
+// Every block function of the table this processor runs, over runs of blocks, against the
+// portable one.
+TEST(Md5BlockChoice, EveryCandidateThatRunsAgreesWithThePortableOne) {
+  Sumtide::Test::ExpectEveryRowAgreesWithThePortableOne<std::uint32_t, 4, 64>(
+      Md5Internal::BlockCandidates());
 }
 
 // The choice between the block functions, with the measurement stood in for: the candidates'

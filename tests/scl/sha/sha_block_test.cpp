@@ -1,3 +1,4 @@
+#include "CandidateTableCheck.h"
 #include "HashChecks.h"
 #include "HashVectors.h"
 #include "scl/md5/Md5Kernels.h"
@@ -285,6 +286,24 @@ TEST(BitLength, CarriesIntoTheHighWord) {
     std::reverse(TwoLittle.begin(), TwoLittle.end());
     EXPECT_EQ(OneLittle, OneBig);
     EXPECT_EQ(TwoLittle, TwoBig);
+  }
+}
+
+// Every block function of each digest's table that this processor runs, over runs of blocks,
+// against the portable one (SHA-224 and SHA-384 use SHA-256's and SHA-512's).
+TEST(ShaBlockCandidates, EveryCandidateThatRunsAgreesWithThePortableOne) {
+  {
+    SCOPED_TRACE("SHA-1");
+    Sumtide::Test::ExpectEveryRowAgreesWithThePortableOne<std::uint32_t, 5, 64>(Sha1Candidates());
+  }
+  {
+    SCOPED_TRACE("SHA-256");
+    Sumtide::Test::ExpectEveryRowAgreesWithThePortableOne<std::uint32_t, 8, 64>(Sha256Candidates());
+  }
+  {
+    SCOPED_TRACE("SHA-512");
+    Sumtide::Test::ExpectEveryRowAgreesWithThePortableOne<std::uint64_t, 8, 128>(
+        Sha512Candidates());
   }
 }
 
