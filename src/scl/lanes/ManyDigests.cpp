@@ -9,7 +9,8 @@
 #include "scl/sha/ShaLanes.h"
 
 #include <algorithm>
-#include <array>
+#include <deque>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -161,38 +162,39 @@ template <class TComponent, class D> TRow WithLanes(std::string_view Name) {
   return {Name, &TComponent::Class(), &ChooseWay<D>};
 }
 
-constexpr std::size_t DigestCount = 6;
-
+// Made once from the rows; Tags holds the texts the kinds' Tag fields show. A deque, so that the
+// entries (each with its once_flag, which cannot move) are made in place.
 struct TTables {
-  std::array<std::string, DigestCount> Tags;
-  std::array<TDigestKind, DigestCount> Kinds;
-  std::array<TManyEntry, DigestCount> Entries;
+  std::deque<std::string> Tags;
+  std::vector<TDigestKind> Kinds;
+  std::deque<TManyEntry> Entries;
 
-  explicit TTables(const std::array<TRow, DigestCount>& Rows) {
-    for (std::size_t I = 0; I < DigestCount; ++I) {
-      const TRow& Row = Rows[I];
-      Tags[I] = Row.Class->GetAlgorithm();
-      Kinds[I] = {Row.Name, Tags[I], static_cast<std::size_t>(Row.Class->GetHashSize() / 8),
-                  Row.Class};
+  explicit TTables(std::initializer_list<TRow> Rows) : Entries(Rows.size()) {
+    std::size_t I = 0;
+    for (const TRow& Row : Rows) {
+      const std::string& Tag = Tags.emplace_back(Row.Class->GetAlgorithm());
+      Kinds.push_back(
+          {Row.Name, Tag, static_cast<std::size_t>(Row.Class->GetHashSize() / 8), Row.Class});
       std::string Variable = "SUMTIDE_";
       for (const char C : Row.Name)
         Variable += static_cast<char>(C >= 'a' && C <= 'z' ? C - 'a' + 'A' : C);
       Entries[I].Variable = Variable + "_MANY";
       Entries[I].Choose = Row.Choose;
+      ++I;
     }
   }
 };
 
 TTables& Tables() {
-  // MD5 first, then by the size of the digests.
-  static TTables Tables(std::array<TRow, DigestCount>{
+  // MD5 first, then by the size of the digests. A new digest is one row.
+  static TTables Tables{
       WithLanes<TSCL_md5, Md5Internal::TMd5LaneDescription>("md5"),
       WithLanes<TSCL_sha1, ShaInternal::TSha1LaneDescription>("sha1"),
       WithLanes<TSCL_sha224, ShaInternal::TSha224LaneDescription>("sha224"),
       WithLanes<TSCL_sha256, ShaInternal::TSha256LaneDescription>("sha256"),
       Streams<TSCL_sha384>("sha384"),
       Streams<TSCL_sha512>("sha512"),
-  });
+  };
   return Tables;
 }
 
