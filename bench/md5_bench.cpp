@@ -103,7 +103,7 @@ void PrintBlockFunction() {
   const char* Forced = std::getenv(M::BlockFunctionVariable);
   const std::string InUse(M::BlockCandidates()[M::BlockFunctionInUse()].Name);
   std::printf("block function in use: %s", InUse.c_str());
-  if (!M::HasVectorCompress()) {
+  if (!M::HasAvx512Compress()) {
     std::printf(" (this processor cannot run the vector one)\n");
     return;
   }

@@ -4,7 +4,7 @@
 #include "scl/SCLsha512.h"
 #include "scl/cpu/FunctionChoice.h"
 #include "scl/lanes/LaneChoice.h"
-#include "scl/lanes/StreamLanes.h"
+#include "scl/lanes/ComponentLanes.h"
 #include "scl/md5/Md5Lanes.h"
 #include "scl/sha/ShaLanes.h"
 
@@ -85,8 +85,8 @@ private:
   std::uint32_t FChain[16] = {};
 };
 
-std::unique_ptr<IDigestLanes> NewStreamLanes(const TDigestKind& Kind) {
-  return std::make_unique<TStreamLanes>(Kind);
+std::unique_ptr<IDigestLanes> NewComponentLanes(const TDigestKind& Kind) {
+  return std::make_unique<TComponentLanes>(Kind);
 }
 
 template <class D> std::unique_ptr<IDigestLanes> NewKernelLanes(const TDigestKind&) {
@@ -104,7 +104,7 @@ template <class D> struct TWay {
 // block function, which keep their speed however few messages there are, then the lanes.
 template <class D>
 constexpr FunctionChoice::TCandidate<TWay<D>> Ways[] = {
-    {"streams", {NewStreamLanes, TTimedMessages<D>::HashAsStreams}, FunctionChoice::Always},
+    {"streams", {NewComponentLanes, TTimedMessages<D>::HashAsStreams}, FunctionChoice::Always},
     {"lanes", {NewKernelLanes<D>, TTimedMessages<D>::HashInLanes}, FunctionChoice::Always},
 };
 
@@ -143,7 +143,7 @@ struct TManyEntry {
   std::string Variable;                                // forces the way: SUMTIDE_<NAME>_MANY
   TWayInUse (*Choose)(const char* Variable) = nullptr; // nothing: no lane kernels
   std::once_flag Chosen;
-  TWayInUse Way = {"streams", NewStreamLanes}; // the only way without lane kernels
+  TWayInUse Way = {"streams", NewComponentLanes}; // the only way without lane kernels
 };
 
 // One row of the catalogue: a digest's name on command lines, its component's class, which

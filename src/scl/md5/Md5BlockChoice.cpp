@@ -17,24 +17,24 @@
 
 namespace Sumtide::Md5Internal {
 
-#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
-void BlocksVector(std::uint32_t State[4], const std::uint8_t* Blocks, std::size_t Count) {
+#ifdef SUMTIDE_MD5_AVX512_COMPRESS
+void BlocksAvx512(std::uint32_t State[4], const std::uint8_t* Blocks, std::size_t Count) {
   for (; Count > 0; --Count, Blocks += 64)
-    CompressVector(State, Blocks);
+    CompressAvx512(State, Blocks);
 }
 #endif
 
 namespace {
 
-#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
-constexpr TBlocks Vector = BlocksVector;
+#ifdef SUMTIDE_MD5_AVX512_COMPRESS
+constexpr TBlocks Vector = BlocksAvx512;
 #else
 constexpr TBlocks Vector = nullptr;
 #endif
 
 const FunctionChoice::TCandidate<TBlocks> Candidates[] = {
     {"portable", BlocksPortable, FunctionChoice::Always},
-    {"vector", Vector, HasVectorCompress},
+    {"vector", Vector, HasAvx512Compress},
 };
 
 constexpr std::size_t TimedBlocks = 64; // 4 KiB, a few microseconds for either function

@@ -5,7 +5,7 @@
 #include "scl/md5/Md5Kernels.h"
 #include "scl/md5/Md5StepTable.h"
 
-#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
+#ifdef SUMTIDE_MD5_AVX512_COMPRESS
 
 #include <cstring>
 #include <immintrin.h>
@@ -78,7 +78,7 @@ SUMTIDE_MD5_VECTOR_INLINE __m128i StepI(__m128i A, __m128i B, __m128i C, __m128i
 
 } // namespace
 
-__attribute__((target("avx512f,avx512vl"))) void CompressVector(std::uint32_t State[4],
+__attribute__((target("avx512f,avx512vl"))) void CompressAvx512(std::uint32_t State[4],
                                                                 const std::uint8_t Block[64]) {
   const std::uint8_t* M = Block;
   __m128i A = _mm_cvtsi32_si128(static_cast<int>(State[0]));

@@ -19,7 +19,7 @@
 // A second block function built on AVX-512F and AVX-512VL instructions, compiled beside the
 // portable one whatever the target flags say and used only where the processor has them.
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
-#define SUMTIDE_MD5_VECTOR_COMPRESS 1
+#define SUMTIDE_MD5_AVX512_COMPRESS 1
 #endif
 
 namespace Sumtide::Md5Internal {
@@ -31,15 +31,15 @@ namespace Sumtide::Md5Internal {
 // function of its own. Built this way GCC keeps a few message words in stack slots while it runs
 // (below the stack pointer, where they stay after the return).
 void CompressPortable(std::uint32_t State[4], const std::uint8_t Block[64]);
-#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
+#ifdef SUMTIDE_MD5_AVX512_COMPRESS
 // Needs AVX-512F and AVX-512VL. Keeps everything in registers: nothing goes to the stack.
-void CompressVector(std::uint32_t State[4], const std::uint8_t Block[64]);
+void CompressAvx512(std::uint32_t State[4], const std::uint8_t Block[64]);
 #endif
 
-// Whether this processor (and its operating system) can run CompressVector; false where it is not
+// Whether this processor (and its operating system) can run CompressAvx512; false where it is not
 // compiled in.
-inline bool HasVectorCompress() {
-#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
+inline bool HasAvx512Compress() {
+#ifdef SUMTIDE_MD5_AVX512_COMPRESS
   using Processor::TFeature;
   return Processor::HasAll(TFeature::Avx512F, TFeature::Avx512Vl);
 #else
@@ -50,10 +50,10 @@ inline bool HasVectorCompress() {
 // Adds Count consecutive 64-byte blocks, read where they lie, into State.
 using TBlocks = void (*)(std::uint32_t State[4], const std::uint8_t* Blocks, std::size_t Count);
 
-// The block functions over runs of blocks: the portable steps taken inline, and CompressVector.
+// The block functions over runs of blocks: the portable steps taken inline, and CompressAvx512.
 void BlocksPortable(std::uint32_t State[4], const std::uint8_t* Blocks, std::size_t Count);
-#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
-void BlocksVector(std::uint32_t State[4], const std::uint8_t* Blocks, std::size_t Count);
+#ifdef SUMTIDE_MD5_AVX512_COMPRESS
+void BlocksAvx512(std::uint32_t State[4], const std::uint8_t* Blocks, std::size_t Count);
 #endif
 
 // The candidates TSCL_md5 chooses among, "portable" and "vector" (FunctionChoice.h).

@@ -22,7 +22,7 @@ template <int T>
     X = W[T] = LoadBig32(Block + 4 * T);
   else
     X = W[T % 16] = std::rotl(W[(T + 13) % 16] ^ W[(T + 8) % 16] ^ W[(T + 2) % 16] ^ W[T % 16], 1);
-  Sha1Round<T>(A, B, C, D, E, X);
+  Sha1Step<T>(A, B, C, D, E, X);
 }
 
 template <int T>

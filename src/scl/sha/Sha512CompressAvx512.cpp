@@ -6,7 +6,7 @@
 #include "scl/cpu/RegisterPin.h"
 #include "scl/sha/ShaKernels.h"
 
-#ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
+#ifdef SUMTIDE_SHA512_WIDE_SCHEDULE
 
 #include <bit>
 #include <immintrin.h>

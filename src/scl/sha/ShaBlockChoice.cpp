@@ -29,7 +29,7 @@ constexpr TBlocks<std::uint32_t> Sha256ShaNi = Sha256CompressShaNi;
 constexpr TBlocks<std::uint32_t> Sha1ShaNi = nullptr;
 constexpr TBlocks<std::uint32_t> Sha256ShaNi = nullptr;
 #endif
-#ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
+#ifdef SUMTIDE_SHA512_WIDE_SCHEDULE
 constexpr TBlocks<std::uint64_t> Sha512Avx2 = Sha512CompressAvx2;
 constexpr TBlocks<std::uint64_t> Sha512Avx512 = Sha512CompressAvx512;
 #else

@@ -75,7 +75,7 @@ void Sha256CompressShaNi(std::uint32_t State[8], const std::uint8_t* Blocks, std
 } // namespace Sumtide::ShaInternal
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define SUMTIDE_SHA512_VECTOR_COMPRESS 1
+#define SUMTIDE_SHA512_WIDE_SCHEDULE 1
 #endif
 
 namespace Sumtide::ShaInternal {
@@ -84,7 +84,7 @@ namespace Sumtide::ShaInternal {
 // and Sha512CompressAvx512 (AVX-512F, AVX-512VL and BMI2). Both false where the functions are not
 // compiled in.
 inline bool HasSha512Avx2() {
-#ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
+#ifdef SUMTIDE_SHA512_WIDE_SCHEDULE
   using Processor::TFeature;
   return Processor::HasAll(TFeature::Avx2, TFeature::Bmi1, TFeature::Bmi2);
 #else
@@ -92,7 +92,7 @@ inline bool HasSha512Avx2() {
 #endif
 }
 inline bool HasSha512Avx512() {
-#ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
+#ifdef SUMTIDE_SHA512_WIDE_SCHEDULE
   using Processor::TFeature;
   return Processor::HasAll(TFeature::Avx512F, TFeature::Avx512Vl, TFeature::Bmi1, TFeature::Bmi2);
 #else
@@ -100,7 +100,7 @@ inline bool HasSha512Avx512() {
 #endif
 }
 
-#ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
+#ifdef SUMTIDE_SHA512_WIDE_SCHEDULE
 // Each adds Count consecutive 128-byte blocks, read as words high byte first from any address,
 // into State, as Sha512CompressPortable does one block at a time.
 void Sha512CompressAvx2(std::uint64_t State[8], const std::uint8_t* Blocks, std::size_t Count);

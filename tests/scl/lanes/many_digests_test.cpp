@@ -6,7 +6,7 @@
 #include "HashChecks.h"
 #include "LaneFeeding.h"
 #include "scl/lanes/ManyDigests.h"
-#include "scl/lanes/StreamLanes.h"
+#include "scl/lanes/ComponentLanes.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -69,14 +69,14 @@ TEST(ManyDigests, LanesAsChosenAndStreamsGiveTheOneMessageDigests) {
     const auto Chosen = NewDigestLanes(Kind);
     ASSERT_LE(Chosen->LaneCount(), IDigestLanes::MaxLanes);
     CheckEveryMessage(*Chosen, Kind);
-    TStreamLanes Streams(Kind);
+    TComponentLanes Streams(Kind);
     CheckEveryMessage(Streams, Kind);
   }
 }
 
 TEST(ManyDigests, StreamLanesRefuseMisuse) {
   const TDigestKind& Kind = *FindDigestKind("sha512");
-  TStreamLanes Lanes(Kind);
+  TComponentLanes Lanes(Kind);
   const std::uint8_t Byte = 1;
   TBytes Digest(Kind.DigestBytes), Short(Kind.DigestBytes - 1);
   EXPECT_THROW(Lanes.Feed(0, {&Byte, 1}), ESCL_hash);

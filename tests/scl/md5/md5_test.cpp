@@ -265,15 +265,15 @@ TEST(Md5Compress, PortableMatchesTheModel) {
 }
 
 TEST(Md5Compress, VectorMatchesPortable) {
-#ifdef SUMTIDE_MD5_VECTOR_COMPRESS
-  if (!Md5Internal::HasVectorCompress())
+#ifdef SUMTIDE_MD5_AVX512_COMPRESS
+  if (!Md5Internal::HasAvx512Compress())
     GTEST_SKIP() << "this processor lacks AVX-512F or AVX-512VL";
   const TCompressCases Cases = MakeCompressCases(2000);
   for (std::size_t I = 0; I < Cases.States.size(); ++I) {
     auto Expected = Cases.States[I];
     Md5Internal::CompressPortable(Expected.data(), Cases.Block(I));
     auto Got = Cases.States[I];
-    Md5Internal::CompressVector(Got.data(), Cases.Block(I));
+    Md5Internal::CompressAvx512(Got.data(), Cases.Block(I));
     ASSERT_EQ(Got, Expected) << "case " << I;
   }
 #else
@@ -333,7 +333,7 @@ TEST(Md5BlockChoice, ForcedOrFasterByAClearMargin) {
 }
 
 TEST(Md5BlockChoice, MeasuresBothWhereTheVectorFunctionRuns) {
-  if (!Md5Internal::HasVectorCompress())
+  if (!Md5Internal::HasAvx512Compress())
     GTEST_SKIP() << "this processor cannot run the vector block function";
   const std::vector<double> Rates = Md5Internal::MeasureBlockFunctions();
   ASSERT_EQ(Rates.size(), 2u);
@@ -346,7 +346,7 @@ TEST(Md5BlockChoice, MeasuresBothWhereTheVectorFunctionRuns) {
 TEST(Md5BlockChoice, TheHashUsesTheForcedFunctionOrOneThatRuns) {
   const std::string_view InUse =
       Md5Internal::BlockCandidates()[Md5Internal::BlockFunctionInUse()].Name;
-  const bool VectorRuns = Md5Internal::HasVectorCompress();
+  const bool VectorRuns = Md5Internal::HasAvx512Compress();
   const char* const Variable = std::getenv(Md5Internal::BlockFunctionVariable);
   const std::string_view Forced = Variable ? Variable : "";
   if (Forced == "portable" || !VectorRuns) {

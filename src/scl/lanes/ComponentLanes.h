@@ -14,12 +14,12 @@
 
 namespace Sumtide {
 
-class TStreamLanes final : public IDigestLanes {
+class TComponentLanes final : public IDigestLanes {
 public:
-  explicit TStreamLanes(const TDigestKind& Kind);
-  ~TStreamLanes() override;
-  TStreamLanes(const TStreamLanes&) = delete;
-  TStreamLanes& operator=(const TStreamLanes&) = delete;
+  explicit TComponentLanes(const TDigestKind& Kind);
+  ~TComponentLanes() override;
+  TComponentLanes(const TComponentLanes&) = delete;
+  TComponentLanes& operator=(const TComponentLanes&) = delete;
 
   std::size_t LaneCount() const override { return MaxLanes; }
   TLaneMask FreeLanes() const override { return Mask(TCondition::Free); }

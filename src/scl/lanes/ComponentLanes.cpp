@@ -1,4 +1,4 @@
-#include "scl/lanes/StreamLanes.h"
+#include "scl/lanes/ComponentLanes.h"
 
 #include "rtl/SecureWipe.h"
 
@@ -7,16 +7,16 @@
 
 namespace Sumtide {
 
-TStreamLanes::TStreamLanes(const TDigestKind& Kind) : FKind(Kind) {
+TComponentLanes::TComponentLanes(const TDigestKind& Kind) : FKind(Kind) {
   for (auto& Hash : FHashes)
     Hash = NewHash(Kind);
 }
 
-TStreamLanes::~TStreamLanes() {
+TComponentLanes::~TComponentLanes() {
   SecureZero(FDigests.data(), sizeof FDigests);
 }
 
-IDigestLanes::TLaneMask TStreamLanes::Mask(TCondition Condition) const {
+IDigestLanes::TLaneMask TComponentLanes::Mask(TCondition Condition) const {
   TLaneMask Lanes = 0;
   for (std::size_t L = 0; L < MaxLanes; ++L)
     if (FConditions[L] == Condition)
@@ -24,18 +24,18 @@ IDigestLanes::TLaneMask TStreamLanes::Mask(TCondition Condition) const {
   return Lanes;
 }
 
-void TStreamLanes::Expect(std::size_t Lane, TCondition Condition, const char* What) const {
+void TComponentLanes::Expect(std::size_t Lane, TCondition Condition, const char* What) const {
   if (Lane >= MaxLanes || FConditions[Lane] != Condition)
     throw ESCL_hash(std::string(FKind.Tag) + " lane " + std::to_string(Lane) + " " + What);
 }
 
-void TStreamLanes::Start(std::size_t Lane) {
+void TComponentLanes::Start(std::size_t Lane) {
   Expect(Lane, TCondition::Free, "is not free");
   FHashes[Lane]->Init();
   FConditions[Lane] = TCondition::Open;
 }
 
-void TStreamLanes::Feed(std::size_t Lane, std::span<const std::uint8_t> Piece) {
+void TComponentLanes::Feed(std::size_t Lane, std::span<const std::uint8_t> Piece) {
   Expect(Lane, TCondition::Open, "is not hungry");
   // Update takes a 32-bit length.
   constexpr std::size_t Most = std::size_t{1} << 30;
@@ -46,13 +46,13 @@ void TStreamLanes::Feed(std::size_t Lane, std::span<const std::uint8_t> Piece) {
   }
 }
 
-void TStreamLanes::End(std::size_t Lane) {
+void TComponentLanes::End(std::size_t Lane) {
   Expect(Lane, TCondition::Open, "is not hungry");
   FHashes[Lane]->Final(FDigests[Lane].data());
   FConditions[Lane] = TCondition::Done;
 }
 
-void TStreamLanes::TakeDigest(std::size_t Lane, std::span<std::uint8_t> Digest) {
+void TComponentLanes::TakeDigest(std::size_t Lane, std::span<std::uint8_t> Digest) {
   Expect(Lane, TCondition::Done, "is not done");
   if (Digest.size() != FKind.DigestBytes)
     throw ESCL_hash(std::string(FKind.Tag) + " digests are " + std::to_string(FKind.DigestBytes) +
@@ -62,7 +62,7 @@ void TStreamLanes::TakeDigest(std::size_t Lane, std::span<std::uint8_t> Digest) 
   FConditions[Lane] = TCondition::Free;
 }
 
-void TStreamLanes::Drop(std::size_t Lane) {
+void TComponentLanes::Drop(std::size_t Lane) {
   if (Lane >= MaxLanes)
     throw ESCL_hash(std::string(FKind.Tag) + " lane " + std::to_string(Lane) + " does not exist");
   FHashes[Lane]->Burn();

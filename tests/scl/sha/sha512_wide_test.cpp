@@ -40,7 +40,7 @@ void PrintTo(const TVariant& V, std::ostream* Out) {
   *Out << V.Name;
 }
 
-#ifdef SUMTIDE_SHA512_VECTOR_COMPRESS
+#ifdef SUMTIDE_SHA512_WIDE_SCHEDULE
 const TVariant Variants[] = {{"avx2", HasSha512Avx2, Sha512CompressAvx2},
                              {"avx512", HasSha512Avx512, Sha512CompressAvx512}};
 #else
@@ -48,7 +48,7 @@ const TVariant Variants[] = {{"avx2", HasSha512Avx2, nullptr},
                              {"avx512", HasSha512Avx512, nullptr}};
 #endif
 
-class Sha512Vector : public testing::TestWithParam<TVariant> {
+class Sha512Wide : public testing::TestWithParam<TVariant> {
 protected:
   void SetUp() override {
     if (!GetParam().Runs())
@@ -56,7 +56,7 @@ protected:
   }
 };
 
-INSTANTIATE_TEST_SUITE_P(Variants, Sha512Vector, testing::ValuesIn(Variants),
+INSTANTIATE_TEST_SUITE_P(Variants, Sha512Wide, testing::ValuesIn(Variants),
                          [](const testing::TestParamInfo<TVariant>& Info) {
                            return std::string(Info.param.Name);
                          });
@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, Sha512Vector, testing::ValuesIn(Variants),
 // From random states, runs of 1 to 20 random blocks at every offset from a 64-byte boundary, each
 // in a buffer that ends where the run does, so a read past the last block is caught in the
 // sanitized build. None at all leaves the state as it is.
-TEST_P(Sha512Vector, SameStateAsThePortableFunction) {
+TEST_P(Sha512Wide, SameStateAsThePortableFunction) {
   std::mt19937_64 Rng(20261211);
   for (int Trial = 0; Trial < 400; ++Trial) {
     const std::size_t Count = Rng() % 20 + 1;
@@ -89,7 +89,7 @@ TEST_P(Sha512Vector, SameStateAsThePortableFunction) {
 
 // SHA-384 and SHA-512 of every message from 0 to 300 bytes through the framing, which passes the
 // function one block at a time, from the caller's buffer or its own.
-TEST_P(Sha512Vector, EveryPrefixDigest) {
+TEST_P(Sha512Wide, EveryPrefixDigest) {
   const auto Lines = ReadFields(std::string(SUMTIDE_TEST_DATA) + "/prefix_digests.txt");
   ASSERT_GE(Lines.size(), 3u);
   ASSERT_EQ(Lines[0].at(0), "message");
