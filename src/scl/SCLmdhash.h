@@ -15,13 +15,26 @@
 // Compress adds Count consecutive blocks, lying at any address, into State.
 
 #include "scl/SCLcrypt.h"
-#include "scl/mdhash/MerkleDamgard.h"
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 
 namespace Sumtide {
+
+// What a component keeps of the message between its calls while the library cuts it into
+// BlockSize-byte blocks: the message length so far, and the bytes that do not fill a block yet.
+// Only the library's own code changes it; a component holds it for its object's layout.
+template <std::size_t BlockSize> struct TMdMessage {
+  static_assert(BlockSize == 64 || BlockSize == 128);
+
+  // The message length in bits, modulo 2^64 with 64-byte blocks and 2^128 with 128-byte ones: as
+  // many 64-bit words, the lowest first.
+  std::uint64_t Length[BlockSize / 64] = {};
+  // The bytes kept, Fill of them at the start of Block; between calls the rest of Block is zero.
+  std::size_t Fill = 0;
+  std::uint8_t Block[BlockSize] = {};
+};
 
 template <class TAlgorithmDescription> class TSCL_mdhash : public TSCL_hash {
 public:
@@ -42,13 +55,13 @@ public:
   static bool DigestEquals(const char* Message, std::size_t Length, const std::uint8_t* Expected);
 
 protected:
-  using TFraming = TMerkleDamgard<TAlgorithm::BlockSize, TAlgorithm::Order>;
+  using TMessage = TMdMessage<TAlgorithm::BlockSize>;
   const TWord* ChainWords() const { return FState; }
-  const TFraming& Framing() const { return FFraming; }
+  const TMessage& MessageSoFar() const { return FMessage; }
 
 private:
   TWord FState[TAlgorithm::StateWords] = {};
-  TFraming FFraming;
+  TMessage FMessage;
 };
 
 // The class reference of such a component, THash, which states its Id (HashId), its Algorithm

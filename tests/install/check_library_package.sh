@@ -55,13 +55,17 @@ for f in share/doc/libsumtide-scl-dev/copyright share/doc/libsumtide-scl-dev/cha
   [ -f "$prefix/$f" ] || fail "the library package does not hold /usr/$f"
 done
 # Nothing but the library's headers, its two archives, its CMake package and its copyright file
-# and changelog belongs here; the library's private headers stay out.
+# and changelog belongs here; the library's private headers stay out. The public ones lie in
+# src/scl and src/rtl themselves: a header of a folder below them (a block function, the block
+# framing) is private, wherever it would be installed.
 while IFS= read -r f; do
   case $f in
   include/sumtide/scl/Md5Compress.h | include/sumtide/scl/Md5PortableSteps.h | \
-    include/sumtide/scl/Base64Coders.h | include/sumtide/rtl/FileServices.h)
+    include/sumtide/scl/Base64Coders.h | include/sumtide/rtl/FileServices.h | \
+    include/sumtide/*/*/*)
     fail "private header installed: $f" ;;
-  include/sumtide/rtl/*.h | include/sumtide/scl/*.h) ;;
+  include/sumtide/rtl/*.h | include/sumtide/scl/*.h)
+    [ -f "src/${f#include/sumtide/}" ] || fail "private header installed: $f" ;;
   "$libdir/libsumtide_scl.a" | "$libdir/libsumtide_rtl.a") ;;
   "$libdir"/cmake/SumtideSCL/*.cmake) ;;
   share/doc/libsumtide-scl-dev/copyright | share/doc/libsumtide-scl-dev/changelog.gz) ;;

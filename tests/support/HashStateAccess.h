@@ -16,15 +16,13 @@ public:
 
   // The message length so far in bits, as two 32-bit halves.
   std::uint32_t BitCountHigh() const {
-    return static_cast<std::uint32_t>(Framing().Length().Word(0) >> 32);
+    return static_cast<std::uint32_t>(MessageSoFar().Length[0] >> 32);
   }
-  std::uint32_t BitCountLow() const {
-    return static_cast<std::uint32_t>(Framing().Length().Word(0));
-  }
+  std::uint32_t BitCountLow() const { return static_cast<std::uint32_t>(MessageSoFar().Length[0]); }
   // The bytes kept for the next block. Between calls this is below 64 and every byte of Block
   // from BlockFill on is zero.
-  std::uint32_t BlockFill() const { return static_cast<std::uint32_t>(Framing().Fill()); }
-  const std::uint8_t* Block() const { return Framing().Block(); }
+  std::uint32_t BlockFill() const { return static_cast<std::uint32_t>(MessageSoFar().Fill); }
+  const std::uint8_t* Block() const { return MessageSoFar().Block; }
   // The four chaining words A, B, C, D.
   const std::uint32_t* ChainState() const { return ChainWords(); }
 };

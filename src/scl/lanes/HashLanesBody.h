@@ -138,10 +138,10 @@ template <class D> void THashLanes<D>::Settle(std::size_t Lane) {
 template <class D> void THashLanes<D>::Pad(std::size_t Lane) {
   TLane& L = FLanes[Lane];
   std::uint8_t* const Buffer = FBuffer[Lane];
-  TBitLength<1> Length;
-  Length.Add(L.Length);
+  std::uint64_t Length[1] = {};
+  AddBitLength(Length, L.Length);
   L.ReadyBlocks = PadEnd<BlockSize, TStream::Order>(Buffer, L.Carried, Length);
-  Length.Burn();
+  SecureZero(Length, sizeof Length);
   L.Carried = 0;
   L.Source = TSource::Tail;
   L.Ready = Buffer;

@@ -3,8 +3,8 @@
 #include "rtl/SecureWipe.h"
 #include "scl/SCLsha512.h"
 #include "scl/cpu/FunctionChoice.h"
-#include "scl/lanes/LaneChoice.h"
 #include "scl/lanes/ComponentLanes.h"
+#include "scl/lanes/LaneChoice.h"
 #include "scl/md5/Md5Lanes.h"
 #include "scl/sha/ShaLanes.h"
 

@@ -1,15 +1,21 @@
 #pragma once
 
 // The member functions of TSCL_mdhash (SCLmdhash.h), included by the source file of each
-// algorithm, which instantiates the class for its description.
+// algorithm, which instantiates the class for its description. The message a component keeps
+// goes through the library's framing (MerkleDamgard.h).
 
 #include "rtl/SecureWipe.h"
 #include "scl/SCLmdhash.h"
+#include "scl/mdhash/MerkleDamgard.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace Sumtide {
+
+// The framing for an algorithm's block size and length order.
+template <class TAlgorithm>
+using TMdFramingOf = TMdFraming<TAlgorithm::BlockSize, TAlgorithm::Order>;
 
 template <class TDescription> void TSCL_mdhash<TDescription>::Init() {
   Burn();
@@ -18,7 +24,7 @@ template <class TDescription> void TSCL_mdhash<TDescription>::Init() {
 }
 
 template <class TDescription> void TSCL_mdhash<TDescription>::Burn() {
-  FFraming.Burn();
+  TMdFramingOf<TAlgorithm>::Burn(FMessage);
   SecureZero(FState, sizeof FState);
   FInitialized = false;
 }
@@ -27,17 +33,19 @@ template <class TDescription>
 void TSCL_mdhash<TDescription>::Update(const void* Buffer, std::uint32_t Length) {
   if (!FInitialized)
     throw ESCL_hash("Hash not initialized");
-  FFraming.Update(Buffer, Length, [this](const std::uint8_t* Blocks, std::size_t Count) {
+  const auto Compress = [this](const std::uint8_t* Blocks, std::size_t Count) {
     TAlgorithm::Compress(FState, Blocks, Count);
-  });
+  };
+  TMdFramingOf<TAlgorithm>::Update(FMessage, Buffer, Length, Compress);
 }
 
 template <class TDescription> void TSCL_mdhash<TDescription>::Final(void* Digest) {
   if (!FInitialized)
     throw ESCL_hash("Hash not initialized");
-  FFraming.Final([this](const std::uint8_t* Blocks, std::size_t Count) {
+  const auto Compress = [this](const std::uint8_t* Blocks, std::size_t Count) {
     TAlgorithm::Compress(FState, Blocks, Count);
-  });
+  };
+  TMdFramingOf<TAlgorithm>::Final(FMessage, Compress);
   auto* Out = static_cast<std::uint8_t*>(Digest);
   for (std::size_t I = 0; I < TAlgorithm::DigestBytes; ++I) {
     const std::size_t Shift =

@@ -28,8 +28,8 @@ template <int T> [[gnu::always_inline]] inline void Step(TLaneWords (&V)[5], TLa
   }
   constexpr auto R = [](int Role) { return ((Role - T) % 5 + 5) % 5; };
   for (std::size_t L = 0; L < GroupLanes; ++L)
-    Sha1Step<T>(V[R(0)].Lane[L], V[R(1)].Lane[L], V[R(2)].Lane[L], V[R(3)].Lane[L],
-                 V[R(4)].Lane[L], W[T % 16].Lane[L]);
+    Sha1Step<T>(V[R(0)].Lane[L], V[R(1)].Lane[L], V[R(2)].Lane[L], V[R(3)].Lane[L], V[R(4)].Lane[L],
+                W[T % 16].Lane[L]);
 }
 
 // The digest as the shared group code takes it.

@@ -11,7 +11,7 @@ namespace Sumtide::ShaInternal {
 // Step T with message word X: adds the new word into E and turns B.
 template <int T>
 [[gnu::always_inline]] inline void Sha1Step(std::uint32_t A, std::uint32_t& B, std::uint32_t C,
-                                             std::uint32_t D, std::uint32_t& E, std::uint32_t X) {
+                                            std::uint32_t D, std::uint32_t& E, std::uint32_t X) {
   if constexpr (T < 20)
     E += (D ^ (B & (C ^ D))) + 0x5a827999;
   else if constexpr (T < 40)

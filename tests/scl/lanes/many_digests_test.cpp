@@ -5,8 +5,8 @@
 
 #include "HashChecks.h"
 #include "LaneFeeding.h"
-#include "scl/lanes/ManyDigests.h"
 #include "scl/lanes/ComponentLanes.h"
+#include "scl/lanes/ManyDigests.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

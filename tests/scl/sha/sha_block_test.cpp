@@ -268,18 +268,18 @@ TEST(BitLength, CarriesIntoTheHighWord) {
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.TwoWords);
-    TBitLength<1> One;
-    TBitLength<2> Two;
+    std::uint64_t One[1] = {};
+    std::uint64_t Two[2] = {};
     for (const std::uint64_t Bytes : C.Adds) {
-      One.Add(Bytes);
-      Two.Add(Bytes);
+      AddBitLength(One, Bytes);
+      AddBitLength(Two, Bytes);
     }
     std::array<std::uint8_t, 8> OneBig, OneLittle;
     std::array<std::uint8_t, 16> TwoBig, TwoLittle;
-    One.Store(OneBig.data(), Big);
-    One.Store(OneLittle.data(), Little);
-    Two.Store(TwoBig.data(), Big);
-    Two.Store(TwoLittle.data(), Little);
+    StoreBitLength(One, OneBig.data(), Big);
+    StoreBitLength(One, OneLittle.data(), Little);
+    StoreBitLength(Two, TwoBig.data(), Big);
+    StoreBitLength(Two, TwoLittle.data(), Little);
     EXPECT_EQ(Hex(OneBig), C.OneWord);
     EXPECT_EQ(Hex(TwoBig), C.TwoWords);
     std::reverse(OneLittle.begin(), OneLittle.end());
