@@ -21,12 +21,12 @@ install(TARGETS sumtide_rtl sumtide_scl EXPORT SumtideSCLTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library)
 
 # The public headers of the library and every runtime header they include. Everything in the
-# rooms below src/scl stays private: the kernels (md5/Md5Kernels.h, sha/ShaKernels.h, base64/Base64Coders.h
-# ...) and the block framing (mdhash/MerkleDamgard.h), of which the digests' common body,
-# SCLmdhash.h, declares only the state a component holds. SecureWipe.h is included by none of
-# them but belongs to the cipher base's contract: a concrete cipher wipes its key with
-# SecureZero. SCLRegister.h makes the classes known by name to the class registry, which
-# the form-description reader and writer use: their headers come with it.
+# rooms below src/scl stays private: the kernels (md5/Md5Kernels.h, sha/ShaKernels.h,
+# base64/Base64Coders.h ...) and the block framing (mdhash/MerkleDamgard.h), of which the digests'
+# common body, SCLmdhash.h, declares only the state a component holds. SecureWipe.h is included by
+# none of them but belongs to the cipher base's contract: a concrete cipher wipes its key with
+# SecureZero. SCLRegister.h makes the classes known by name to the class registry, which the
+# form-description reader and writer use: their headers come with it.
 install(FILES
   ${PROJECT_SOURCE_DIR}/src/scl/SCLcrypt.h
   ${PROJECT_SOURCE_DIR}/src/scl/SCLmd5.h
