@@ -9,7 +9,8 @@
 #include "scl/SCLsha1.h"
 #include "scl/SCLsha256.h"
 #include "scl/SCLsha512.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha1/Sha1Kernels.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
 // A block-framed digest (MD5, SHA-1, SHA-224, SHA-256) of several messages at once, one message per
-// lane of a lane kernel (Md5Kernels.h, ShaKernels.h). Private to the library: for the
-// programs of this project that hash many files.
+// lane of a lane kernel (Md5Kernels.h, Sha1Kernels.h, Sha2Kernels.h). Private to the library: for
+// the programs of this project that hash many files.
 //
 // A lane goes Free -> (Start) hashing -> (End, and its bytes hashed) Done -> (TakeDigest) Free.
 // While hashing it holds at most one piece of its message at a time: Feed gives it one when it

@@ -6,7 +6,8 @@
 #include "scl/lanes/ComponentLanes.h"
 #include "scl/lanes/LaneChoice.h"
 #include "scl/md5/Md5Lanes.h"
-#include "scl/sha/ShaLanes.h"
+#include "scl/sha1/Sha1Lanes.h"
+#include "scl/sha2/Sha256Lanes.h"
 
 #include <algorithm>
 #include <deque>

@@ -4,7 +4,7 @@
 // holding word J of every lane, high byte first. Private to the library; included by the kernel
 // files only, where it is compiled with each function's own target attribute.
 
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha/ShaCommon.h"
 
 #ifdef SUMTIDE_SHA_LANES_X86
 

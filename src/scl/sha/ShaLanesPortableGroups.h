@@ -8,7 +8,7 @@
 // SLP vectorizer finding no store to start from in them. Private to the library.
 
 #include "rtl/SecureWipe.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha/ShaCommon.h"
 #include "scl/sha/ShaWords.h"
 
 #include <cstddef>

@@ -3,7 +3,8 @@
 // latter once more with each candidate forced through the environment).
 
 #include "scl/cpu/FunctionChoice.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha1/Sha1Kernels.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 #include <array>
 #include <cstdlib>

@@ -8,7 +8,8 @@
 #include "scl/SCLsha1.h"
 #include "scl/SCLsha256.h"
 #include "scl/md5/Md5Lanes.h"
-#include "scl/sha/ShaLanes.h"
+#include "scl/sha1/Sha1Lanes.h"
+#include "scl/sha2/Sha256Lanes.h"
 
 #include <array>
 #include <gtest/gtest.h>

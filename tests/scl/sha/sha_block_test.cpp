@@ -3,7 +3,8 @@
 #include "HashVectors.h"
 #include "scl/md5/Md5Kernels.h"
 #include "scl/mdhash/MerkleDamgard.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha1/Sha1Kernels.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,7 @@
 #include "HashChecks.h"
 #include "scl/lanes/LaneChoice.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha1/Sha1Kernels.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 #include <cstdint>
 #include <cstdlib>

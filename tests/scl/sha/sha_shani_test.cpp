@@ -1,7 +1,8 @@
 #include "HashChecks.h"
 #include "HashVectors.h"
 #include "scl/mdhash/MerkleDamgard.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha1/Sha1Kernels.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 #include <algorithm>
 #include <bit>

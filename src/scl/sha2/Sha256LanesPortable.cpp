@@ -4,8 +4,9 @@
 // On AMD Zen 5 (SSE2, -O2) eight lanes hash about 1.7 times the bytes of one stream of the
 // single-message block function in the same time.
 
-#include "scl/sha/Sha2Constants.h"
 #include "scl/sha/ShaLanesPortableGroups.h"
+#include "scl/sha2/Sha2Constants.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 #include <bit>
 #include <utility>

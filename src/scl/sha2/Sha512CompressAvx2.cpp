@@ -4,7 +4,8 @@
 // xmm register, made between pairs of steps, ran about 12% slower on AMD Zen 5: more vector
 // operations, and more registers than there are, so GCC kept some of the words on the stack.
 
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha2/Sha2Constants.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 #ifdef SUMTIDE_SHA512_WIDE_SCHEDULE
 
@@ -72,7 +73,7 @@ SUMTIDE_SHA512_VECTOR __m256i OnePlaceOn(__m256i Low, __m256i High) {
   return _mm256_permute4x64_epi64(_mm256_blend_epi32(Low, High, 0x03), 0x39);
 }
 
-#include "scl/sha/Sha512WideSchedule.h"
+#include "scl/sha2/Sha512WideSchedule.h"
 
 #undef SUMTIDE_SHA512_VECTOR
 

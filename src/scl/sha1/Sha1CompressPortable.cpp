@@ -1,6 +1,6 @@
-#include "scl/sha/Sha1Step.h"
-#include "scl/sha/ShaKernels.h"
 #include "scl/sha/ShaWords.h"
+#include "scl/sha1/Sha1Kernels.h"
+#include "scl/sha1/Sha1Step.h"
 
 #include <bit>
 #include <utility>

@@ -2,7 +2,7 @@
 // Without a rotate each rotation is two shifts and an or; the five chaining words stay in
 // registers, the sixteen message words wait in memory.
 
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha1/Sha1Kernels.h"
 
 #ifdef SUMTIDE_SHA_LANES_X86
 

@@ -2,7 +2,7 @@
 // words A to D in one xmm register (A in the top lane) and E beside them; and the check, for this
 // function and the SHA-256 one, that the processor has the extensions.
 
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha1/Sha1Kernels.h"
 
 #ifdef SUMTIDE_SHA_NI_COMPRESS
 

@@ -2,7 +2,7 @@
 // Each step's function of B, C and D is one vpternlogd, the rotations are vprold, and the five
 // chaining words and the sixteen message words all stay in registers.
 
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha1/Sha1Kernels.h"
 
 #ifdef SUMTIDE_SHA_LANES_X86
 

@@ -4,7 +4,8 @@
 // registers in one valignq. Its steps are arranged for shorter chains (Step below).
 
 #include "scl/cpu/RegisterPin.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha2/Sha2Constants.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 #ifdef SUMTIDE_SHA512_WIDE_SCHEDULE
 
@@ -81,7 +82,7 @@ SUMTIDE_SHA512_VECTOR __m256i OnePlaceOn(__m256i Low, __m256i High) {
   return _mm256_alignr_epi64(High, Low, 1);
 }
 
-#include "scl/sha/Sha512WideSchedule.h"
+#include "scl/sha2/Sha512WideSchedule.h"
 
 #undef SUMTIDE_SHA512_VECTOR
 

@@ -1,7 +1,7 @@
 #include "scl/SCLsha1.h"
 
 #include "scl/mdhash/MdHashBody.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha1/Sha1Kernels.h"
 
 namespace Sumtide {
 

@@ -4,13 +4,13 @@
 // words take half the registers; the sixteen message words wait in memory.
 
 #include "scl/cpu/RegisterPin.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 #ifdef SUMTIDE_SHA_LANES_X86
 
 #include "rtl/SecureWipe.h"
-#include "scl/sha/Sha2Constants.h"
 #include "scl/sha/ShaLaneLoads.h"
+#include "scl/sha2/Sha2Constants.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "scl/sha/ShaLanes.h"
+#include "scl/sha2/Sha256Lanes.h"
 
 #include "scl/lanes/HashLanesBody.h"
 
@@ -6,6 +6,5 @@ namespace Sumtide {
 
 template class THashLanes<ShaInternal::TSha256LaneDescription>;
 template class THashLanes<ShaInternal::TSha224LaneDescription>;
-template class THashLanes<ShaInternal::TSha1LaneDescription>;
 
 } // namespace Sumtide

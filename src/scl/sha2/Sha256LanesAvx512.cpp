@@ -4,12 +4,12 @@
 // all stay in registers.
 
 #include "scl/cpu/RegisterPin.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 #ifdef SUMTIDE_SHA_LANES_X86
 
-#include "scl/sha/Sha2Constants.h"
 #include "scl/sha/ShaLaneLoads.h"
+#include "scl/sha2/Sha2Constants.h"
 
 #include <utility>
 

@@ -2,8 +2,8 @@
 // keeps the eight chaining words in two xmm registers, A, B, E, F in one and C, D, G, H in the
 // other, each in that order from the top lane down.
 
-#include "scl/sha/Sha2Constants.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha2/Sha2Constants.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 #ifdef SUMTIDE_SHA_NI_COMPRESS
 

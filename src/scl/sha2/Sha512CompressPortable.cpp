@@ -1,7 +1,7 @@
-#include "scl/sha/Sha2Constants.h"
-#include "scl/sha/Sha2PortableSteps.h"
-#include "scl/sha/ShaKernels.h"
 #include "scl/sha/ShaWords.h"
+#include "scl/sha2/Sha2Constants.h"
+#include "scl/sha2/Sha2Kernels.h"
+#include "scl/sha2/Sha2PortableSteps.h"
 
 namespace Sumtide::ShaInternal {
 

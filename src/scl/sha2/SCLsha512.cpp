@@ -1,7 +1,7 @@
 #include "scl/SCLsha512.h"
 
 #include "scl/mdhash/MdHashBody.h"
-#include "scl/sha/ShaKernels.h"
+#include "scl/sha2/Sha2Kernels.h"
 
 namespace Sumtide {
 

@@ -4,8 +4,9 @@
 // On AMD Zen 5 (SSE2, -O2) eight lanes hash about 1.5 times the bytes of one stream of the
 // single-message block function in the same time.
 
-#include "scl/sha/Sha1Step.h"
 #include "scl/sha/ShaLanesPortableGroups.h"
+#include "scl/sha1/Sha1Kernels.h"
+#include "scl/sha1/Sha1Step.h"
 
 #include <bit>
 #include <utility>
