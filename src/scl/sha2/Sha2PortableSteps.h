@@ -5,9 +5,12 @@
 // shifts, constants and step count of each. Each of those files instantiates them for its digest,
 // in a file of its own so that its build options stay its own. Private to the library.
 //
-// TSha2 gives: TWord; K (the step constants); Steps; Load(Bytes) (a word read high byte first);
-// the rotation counts of the big sigmas (Sigma0, Sigma1: three each, rising) and of the small
-// ones with their shifts (Small0, Small1: two rotations and a shift).
+// TSha2 (TSha256Shape, TSha512Shape) gives: TWord; K (the step constants); Steps; Load(Bytes) (a
+// word read high byte first); the rotation counts of the big sigmas (Sigma0, Sigma1: three each,
+// rising) and of the small ones with their shifts (Small0, Small1: two rotations and a shift).
+
+#include "scl/sha/ShaWords.h"
+#include "scl/sha2/Sha2Constants.h"
 
 #include <bit>
 #include <cstddef>
@@ -28,28 +31,56 @@ template <class TWord, int R1, int R2, int S> [[gnu::always_inline]] inline TWor
   return std::rotr(X, R1) ^ std::rotr(X, R2) ^ (X >> S);
 }
 
-// Step T adds into D and leaves the new first word in H. Each call names the eight words in the
-// roles they play at its step, so the words stay where they are and never move between registers;
-// eight calls bring the roles back to where they started.
-template <class TSha2, int T, class TWord = typename TSha2::TWord>
-[[gnu::always_inline]] inline void Step(TWord A, TWord B, TWord C, TWord& D, TWord E, TWord F,
-                                        TWord G, TWord& H, TWord W[16], const std::uint8_t* Block) {
-  // W holds the last 16 message words: word T replaces word T - 16.
-  TWord X;
-  if constexpr (T < 16) {
-    X = W[T] = TSha2::Load(Block + sizeof(TWord) * T);
-  } else {
-    constexpr auto S0 = TSha2::Small0, S1 = TSha2::Small1;
-    const TWord W15 = W[(T + 1) % 16];
-    const TWord W2 = W[(T + 14) % 16];
-    X = W[T % 16] += Small<TWord, S1[0], S1[1], S1[2]>(W2) + W[(T + 9) % 16] +
-                     Small<TWord, S0[0], S0[1], S0[2]>(W15);
-  }
+// The two digests' shapes.
+struct TSha256Shape {
+  using TWord = std::uint32_t;
+  static constexpr const auto& K = Sha256StepConstant;
+  static constexpr int Steps = 64;
+  static constexpr int Sigma0[] = {2, 13, 22}, Sigma1[] = {6, 11, 25};
+  static constexpr int Small0[] = {7, 18, 3}, Small1[] = {17, 19, 10};
+  static TWord Load(const std::uint8_t* Bytes) { return LoadBig32(Bytes); }
+};
+struct TSha512Shape {
+  using TWord = std::uint64_t;
+  static constexpr const auto& K = Sha512StepConstant;
+  static constexpr int Steps = 80;
+  static constexpr int Sigma0[] = {28, 34, 39}, Sigma1[] = {14, 18, 41};
+  static constexpr int Small0[] = {1, 8, 7}, Small1[] = {19, 61, 6};
+  static TWord Load(const std::uint8_t* Bytes) { return LoadBig64(Bytes); }
+};
 
+// Message word T (T >= 16) from the words 16, 15, 7 and 2 steps before it.
+template <class TSha2, class TWord = typename TSha2::TWord>
+[[gnu::always_inline]] inline TWord NextWord(TWord W16, TWord W15, TWord W7, TWord W2) {
+  constexpr auto S0 = TSha2::Small0, S1 = TSha2::Small1;
+  return W16 +
+         (Small<TWord, S1[0], S1[1], S1[2]>(W2) + W7 + Small<TWord, S0[0], S0[1], S0[2]>(W15));
+}
+
+// Step T with its message word X: adds into D and leaves the new first word in H. Each call
+// names the eight words in the roles they play at its step, so the words stay where they are and
+// never move between registers; eight calls bring the roles back to where they started. The
+// block function below and the portable lane kernel (Sha256LanesPortable.cpp) both take it.
+template <class TSha2, int T, class TWord = typename TSha2::TWord>
+[[gnu::always_inline]] inline void StepWith(TWord A, TWord B, TWord C, TWord& D, TWord E, TWord F,
+                                            TWord G, TWord& H, TWord X) {
   constexpr auto B0 = TSha2::Sigma0, B1 = TSha2::Sigma1;
   H += Sigma<TWord, B1[0], B1[1], B1[2]>(E) + (G ^ (E & (F ^ G))) + TSha2::K[T] + X;
   D += H;
   H += Sigma<TWord, B0[0], B0[1], B0[2]>(A) + ((A & B) | (C & (A | B)));
+}
+
+// Step T of one block, reading its message word from Block or making it from W, which holds the
+// last 16 message words: word T replaces word T - 16.
+template <class TSha2, int T, class TWord = typename TSha2::TWord>
+[[gnu::always_inline]] inline void Step(TWord A, TWord B, TWord C, TWord& D, TWord E, TWord F,
+                                        TWord G, TWord& H, TWord W[16], const std::uint8_t* Block) {
+  TWord X;
+  if constexpr (T < 16)
+    X = W[T] = TSha2::Load(Block + sizeof(TWord) * T);
+  else
+    X = W[T % 16] = NextWord<TSha2>(W[T % 16], W[(T + 1) % 16], W[(T + 9) % 16], W[(T + 14) % 16]);
+  StepWith<TSha2, T>(A, B, C, D, E, F, G, H, X);
 }
 
 template <class TSha2, int T, class TWord = typename TSha2::TWord>
