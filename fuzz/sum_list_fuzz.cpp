@@ -5,7 +5,7 @@
 
 #include "FuzzCheck.h"
 #include "cli/SumLines.h"
-#include "scl/lanes/ManyDigests.h"
+#include "scl/lanes/DigestCatalogue.h"
 
 #include <array>
 #include <cstddef>

@@ -3,7 +3,7 @@
 // The digest of one file read as md5sum reads it: any kind of file, "-" for standard input.
 
 #include "files/FileReader.h"
-#include "scl/lanes/ManyDigests.h"
+#include "scl/lanes/DigestCatalogue.h"
 
 #include <array>
 #include <atomic>

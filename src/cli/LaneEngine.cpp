@@ -5,8 +5,8 @@
 #include "files/FileReader.h"
 #include "files/InputFile.h"
 #include "files/ReadingSizes.h"
+#include "scl/lanes/DigestCatalogue.h"
 #include "scl/lanes/DigestLanes.h"
-#include "scl/lanes/ManyDigests.h"
 
 #include <algorithm>
 #include <bit>

@@ -12,7 +12,7 @@
 // taken only as long as no line of the first form came before it, in this list or an earlier one
 // of the same run (md5sum keeps that state for the whole run).
 
-#include "scl/lanes/ManyDigests.h"
+#include "scl/lanes/DigestCatalogue.h"
 
 #include <cstdint>
 #include <optional>

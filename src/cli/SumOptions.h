@@ -6,7 +6,7 @@
 // -a/--algorithm takes the name of a digest (or any unique beginning of one) as its argument,
 // in the same argument (-asha1, --algorithm=sha1) or the next one.
 
-#include "scl/lanes/ManyDigests.h"
+#include "scl/lanes/DigestCatalogue.h"
 
 #include <string>
 #include <vector>

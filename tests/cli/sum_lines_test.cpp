@@ -3,7 +3,7 @@
 // report for a one-line list: the name they open, or "improperly formatted").
 
 #include "cli/SumLines.h"
-#include "scl/lanes/ManyDigests.h"
+#include "scl/lanes/DigestCatalogue.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

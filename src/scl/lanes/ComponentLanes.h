@@ -6,8 +6,8 @@
 // soon as it is fed, so a lane is hungry again at once and Run has nothing left to do.
 
 #include "scl/SCLcrypt.h"
+#include "scl/lanes/DigestCatalogue.h"
 #include "scl/lanes/DigestLanes.h"
-#include "scl/lanes/ManyDigests.h"
 
 #include <array>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
 // Several messages hashed at once, one per lane, whatever the digest and however it is hashed:
-// the interface programs that hash many files drive (ManyDigests.h gives one for each digest).
+// the interface programs that hash many files drive (DigestCatalogue.h gives one for each digest).
 // The contract is THashLanes' (HashLanes.h): a lane goes Free -> Start -> Feed/End -> Run ->
 // Done -> TakeDigest -> Free, and a piece fed stays valid until its lane is hungry again or done.
 

@@ -6,7 +6,7 @@
 #include "HashChecks.h"
 #include "LaneFeeding.h"
 #include "scl/lanes/ComponentLanes.h"
-#include "scl/lanes/ManyDigests.h"
+#include "scl/lanes/DigestCatalogue.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -30,7 +30,7 @@ std::string OneMessage(const TDigestKind& Kind, const TBytes& Message) {
   return Hex(Digest);
 }
 
-TEST(ManyDigests, EachNameGivesItsComponent) {
+TEST(DigestCatalogue, EachNameGivesItsComponent) {
   const char* Names[] = {"md5", "sha1", "sha224", "sha256", "sha384", "sha512"};
   ASSERT_EQ(DigestKinds().size(), std::size(Names));
   for (std::size_t I = 0; I < std::size(Names); ++I) {
@@ -63,7 +63,7 @@ void CheckEveryMessage(IDigestLanes& Lanes, const TDigestKind& Kind) {
   });
 }
 
-TEST(ManyDigests, LanesAsChosenAndStreamsGiveTheOneMessageDigests) {
+TEST(DigestCatalogue, LanesAsChosenAndStreamsGiveTheOneMessageDigests) {
   for (const TDigestKind& Kind : DigestKinds()) {
     SCOPED_TRACE(std::string(Kind.Name));
     const auto Chosen = NewDigestLanes(Kind);
@@ -74,7 +74,7 @@ TEST(ManyDigests, LanesAsChosenAndStreamsGiveTheOneMessageDigests) {
   }
 }
 
-TEST(ManyDigests, StreamLanesRefuseMisuse) {
+TEST(DigestCatalogue, StreamLanesRefuseMisuse) {
   const TDigestKind& Kind = *FindDigestKind("sha512");
   TComponentLanes Lanes(Kind);
   const std::uint8_t Byte = 1;
@@ -97,7 +97,7 @@ TEST(ManyDigests, StreamLanesRefuseMisuse) {
 }
 
 // SHA-384 and SHA-512 have no lanes; a way forced through the environment is the way in use.
-TEST(ManyDigests, TheWayInUse) {
+TEST(DigestCatalogue, TheWayInUse) {
   EXPECT_EQ(ManyWayInUse(*FindDigestKind("sha384")), "streams");
   EXPECT_EQ(ManyWayInUse(*FindDigestKind("sha512")), "streams");
   for (const TDigestKind& Kind : DigestKinds()) {

@@ -1,4 +1,4 @@
-#include "scl/lanes/ManyDigests.h"
+#include "scl/lanes/DigestCatalogue.h"
 
 #include "rtl/SecureWipe.h"
 #include "scl/SCLsha512.h"
