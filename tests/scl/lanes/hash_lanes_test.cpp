@@ -7,6 +7,7 @@
 #include "scl/SCLmd5.h"
 #include "scl/SCLsha1.h"
 #include "scl/SCLsha256.h"
+#include "scl/lanes/LaneChoice.h"
 #include "scl/md5/Md5Lanes.h"
 #include "scl/sha1/Sha1Lanes.h"
 #include "scl/sha2/Sha256Lanes.h"
@@ -15,6 +16,8 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace Sumtide {
@@ -35,6 +38,12 @@ template <class TLanes, class THash, auto Table> struct TCase {
     return Running;
   }
   static std::string_view KernelName(std::size_t Kernel) { return Table()[Kernel].Name; }
+  static std::vector<std::string_view> Names() {
+    std::vector<std::string_view> All;
+    for (const auto& Row : Table())
+      All.push_back(Row.Name);
+    return All;
+  }
 };
 
 using TMd5Case = TCase<TMd5Lanes, TSCL_md5, Md5Internal::LaneCandidates>;
@@ -93,6 +102,65 @@ TYPED_TEST(HashLanes, MisuseRaisesAndNamesTheDigest) {
     ADD_FAILURE() << "a second Start in a busy lane";
   } catch (const ESCL_hash& E) {
     EXPECT_NE(std::string(E.what()).find(" lane 0 is not free"), std::string::npos) << E.what();
+  }
+}
+
+// The rule every lane kernel table is chosen by (LaneChoice.h), with the measurement stood in for:
+// the kernels' names are each table's own, which kernels run is the case's. Rates are by row.
+TEST(LaneChoice, ForcedOrClearlyMoreBytesInTheSameTime) {
+  struct TCase {
+    std::string_view Forced;
+    std::array<bool, 3> Running;
+    std::vector<double> Rates;
+    std::string_view Expected;
+    bool Measures;
+  };
+  constexpr std::array<bool, 3> Every = {true, true, true};
+  constexpr std::array<bool, 3> NoAvx512 = {true, true, false};
+  constexpr std::array<bool, 3> NoAvx2 = {true, false, true};
+  constexpr std::array<bool, 3> PortableOnly = {true, false, false};
+  const TCase Cases[] = {
+      {"", Every, {1, 3, 6}, "avx512", true},
+      {"", Every, {1, 3, 3.1}, "avx2", true},   // not 5% more than the AVX2 kernel
+      {"", Every, {1, 0.9, 2}, "avx512", true}, // past a slower AVX2 kernel
+      {"", Every, {1, 1.04, 1.05}, "portable", true},
+      {"", NoAvx512, {1, 2, 0}, "avx2", true},
+      {"", NoAvx2, {1, 0, 4}, "avx512", true},
+      {"", PortableOnly, {0, 0, 0}, "portable", false},
+      {"portable", Every, {1, 3, 6}, "portable", false},
+      {"avx2", Every, {1, 3, 6}, "avx2", false},
+      {"avx512", Every, {9, 3, 1}, "avx512", false},
+      {"avx512", NoAvx512, {1, 3, 0}, "portable", false}, // cannot run it: the portable one
+      {"avx2", NoAvx2, {1, 0, 6}, "portable", false},
+      {"AVX512", Every, {1, 3, 6}, "avx512", true}, // anything else forces nothing
+      {"vector", Every, {1, 5, 3}, "avx2", true},
+  };
+  const std::vector<std::pair<const char*, std::vector<std::string_view>>> Tables = {
+      {"MD5", TMd5Case::Names()},
+      {"SHA-256", TSha256Case::Names()},
+      {"SHA-1", TSha1Case::Names()},
+  };
+  using TRow = FunctionChoice::TCandidate<void (*)()>;
+  for (const auto& [Digest, Names] : Tables) {
+    SCOPED_TRACE(Digest);
+    ASSERT_EQ(Names.size(), 3u);
+    for (const TCase& C : Cases) {
+      std::vector<TRow> Table;
+      for (std::size_t Row = 0; Row < 3; ++Row)
+        Table.push_back(
+            {Names[Row], nullptr, C.Running[Row] ? FunctionChoice::Always : FunctionChoice::Never});
+      bool Measured = false;
+      const auto Measure = [&] {
+        Measured = true;
+        return C.Rates;
+      };
+      const std::size_t Chosen =
+          FunctionChoice::ChooseRow<void (*)()>(Table, C.Forced, LaneChoice::LaterMargin, Measure);
+      EXPECT_EQ(Table[Chosen].Name, C.Expected)
+          << "forced '" << C.Forced << "', rates " << C.Rates[0] << " / " << C.Rates[1] << " / "
+          << C.Rates[2];
+      EXPECT_EQ(Measured, C.Measures) << "forced '" << C.Forced << "'";
+    }
   }
 }
 

@@ -147,51 +147,6 @@ const TAlgorithmChoice Choices[] = {
      Sha256LaneCandidates}, // the same rows (BothAlgorithmsNameTheSameKernels)
 };
 
-// The rule, with the measurement stood in for: the kernels' names and the margin are the lanes'
-// own, which kernels run is the case's. Rates are by kernel: portable, AVX2, AVX-512.
-TEST(ShaLaneChoice, ForcedOrClearlyMoreBytesInTheSameTime) {
-  struct TCase {
-    std::string_view Forced;
-    std::array<bool, 3> Running;
-    std::vector<double> Rates;
-    std::string_view Expected;
-    bool Measures;
-  };
-  constexpr std::array<bool, 3> Every = {true, true, true};
-  constexpr std::array<bool, 3> NoAvx512 = {true, true, false};
-  constexpr std::array<bool, 3> PortableOnly = {true, false, false};
-  const TCase Cases[] = {
-      {"", Every, {1, 3, 6}, "avx512", true},
-      {"", Every, {1, 3, 3.1}, "avx2", true},   // not 5% more than the AVX2 kernel
-      {"", Every, {1, 0.9, 2}, "avx512", true}, // past a slower AVX2 kernel
-      {"", Every, {1, 1.04, 1.05}, "portable", true},
-      {"", NoAvx512, {1, 2, 0}, "avx2", true},
-      {"", PortableOnly, {0, 0, 0}, "portable", false},
-      {"portable", Every, {1, 3, 6}, "portable", false},
-      {"avx2", Every, {1, 3, 6}, "avx2", false},
-      {"avx512", Every, {9, 3, 1}, "avx512", false},
-      {"avx512", NoAvx512, {1, 3, 0}, "portable", false}, // cannot run it: the portable one
-      {"AVX2", Every, {1, 3, 6}, "avx512", true},         // anything else forces nothing
-  };
-  ASSERT_EQ(Sha256LaneCandidates().size(), 3u);
-  for (const TCase& C : Cases) {
-    std::vector<FunctionChoice::TCandidate<TSha256LaneBlocks>> Table;
-    for (TShaLaneKernel Kernel = 0; Kernel < 3; ++Kernel)
-      Table.push_back({KernelName(Kernel), nullptr,
-                       C.Running[Kernel] ? FunctionChoice::Always : FunctionChoice::Never});
-    bool Measured = false;
-    const auto Measure = [&] {
-      Measured = true;
-      return C.Rates;
-    };
-    const std::size_t Chosen = FunctionChoice::ChooseRow<TSha256LaneBlocks>(
-        Table, C.Forced, LaneChoice::LaterMargin, Measure);
-    EXPECT_EQ(Table[Chosen].Name, C.Expected) << "forced '" << C.Forced << "', rates " << C.Rates[0]
-                                              << " / " << C.Rates[1] << " / " << C.Rates[2];
-    EXPECT_EQ(Measured, C.Measures) << "forced '" << C.Forced << "'";
-  }
-}
-
 TEST(ShaLaneChoice, MeasuresEveryKernelThatRuns) {
   for (const TAlgorithmChoice& C : Choices) {
     const std::vector<double> Rates = C.Measure();
