@@ -5,6 +5,7 @@
 
 #include "FuzzCheck.h"
 #include "rtl/Stream.h"
+#include "scl/SCLblake2b.h"
 #include "scl/SCLmd5.h"
 #include "scl/SCLsha1.h"
 #include "scl/SCLsha256.h"
@@ -23,9 +24,9 @@ namespace {
 using namespace Sumtide;
 using TDigest = std::array<std::uint8_t, 64>; // room for the largest digest; the rest stays 0
 
-const TSCL_hashclassref Classes[] = {&TSCL_md5::Class(),    &TSCL_sha1::Class(),
-                                     &TSCL_sha224::Class(), &TSCL_sha256::Class(),
-                                     &TSCL_sha384::Class(), &TSCL_sha512::Class()};
+const TSCL_hashclassref Classes[] = {
+    &TSCL_md5::Class(),    &TSCL_sha1::Class(),   &TSCL_sha224::Class(), &TSCL_sha256::Class(),
+    &TSCL_sha384::Class(), &TSCL_sha512::Class(), &TSCL_blake2b::Class()};
 
 TDigest OneUpdate(TSCL_hashclassref Class, const std::uint8_t* Data, std::size_t Size) {
   const auto Hash = Class->CreateOwned();

@@ -1,6 +1,7 @@
 #include "scl/SCLRegister.h"
 
 #include "rtl/ClassRegistry.h"
+#include "scl/SCLblake2b.h"
 #include "scl/SCLcrypt.h"
 #include "scl/SCLmd5.h"
 #include "scl/SCLsha1.h"
@@ -18,6 +19,7 @@ void RegisterSCLClasses() {
   RegisterClass(TSCL_sha256::Class());
   RegisterClass(TSCL_sha384::Class());
   RegisterClass(TSCL_sha512::Class());
+  RegisterClass(TSCL_blake2b::Class());
   RegisterClass(TSCL_cipher::Class());
   RegisterClass(TSCL_blockcipher::Class());
 }

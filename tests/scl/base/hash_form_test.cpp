@@ -1,6 +1,7 @@
 #include "rtl/FormReader.h"
 #include "rtl/FormWriter.h"
 #include "scl/SCLRegister.h"
+#include "scl/SCLblake2b.h"
 #include "scl/SCLmd5.h"
 #include "scl/SCLsha1.h"
 #include "scl/SCLsha256.h"
@@ -65,6 +66,7 @@ TEST_F(HashFormTest, EveryHashClassWritesAndReadsBackAsItself) {
       {"TSCL_sha256", "    Id = 32\n    Algorithm = 'SHA256'\n    HashSize = 256\n"},
       {"TSCL_sha384", "    Id = 48\n    Algorithm = 'SHA384'\n    HashSize = 384\n"},
       {"TSCL_sha512", "    Id = 64\n    Algorithm = 'SHA512'\n    HashSize = 512\n"},
+      {"TSCL_blake2b", "    Id = 45632\n    Algorithm = 'BLAKE2b'\n    HashSize = 512\n"},
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.ClassName);
@@ -79,6 +81,37 @@ TEST_F(HashFormTest, EveryHashClassWritesAndReadsBackAsItself) {
     EXPECT_EQ(Hash->ClassName(), Case.ClassName);
     EXPECT_EQ(WriteComponent(*Form), Stored);
   }
+}
+
+// BLAKE2b's digest size is stored when it is not the default, read back, and refused where the
+// component refuses it, at the line that holds it.
+TEST_F(HashFormTest, Blake2bStoresADigestSizeOtherThanTheDefault) {
+  const std::string Stored = "object H: TSCL_blake2b\n"
+                             "  Id = 45632\n"
+                             "  Algorithm = 'BLAKE2b'\n"
+                             "  HashSize = 512\n"
+                             "  DigestBits = 256\n"
+                             "end\n";
+  TComponent Owner(nullptr);
+  auto* Hash = dynamic_cast<TSCL_blake2b*>(&ReadComponent(Stored, Owner));
+  ASSERT_NE(Hash, nullptr);
+  EXPECT_EQ(Hash->DigestBits(), 256);
+  EXPECT_EQ(WriteComponent(*Hash), Stored);
+  Hash->SetDigestBits(512);
+  EXPECT_EQ(WriteComponent(*Hash), "object H: TSCL_blake2b\n"
+                                   "  Id = 45632\n"
+                                   "  Algorithm = 'BLAKE2b'\n"
+                                   "  HashSize = 512\n"
+                                   "end\n");
+  try {
+    ReadComponent("object Refused: TSCL_blake2b\n  DigestBits = 260\nend\n", Owner);
+    ADD_FAILURE() << "no EFormError raised";
+  } catch (const EFormError& E) {
+    EXPECT_EQ(E.Line(), 2);
+    EXPECT_EQ(E.Message(),
+              "Line 2: Invalid digest size: 260 bits (BLAKE2b gives 8 to 512 bits in steps of 8)");
+  }
+  EXPECT_EQ(Owner.ComponentCount(), 1);
 }
 
 TEST_F(HashFormTest, DiscardedValuesMustStillHaveTheRightType) {

@@ -6,6 +6,7 @@
 #include "HashChecks.h"
 #include "HashVectors.h"
 #include "rtl/Stream.h"
+#include "scl/SCLblake2b.h"
 #include "scl/SCLmd5.h"
 #include "scl/SCLsha1.h"
 #include "scl/SCLsha256.h"
@@ -41,6 +42,7 @@ const THashClassCase HashClasses[] = {
     {&TSCL_sha256::Class(), "TSCL_sha256", 32, "SHA256", 256, "sha256.vec"},
     {&TSCL_sha384::Class(), "TSCL_sha384", 48, "SHA384", 384, "sha384.vec"},
     {&TSCL_sha512::Class(), "TSCL_sha512", 64, "SHA512", 512, "sha512.vec"},
+    {&TSCL_blake2b::Class(), "TSCL_blake2b", 0xB240, "BLAKE2b", 512, "blake2b.vec"},
 };
 
 class HashClassTest : public ::testing::TestWithParam<THashClassCase> {
