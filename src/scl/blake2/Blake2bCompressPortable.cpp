@@ -1,32 +1,57 @@
 // The BLAKE2b block function in plain C++: the working vector and the message words in general
-// registers, the twelve rounds unrolled by the compiler.
+// registers, the twelve rounds written out at compile time.
 
 #include "scl/blake2/Blake2Kernels.h"
 #include "scl/blake2/Blake2bConstants.h"
 
 #include <bit>
+#include <cstring>
+#include <utility>
 
 namespace Sumtide::Blake2Internal {
 
 namespace {
 
 std::uint64_t LoadLittle(const std::uint8_t* Bytes) {
-  std::uint64_t Word = 0;
-  for (int I = 7; I >= 0; --I)
-    Word = Word << 8 | Bytes[I];
+  std::uint64_t Word;
+  std::memcpy(&Word, Bytes, sizeof Word);
+  if constexpr (std::endian::native == std::endian::big)
+    Word = __builtin_bswap64(Word);
   return Word;
 }
 
 // Mixes two message words into the four words A, B, C, D of the working vector.
-inline void Mix(std::uint64_t V[16], int A, int B, int C, int D, std::uint64_t X, std::uint64_t Y) {
-  V[A] = V[A] + V[B] + X;
-  V[D] = std::rotr(V[D] ^ V[A], 32);
-  V[C] = V[C] + V[D];
-  V[B] = std::rotr(V[B] ^ V[C], 24);
-  V[A] = V[A] + V[B] + Y;
-  V[D] = std::rotr(V[D] ^ V[A], 16);
-  V[C] = V[C] + V[D];
-  V[B] = std::rotr(V[B] ^ V[C], 63);
+[[gnu::always_inline]] inline void Mix(std::uint64_t& A, std::uint64_t& B, std::uint64_t& C,
+                                       std::uint64_t& D, std::uint64_t X, std::uint64_t Y) {
+  A = A + B + X;
+  D = std::rotr(D ^ A, 32);
+  C = C + D;
+  B = std::rotr(B ^ C, 24);
+  A = A + B + Y;
+  D = std::rotr(D ^ A, 16);
+  C = C + D;
+  B = std::rotr(B ^ C, 63);
+}
+
+// Round R, its message word order fixed at compile time, so that every word is named directly
+// and the working vector stays in registers rather than in an array indexed at run time.
+template <int R>
+[[gnu::always_inline]] inline void Round(std::uint64_t (&V)[16], const std::uint64_t (&M)[16]) {
+  constexpr const std::uint8_t* S = Blake2bSigma[R % 10];
+  Mix(V[0], V[4], V[8], V[12], M[S[0]], M[S[1]]);
+  Mix(V[1], V[5], V[9], V[13], M[S[2]], M[S[3]]);
+  Mix(V[2], V[6], V[10], V[14], M[S[4]], M[S[5]]);
+  Mix(V[3], V[7], V[11], V[15], M[S[6]], M[S[7]]);
+  Mix(V[0], V[5], V[10], V[15], M[S[8]], M[S[9]]);
+  Mix(V[1], V[6], V[11], V[12], M[S[10]], M[S[11]]);
+  Mix(V[2], V[7], V[8], V[13], M[S[12]], M[S[13]]);
+  Mix(V[3], V[4], V[9], V[14], M[S[14]], M[S[15]]);
+}
+
+template <int... R>
+[[gnu::always_inline]] inline void AllRounds(std::uint64_t (&V)[16], const std::uint64_t (&M)[16],
+                                             std::integer_sequence<int, R...>) {
+  (Round<R>(V, M), ...);
 }
 
 } // namespace
@@ -47,17 +72,7 @@ void Blake2bCompressPortable(std::uint64_t State[8], const std::uint64_t Counter
   if (Last)
     V[14] = ~V[14];
 
-  for (int Round = 0; Round < Blake2bRounds; ++Round) {
-    const std::uint8_t* S = Blake2bSigma[Round % 10];
-    Mix(V, 0, 4, 8, 12, M[S[0]], M[S[1]]);
-    Mix(V, 1, 5, 9, 13, M[S[2]], M[S[3]]);
-    Mix(V, 2, 6, 10, 14, M[S[4]], M[S[5]]);
-    Mix(V, 3, 7, 11, 15, M[S[6]], M[S[7]]);
-    Mix(V, 0, 5, 10, 15, M[S[8]], M[S[9]]);
-    Mix(V, 1, 6, 11, 12, M[S[10]], M[S[11]]);
-    Mix(V, 2, 7, 8, 13, M[S[12]], M[S[13]]);
-    Mix(V, 3, 4, 9, 14, M[S[14]], M[S[15]]);
-  }
+  AllRounds(V, M, std::make_integer_sequence<int, Blake2bRounds>{});
 
   for (int I = 0; I < 8; ++I)
     State[I] ^= V[I] ^ V[I + 8];
