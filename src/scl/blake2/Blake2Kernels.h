@@ -1,16 +1,23 @@
 #pragma once
 
-// Every BLAKE2b variant, private to the library: the block functions that hash one message (for
-// now the portable one) and their candidate table, from which the one in use is chosen
+// Every BLAKE2b variant, private to the library: the block functions that hash one message
+// (portable, AVX2, AVX-512VL) and their candidate table, from which the one in use is chosen
 // (FunctionChoice.h). A function for other instructions is one more row of the table. TSCL_blake2b
 // uses them; the tests reach each one directly.
 
 #include "scl/cpu/FunctionChoice.h"
+#include "scl/cpu/Processor.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
+
+// The x86 block functions are compiled beside the portable one whatever the target flags say,
+// each with its own target attribute, and used only where the processor runs them.
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define SUMTIDE_BLAKE2B_X86 1
+#endif
 
 namespace Sumtide::Blake2Internal {
 
@@ -40,7 +47,35 @@ void Blake2bBlocksPortable(std::uint64_t State[8], std::uint64_t Counter[2],
                            const std::uint8_t* Blocks, std::size_t Count, std::uint32_t Step,
                            bool Last);
 
-// The candidates TSCL_blake2b chooses among: "portable".
+#ifdef SUMTIDE_BLAKE2B_X86
+// The working vector as four rows of four words in 256-bit registers (Blake2bRows.h): on AVX2,
+// and on AVX-512VL with its 64-bit rotate. Same arguments as TBlocks.
+void Blake2bBlocksAvx2(std::uint64_t State[8], std::uint64_t Counter[2], const std::uint8_t* Blocks,
+                       std::size_t Count, std::uint32_t Step, bool Last);
+void Blake2bBlocksAvx512(std::uint64_t State[8], std::uint64_t Counter[2],
+                         const std::uint8_t* Blocks, std::size_t Count, std::uint32_t Step,
+                         bool Last);
+#endif
+
+// Whether this processor (and its operating system) runs each; false where they are not
+// compiled in.
+inline bool RunsBlake2bAvx2() {
+#ifdef SUMTIDE_BLAKE2B_X86
+  return Processor::Has(Processor::TFeature::Avx2);
+#else
+  return false;
+#endif
+}
+inline bool RunsBlake2bAvx512() {
+#ifdef SUMTIDE_BLAKE2B_X86
+  using Processor::TFeature;
+  return Processor::HasAll(TFeature::Avx2, TFeature::Avx512F, TFeature::Avx512Vl);
+#else
+  return false;
+#endif
+}
+
+// The candidates TSCL_blake2b chooses among: "portable", "avx2", "avx512".
 std::span<const FunctionChoice::TCandidate<TBlocks>> Blake2bCandidates();
 
 // The environment variable that forces a block function by its name, for tests and benchmarks.

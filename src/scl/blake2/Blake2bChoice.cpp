@@ -1,6 +1,6 @@
 // Which BLAKE2b block function TSCL_blake2b uses on this processor: the fastest of those it runs,
 // timed once per process the first time a block is hashed (FunctionChoice.h), or the one
-// SUMTIDE_BLAKE2B_BLOCK names. With the portable function alone nothing is timed.
+// SUMTIDE_BLAKE2B_BLOCK names.
 
 #include "scl/blake2/Blake2Kernels.h"
 #include "scl/blake2/Blake2bConstants.h"
@@ -11,8 +11,18 @@ namespace Sumtide::Blake2Internal {
 
 namespace {
 
+#ifdef SUMTIDE_BLAKE2B_X86
+constexpr TBlocks Avx2 = Blake2bBlocksAvx2;
+constexpr TBlocks Avx512 = Blake2bBlocksAvx512;
+#else
+constexpr TBlocks Avx2 = nullptr;
+constexpr TBlocks Avx512 = nullptr;
+#endif
+
 const FunctionChoice::TCandidate<TBlocks> Candidates[] = {
     {"portable", Blake2bBlocksPortable, FunctionChoice::Always},
+    {"avx2", Avx2, RunsBlake2bAvx2},
+    {"avx512", Avx512, RunsBlake2bAvx512},
 };
 
 constexpr std::size_t TimedBlocks = 64; // 8 KiB, a few microseconds
