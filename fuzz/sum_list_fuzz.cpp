@@ -1,7 +1,8 @@
 // The checksum-list reader of sumtide-sum: any bytes, read as lines of one or two lists, give
-// either nothing or an entry whose digest has the digest's number of hexadecimal digits and whose
-// name holds no NUL, whatever the digest (the first byte picks it). And any name (without NUL)
-// written as a line, plain or tagged, reads back as itself.
+// either nothing or an entry whose digest has the digest's number of hexadecimal digits (for
+// BLAKE2b, those of one of its sizes) and whose name holds no NUL, whatever the digest (the first
+// byte picks it). And any name (without NUL) written as a line, plain or tagged, reads back as
+// itself, with a BLAKE2b digest of the size the second byte picks.
 
 #include "FuzzCheck.h"
 #include "cli/SumLines.h"
@@ -20,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const auto Kinds = Sumtide::DigestKinds();
   const Sumtide::TDigestKind& Kind = Kinds[Size > 0 ? Data[0] % Kinds.size() : 0];
   const std::size_t HexDigits = 2 * Kind.DigestBytes;
+  const bool Sizes = Sumtide::TakesDigestSizes(Kind);
   TCheckLineReader Reader(Kind);
   const bool StandardInput = Size > 0 && (Data[0] & 1) != 0;
   std::size_t Start = 0;
@@ -29,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     const auto Entry = Reader.Read(Text.substr(Start, End - Start), StandardInput, Skipped);
     if (Entry) {
       SUMTIDE_FUZZ_CHECK(!Skipped);
-      SUMTIDE_FUZZ_CHECK(Entry->Hex.size() == HexDigits);
+      SUMTIDE_FUZZ_CHECK(Sizes ? Entry->Hex.size() <= HexDigits : Entry->Hex.size() == HexDigits);
+      SUMTIDE_FUZZ_CHECK(Sumtide::DigestOfSize(Kind, 4 * Entry->Hex.size()) != nullptr);
       SUMTIDE_FUZZ_CHECK(Entry->Hex.find_first_not_of("0123456789abcdefABCDEF") ==
                          std::string::npos);
       SUMTIDE_FUZZ_CHECK(Entry->Name.find('\0') == std::string::npos);
@@ -41,13 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const std::string Name(Text.substr(0, Text.find('\0')));
   if (Name.empty())
     return 0;
+  const Sumtide::TDigestKind& Written =
+      Sizes && Size > 1 ? *Sumtide::DigestOfSize(Kind, 8 * (1 + Data[1] % Kind.DigestBytes)) : Kind;
   std::array<std::uint8_t, Sumtide::MaxDigestBytes> Bytes{};
-  for (std::size_t I = 0; I < Kind.DigestBytes && I < Size; ++I)
+  for (std::size_t I = 0; I < Written.DigestBytes && I < Size; ++I)
     Bytes[I] = Data[Size - 1 - I];
-  const std::span<const std::uint8_t> Digest(Bytes.data(), Kind.DigestBytes);
+  const std::span<const std::uint8_t> Digest(Bytes.data(), Written.DigestBytes);
   for (const bool Tagged : {false, true})
     for (const bool Binary : {false, true}) {
-      std::string Line = SumLine(Name, Digest, Kind.Tag, Binary, Tagged, false);
+      std::string Line = SumLine(Name, Digest, Written.Tag, Binary, Tagged, false);
       SUMTIDE_FUZZ_CHECK(!Line.empty() && Line.back() == '\n');
       Line.pop_back();
       TCheckLineReader Fresh(Kind);

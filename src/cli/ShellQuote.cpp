@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
+#include <langinfo.h>
+#include <strings.h>
 #endif
 
 namespace Sumtide::Cli {
@@ -70,6 +72,16 @@ TCharacter CharacterAt(std::string_view Text, std::size_t At) {
 
 bool IsAnyOf(char C, std::string_view Set) {
   return Set.find(C) != std::string_view::npos;
+}
+
+// The locale (LC_CTYPE) writes characters in UTF-8.
+bool Utf8Locale() {
+#ifdef _WIN32
+  return true;
+#else
+  const char* Codeset = nl_langinfo(CODESET);
+  return Codeset && (strcasecmp(Codeset, "UTF-8") == 0 || strcasecmp(Codeset, "UTF8") == 0);
+#endif
 }
 
 // C's own escape letter for a control character, or 0.
@@ -229,6 +241,54 @@ std::string ShellQuote(std::string_view Name) {
     return "\"" + std::string(Name) + "\"";
   // Written again, as the GNU tools do, from where the escape sections stood at the end.
   return std::move(TSingleQuoted(Name, First.Pending()).Text());
+}
+
+std::string LocaleQuote(std::string_view Text) {
+  const bool Utf8 = Utf8Locale();
+  const std::string_view Open = Utf8 ? "\xE2\x80\x98" : "'";
+  const std::string_view Close = Utf8 ? "\xE2\x80\x99" : "'";
+  std::string Out(Open);
+  const auto Octal = [&Out](unsigned char Byte) {
+    Out += '\\';
+    Out += static_cast<char>('0' + (Byte >> 6));
+    Out += static_cast<char>('0' + ((Byte >> 3) & 7));
+    Out += static_cast<char>('0' + (Byte & 7));
+  };
+  for (std::size_t At = 0; At < Text.size();) {
+    const char C = Text[At];
+    if (Text.substr(At).starts_with(Close)) {
+      Out += '\\';
+      Out.append(Close);
+      At += Close.size();
+    } else if (const char Letter = NamedEscape(C)) {
+      Out += '\\';
+      Out += Letter;
+      ++At;
+    } else if (C == '\\') {
+      Out += "\\\\";
+      ++At;
+    } else if (C == '\0') {
+      // Three digits where a digit follows, so that it cannot be read as part of the escape.
+      const bool Digit = At + 1 < Text.size() && Text[At + 1] >= '0' && Text[At + 1] <= '9';
+      Out += Digit ? "\\000" : "\\0";
+      ++At;
+    } else if (C >= ' ' && C < 0x7F) {
+      Out += C;
+      ++At;
+    } else {
+      const TCharacter Char = CharacterAt(Text, At);
+      const std::size_t Bytes = Char.Bytes > 0 ? Char.Bytes : 1;
+      for (std::size_t J = 0; J < Bytes; ++J) {
+        if (Char.Printable)
+          Out += Text[At + J];
+        else
+          Octal(static_cast<unsigned char>(Text[At + J]));
+      }
+      At += Bytes;
+    }
+  }
+  Out.append(Close);
+  return Out;
 }
 
 } // namespace Sumtide::Cli

@@ -14,4 +14,11 @@ namespace Sumtide::Cli {
 // "été" is shown as it is; in the C locale its two non-ASCII bytes are escaped.
 std::string ShellQuote(std::string_view Name);
 
+// An argument as the GNU tools quote it in their messages ("invalid length: 'x'"): between
+// quotes, the typographic ones (U+2018, U+2019) in a UTF-8 locale and apostrophes in any other;
+// within them a backslash, the closing quote and what does not print written as C escapes ("\\",
+// "\'", "\n", "\177"; a byte that begins no character in octal), so that the message stays on
+// one line. On Windows the text is UTF-8 and the quotes are the typographic ones.
+std::string LocaleQuote(std::string_view Text);
+
 } // namespace Sumtide::Cli

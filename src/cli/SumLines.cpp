@@ -17,6 +17,33 @@ bool IsHexDigit(char C) {
   return (C >= '0' && C <= '9') || (C >= 'a' && C <= 'f') || (C >= 'A' && C <= 'F');
 }
 
+// What strtoumax skips before a number.
+bool IsSpace(char C) {
+  return C == ' ' || (C >= '\t' && C <= '\r');
+}
+
+// The value of a digit in Base, or Base for a character that is none.
+unsigned DigitValue(char C, unsigned Base) {
+  unsigned Value = Base;
+  if (C >= '0' && C <= '9')
+    Value = static_cast<unsigned>(C - '0');
+  else if (C >= 'a' && C <= 'z')
+    Value = static_cast<unsigned>(C - 'a' + 10);
+  else if (C >= 'A' && C <= 'Z')
+    Value = static_cast<unsigned>(C - 'A' + 10);
+  return Value < Base ? Value : Base;
+}
+
+// Exactly HexDigits hexadecimal digits, nothing after them.
+bool IsDigestText(std::string_view Text, std::size_t HexDigits) {
+  if (Text.size() != HexDigits)
+    return false;
+  for (char C : Text)
+    if (!IsHexDigit(C))
+      return false;
+  return true;
+}
+
 // Undoes EscapeName; nothing for a lone backslash at the end, an unknown escape or a NUL byte.
 std::optional<std::string> Unescape(std::string_view Text) {
   std::string Name;
@@ -121,8 +148,44 @@ std::string SumLine(std::string_view Name, std::span<const std::uint8_t> Digest,
   return Line;
 }
 
-// The entry of a line that is neither a comment nor empty, before the last checks.
-std::optional<TCheckEntry> TCheckLineReader::ReadEntry(std::string_view Line) {
+// The digits a tagged line's digest has when the tag is followed by '-' and a size: the number
+// from At on, read as strtoumax reads one of any base (blanks and a '+' before it, "0x" before
+// hexadecimal digits, '0' before octal ones), in bits, leaving At after it. Nothing when there is
+// no number or no digest of that size: 0, bits not of whole bytes, more than the longest.
+std::optional<std::size_t> TCheckLineReader::TaggedHexDigits(std::string_view Line,
+                                                             std::size_t& At) const {
+  while (At < Line.size() && IsSpace(Line[At]))
+    ++At;
+  if (At < Line.size() && Line[At] == '+')
+    ++At;
+  unsigned Base = 10;
+  if (Line.substr(At).starts_with("0x") || Line.substr(At).starts_with("0X")) {
+    if (At + 2 < Line.size() && DigitValue(Line[At + 2], 16) < 16) {
+      Base = 16;
+      At += 2;
+    } else {
+      Base = 8; // the "0" alone
+    }
+  } else if (At < Line.size() && Line[At] == '0') {
+    Base = 8;
+  }
+  const std::size_t First = At;
+  std::size_t Bits = 0;
+  bool TooLong = false;
+  for (unsigned Digit; At < Line.size() && (Digit = DigitValue(Line[At], Base)) < Base; ++At) {
+    if (!TooLong)
+      Bits = Bits * Base + Digit;
+    TooLong = TooLong || Bits > 4 * FHexDigits;
+  }
+  if (At == First || TooLong || Bits == 0 || Bits % 8 != 0)
+    return std::nullopt;
+  return Bits / 4;
+}
+
+// The entry of a line that is neither a comment nor empty, before the last checks, and the
+// number of digits its digest must have.
+std::optional<TCheckEntry> TCheckLineReader::ReadEntry(std::string_view Line,
+                                                       std::size_t& HexDigits) {
   std::size_t I = 0;
   while (I < Line.size() && IsBlank(Line[I]))
     ++I;
@@ -131,25 +194,46 @@ std::optional<TCheckEntry> TCheckLineReader::ReadEntry(std::string_view Line) {
     ++I;
     Escaped = true;
   }
+  HexDigits = FHexDigits;
   if (Line.substr(I).starts_with(FTag)) {
     I += FTag.size();
+    if (FSizes && I < Line.size() && Line[I] == '-') {
+      const std::optional<std::size_t> Digits = TaggedHexDigits(Line, ++I);
+      if (!Digits)
+        return std::nullopt;
+      HexDigits = *Digits;
+    } else if (FSizes && I < Line.size() && Line[I] != '(') {
+      ++I; // b2sum passes over any one character after a tag without a size
+    }
     if (I < Line.size() && Line[I] == ' ')
       ++I;
     if (I < Line.size() && Line[I] == '(')
       return ReadTagged(Line.substr(I + 1), Escaped);
     return std::nullopt;
   }
-  // The digest, a blank, then at least one character.
-  const bool BackslashNext = I < Line.size() && Line[I] == '\\';
-  if (Line.size() - I < FHexDigits + 2 + (BackslashNext ? 1 : 0))
-    return std::nullopt;
+  if (FSizes) {
+    // As many digits as there are, whole bytes of them, up to the longest digest.
+    HexDigits = 0;
+    while (I + HexDigits < Line.size() && IsHexDigit(Line[I + HexDigits]))
+      ++HexDigits;
+    if (HexDigits == 0 || HexDigits % 2 != 0 || HexDigits > FHexDigits ||
+        I + HexDigits == Line.size())
+      return std::nullopt;
+  } else {
+    // The digest, a blank, then at least one character.
+    const bool BackslashNext = I < Line.size() && Line[I] == '\\';
+    if (Line.size() - I < FHexDigits + 2 + (BackslashNext ? 1 : 0))
+      return std::nullopt;
+  }
   TCheckEntry Found;
-  Found.Hex = std::string(Line.substr(I, FHexDigits));
-  I += FHexDigits;
-  if (!IsBlank(Line[I]) || !IsDigestText(Found.Hex))
+  Found.Hex = std::string(Line.substr(I, HexDigits));
+  I += HexDigits;
+  if (!IsBlank(Line[I]) || !IsDigestText(Found.Hex, HexDigits))
     return std::nullopt;
   ++I;
-  if (Line.size() - I == 1 || (Line[I] != ' ' && Line[I] != '*')) {
+  // Nothing after the blank (a digest of several sizes may be that short) is the reversed form
+  // with an empty name.
+  if (Line.size() - I <= 1 || (Line[I] != ' ' && Line[I] != '*')) {
     // "<hex> <name>": only while no line of the usual form came before, so that a name
     // beginning with a blank or '*' cannot be taken for another one.
     if (FReversed == 0)
@@ -170,16 +254,6 @@ std::optional<TCheckEntry> TCheckLineReader::ReadEntry(std::string_view Line) {
   return Found;
 }
 
-// Exactly the digest's hexadecimal digits, nothing after them.
-bool TCheckLineReader::IsDigestText(std::string_view Text) const {
-  if (Text.size() != FHexDigits)
-    return false;
-  for (char C : Text)
-    if (!IsHexDigit(C))
-      return false;
-  return true;
-}
-
 std::optional<TCheckEntry> TCheckLineReader::Read(std::string_view Line, bool ListIsStandardInput,
                                                   bool& Skipped) {
   Skipped = false;
@@ -193,8 +267,9 @@ std::optional<TCheckEntry> TCheckLineReader::Read(std::string_view Line, bool Li
     Skipped = true;
     return std::nullopt;
   }
-  std::optional<TCheckEntry> Entry = ReadEntry(Line);
-  if (!Entry || (ListIsStandardInput && Entry->Name == "-") || !IsDigestText(Entry->Hex))
+  std::size_t HexDigits = 0;
+  std::optional<TCheckEntry> Entry = ReadEntry(Line, HexDigits);
+  if (!Entry || (ListIsStandardInput && Entry->Name == "-") || !IsDigestText(Entry->Hex, HexDigits))
     return std::nullopt;
   return Entry;
 }

@@ -11,6 +11,11 @@
 // a trailing carriage return, comments ("#...") and empty lines skipped. The reversed form is
 // taken only as long as no line of the first form came before it, in this list or an earlier one
 // of the same run (md5sum keeps that state for the whole run).
+//
+// A digest of several sizes (BLAKE2b) is read as b2sum reads it: an untagged line holds a digest
+// of any whole number of bytes up to the longest, its size the number of its digits; a tagged
+// line names a size other than the longest after the tag ("BLAKE2b-256 (<name>) = <hex>", in
+// bits), and its digits must be that many.
 
 #include "scl/lanes/DigestCatalogue.h"
 
@@ -42,24 +47,27 @@ struct TCheckEntry {
 class TCheckLineReader {
 public:
   // Lines of the algorithm whose tagged lines begin with Tag and whose digests are written with
-  // HexDigits hexadecimal digits.
-  TCheckLineReader(std::string_view Tag, std::size_t HexDigits)
-      : FTag(Tag), FHexDigits(HexDigits) {}
-  // Lines of Kind's digest.
+  // HexDigits hexadecimal digits; with Sizes, of a digest of several sizes, HexDigits its
+  // longest.
+  TCheckLineReader(std::string_view Tag, std::size_t HexDigits, bool Sizes = false)
+      : FTag(Tag), FHexDigits(HexDigits), FSizes(Sizes) {}
+  // Lines of Kind's digest (one of DigestKinds()), at any of its sizes.
   explicit TCheckLineReader(const TDigestKind& Kind)
-      : TCheckLineReader(Kind.Tag, 2 * Kind.DigestBytes) {}
+      : TCheckLineReader(Kind.Tag, 2 * Kind.DigestBytes, TakesDigestSizes(Kind)) {}
 
   // Line is one line without its line feed (a trailing carriage return is dropped here).
   // Nothing for a comment or an empty line (Skipped is set) or an improperly formatted line.
-  // Names "-" is refused when the list itself is read from standard input.
+  // Names "-" is refused when the list itself is read from standard input. The entry's digest
+  // has as many bytes as half its digits.
   std::optional<TCheckEntry> Read(std::string_view Line, bool ListIsStandardInput, bool& Skipped);
 
 private:
-  std::optional<TCheckEntry> ReadEntry(std::string_view Line);
-  bool IsDigestText(std::string_view Text) const;
+  std::optional<TCheckEntry> ReadEntry(std::string_view Line, std::size_t& HexDigits);
+  std::optional<std::size_t> TaggedHexDigits(std::string_view Line, std::size_t& At) const;
 
   std::string FTag;
   std::size_t FHexDigits;
+  bool FSizes;
   int FReversed = -1; // -1: not decided; 0: the first form seen; 1: the reversed form seen
 };
 

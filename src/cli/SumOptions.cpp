@@ -1,7 +1,12 @@
 #include "cli/SumOptions.h"
 
+#include "cli/ShellQuote.h"
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace Sumtide::Cli {
@@ -12,6 +17,7 @@ using TAction = TParsedCommandLine::TAction;
 
 enum class TOption {
   Algorithm,
+  Length,
   Binary,
   Check,
   IgnoreMissing,
@@ -32,9 +38,10 @@ struct TLongOption {
 };
 
 // In the order getopt lists the possibilities of an ambiguous abbreviation: md5sum's, with
-// --algorithm first.
-constexpr std::array<TLongOption, 13> LongOptions{{
+// --algorithm first, and b2sum's --length where b2sum has it.
+constexpr std::array<TLongOption, 14> LongOptions{{
     {"algorithm", TOption::Algorithm},
+    {"length", TOption::Length},
     {"check", TOption::Check},
     {"ignore-missing", TOption::IgnoreMissing},
     {"quiet", TOption::Quiet},
@@ -49,7 +56,18 @@ constexpr std::array<TLongOption, 13> LongOptions{{
     {"version", TOption::Version},
 }};
 
-bool ShortOption(char Letter, TOption& Option) {
+// How one reading of the command line takes -l.
+enum class TLengths {
+  None,    // as no option: the digest has one size
+  Skipped, // as an option whose argument is left unread (the reading that finds the digest)
+  Read     // as b2sum reads it
+};
+
+bool TakesArgument(TOption Option) {
+  return Option == TOption::Algorithm || Option == TOption::Length;
+}
+
+bool ShortOption(char Letter, TLengths Lengths, TOption& Option) {
   switch (Letter) {
   case 'a':
     Option = TOption::Algorithm;
@@ -60,6 +78,9 @@ bool ShortOption(char Letter, TOption& Option) {
   case 'c':
     Option = TOption::Check;
     return true;
+  case 'l':
+    Option = TOption::Length;
+    return Lengths != TLengths::None;
   case 't':
     Option = TOption::Text;
     return true;
@@ -78,7 +99,8 @@ bool ShortOption(char Letter, TOption& Option) {
 bool Apply(TOption Option, TParsedCommandLine& Result) {
   TSumOptions& O = Result.Options;
   switch (Option) {
-  case TOption::Algorithm: // read with its argument
+  case TOption::Algorithm: // read with their argument
+  case TOption::Length:
     break;
   case TOption::Binary:
     O.Binary = 1;
@@ -125,13 +147,6 @@ bool Apply(TOption Option, TParsedCommandLine& Result) {
     return false;
   }
   return true;
-}
-
-TParsedCommandLine Fail(std::string Message) {
-  TParsedCommandLine Result;
-  Result.Action = TAction::UsageError;
-  Result.Errors.push_back(std::move(Message));
-  return Result;
 }
 
 // The digest an --algorithm argument names: exactly, or as the only one it begins; nothing, and
@@ -185,13 +200,64 @@ void CheckCombination(TParsedCommandLine& Result) {
     return Fail("the --strict option is meaningful only when verifying checksums");
 }
 
-} // namespace
+// The size in bits -l's argument gives the digest Sized, read as b2sum reads it: a decimal
+// number, blanks and a '+' allowed before it, 0 for the digest's own size, else a multiple of 8
+// up to that size. False, with b2sum's messages, for any other text.
+bool TakeLength(const std::string& Argument, const TDigestKind& Sized, TParsedCommandLine& Result) {
+  const auto Refuse = [&](std::string Message, const char* Why) {
+    Result.Action = TAction::UsageError;
+    Result.HelpHint = false;
+    Result.Errors.push_back("invalid length: " + LocaleQuote(Argument) + std::move(Message));
+    if (Why)
+      Result.Errors.emplace_back(Why);
+    return false;
+  };
+  const std::string_view Text(Argument);
+  std::size_t At = Text.find_first_not_of(" \t\n\v\f\r");
+  At = At == std::string_view::npos ? Text.size() : At;
+  if (At < Text.size() && Text[At] == '+')
+    ++At;
+  const std::size_t Digits = At;
+  std::uintmax_t Bits = 0;
+  bool Overflow = false;
+  for (; At < Text.size() && Text[At] >= '0' && Text[At] <= '9'; ++At) {
+    const auto Digit = static_cast<std::uintmax_t>(Text[At] - '0');
+    Overflow = Overflow || Bits > (UINTMAX_MAX - Digit) / 10;
+    if (!Overflow)
+      Bits = Bits * 10 + Digit;
+  }
+  if (At == Digits || At < Text.size())
+    return Refuse("", nullptr);
+  if (Overflow)
+    return Refuse(std::string(": ") + std::strerror(EOVERFLOW), nullptr);
+  if (Bits % 8 != 0)
+    return Refuse("", "length is not a multiple of 8");
+  const std::size_t Most = 8 * Sized.DigestBytes;
+  if (Bits > Most) {
+    const std::string Why = "maximum digest length for " + LocaleQuote(Sized.Tag) + " is " +
+                            std::to_string(Most) + " bits";
+    return Refuse("", Why.c_str());
+  }
+  Result.Options.DigestBits = static_cast<std::size_t>(Bits);
+  return true;
+}
 
-TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, bool PosixlyCorrect) {
+// One reading of the command line, -l taken as Lengths says, for the digest Sized when it is
+// read.
+TParsedCommandLine ReadCommandLine(const std::vector<std::string>& Args, bool PosixlyCorrect,
+                                   TLengths Lengths, const TDigestKind* Sized) {
   TParsedCommandLine Result;
   Result.Options.Digest = FindDigestKind("md5");
-  // Sets the digest an option's argument names; false when it names none.
-  const auto TakeAlgorithm = [&](const std::string& Argument) {
+  // The reading ends with a message; what was read before stays, the digest named so far too.
+  const auto Fail = [&Result](std::string Message) {
+    Result.Action = TAction::UsageError;
+    Result.Errors.push_back(std::move(Message));
+    return Result;
+  };
+  // Reads an option's argument; false when it is refused.
+  const auto TakeArgument = [&](TOption Option, const std::string& Argument) {
+    if (Option == TOption::Length)
+      return Lengths != TLengths::Read || TakeLength(Argument, *Sized, Result);
     const TDigestKind* Kind = NamedDigest(Argument, Result);
     if (Kind)
       Result.Options.Digest = Kind;
@@ -216,6 +282,8 @@ TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, boo
       const TLongOption* Found = nullptr;
       std::vector<const TLongOption*> Candidates;
       for (const TLongOption& Long : LongOptions) {
+        if (Long.Option == TOption::Length && Lengths == TLengths::None)
+          continue;
         if (Long.Name == Name) {
           Found = &Long;
           Candidates.clear();
@@ -235,12 +303,12 @@ TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, boo
       if (!Found)
         return Fail("unrecognized option '" + Arg + "'");
       const std::string LongName = "--" + std::string(Found->Name);
-      if (Found->Option == TOption::Algorithm) {
+      if (TakesArgument(Found->Option)) {
         if (Equals == std::string_view::npos && At + 1 == Args.size())
           return Fail("option '" + LongName + "' requires an argument");
         const std::string Argument =
             Equals == std::string_view::npos ? Args[++At] : std::string(Body.substr(Equals + 1));
-        if (!TakeAlgorithm(Argument))
+        if (!TakeArgument(Found->Option, Argument))
           return Result;
         continue;
       }
@@ -252,14 +320,14 @@ TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, boo
     }
     for (std::size_t Index = 1; Index < Arg.size(); ++Index) {
       TOption Option{};
-      if (!ShortOption(Arg[Index], Option))
+      if (!ShortOption(Arg[Index], Lengths, Option))
         return Fail(std::string("invalid option -- '") + Arg[Index] + "'");
-      if (Option == TOption::Algorithm) {
-        // The rest of this argument, or else the next one, is the name.
+      if (TakesArgument(Option)) {
+        // The rest of this argument, or else the next one, is the argument.
         if (Index + 1 == Arg.size() && At + 1 == Args.size())
-          return Fail("option requires an argument -- 'a'");
+          return Fail(std::string("option requires an argument -- '") + Arg[Index] + "'");
         const std::string Argument = Index + 1 < Arg.size() ? Arg.substr(Index + 1) : Args[++At];
-        if (!TakeAlgorithm(Argument))
+        if (!TakeArgument(Option, Argument))
           return Result;
         break;
       }
@@ -270,6 +338,18 @@ TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, boo
   if (Result.Action == TAction::Run && Result.Options.Operands.empty())
     Result.Options.Operands.emplace_back("-");
   return Result;
+}
+
+} // namespace
+
+TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, bool PosixlyCorrect) {
+  // Whether -l is an option depends on the digest the command line names, wherever -a stands: a
+  // first reading finds it (the one named before a refusal, where there is one).
+  const TDigestKind* Named =
+      ReadCommandLine(Args, PosixlyCorrect, TLengths::Skipped, nullptr).Options.Digest;
+  if (!TakesDigestSizes(*Named))
+    return ReadCommandLine(Args, PosixlyCorrect, TLengths::None, nullptr);
+  return ReadCommandLine(Args, PosixlyCorrect, TLengths::Read, Named);
 }
 
 } // namespace Sumtide::Cli

@@ -4,7 +4,10 @@
 // bundled (-cw), long ones abbreviated to any unique prefix, options and operands mixed (unless
 // POSIXLY_CORRECT asks to stop at the first operand), "--" ends the options, "-" is an operand.
 // -a/--algorithm takes the name of a digest (or any unique beginning of one) as its argument,
-// in the same argument (-asha1, --algorithm=sha1) or the next one.
+// in the same argument (-asha1, --algorithm=sha1) or the next one. -l/--length BITS, the size of
+// the digest as b2sum takes it, is an option only for a digest of several sizes (BLAKE2b), the
+// one the command line ends up naming wherever -l stands; for the others it is as unknown as it
+// is to md5sum.
 
 #include "scl/lanes/DigestCatalogue.h"
 
@@ -15,6 +18,7 @@ namespace Sumtide::Cli {
 
 struct TSumOptions {
   const TDigestKind* Digest = nullptr; // MD5 unless -a names another
+  std::size_t DigestBits = 0;          // -l: 0 for the digest's own size
   bool Check = false;
   int Binary = -1; // -1: not given; 0: --text; 1: --binary
   bool Tag = false;
@@ -35,6 +39,8 @@ struct TParsedCommandLine {
   // lines written as they stand (the names an argument may take).
   std::vector<std::string> Errors;
   std::vector<std::string> Details;
+  // The closing hint ("Try '... --help'") follows the messages: not after a refused length.
+  bool HelpHint = true;
 };
 
 // Args are the arguments after the program's name.

@@ -88,11 +88,22 @@ private:
   std::jthread FCensus; // stopped and joined before the line goes
 };
 
+// The digest at the size -l gives.
+const TDigestKind& SizedDigest(const TSumOptions& Options) {
+  if (Options.DigestBits == 0)
+    return *Options.Digest;
+  const TDigestKind* Sized = DigestOfSize(*Options.Digest, Options.DigestBits);
+  if (!Sized)
+    throw ESCL_hash(std::string(Options.Digest->Tag) + " has no digest of " +
+                    std::to_string(Options.DigestBits) + " bits");
+  return *Sized;
+}
+
 // Writes "sum  name" lines for each operand.
 bool PrintSums(const TSumOptions& Options, IDigestEngine& Engine, TReporter& Report) {
   bool Ok = true;
   std::size_t Next = 0;
-  const TDigestKind& Kind = *Options.Digest;
+  const TDigestKind& Kind = SizedDigest(Options);
   Engine.Run(
       Kind,
       [&](std::string& Name, bool) {
@@ -136,15 +147,20 @@ public:
       return false;
     }
     FLines.emplace(*FList);
-    FEngine.Run(
-        *FOptions.Digest,
-        [this](std::string& Name, bool MayWait) { return NextEntry(Name, MayWait); },
-        [this](const std::string& Name, TDigestOutcome& Outcome) {
-          FReport.FileDone();
-          WarnUpTo(FHexes.front().first);
-          Report(Name, FHexes.front().second, Outcome);
-          FHexes.pop_front();
-        });
+    // One run of the engine hashes the files of consecutive entries of one digest size: an entry
+    // of another size (in a list of BLAKE2b digests of several lengths) ends it and begins the
+    // next one.
+    FRunDigest = FOptions.Digest;
+    do {
+      FEngine.Run(
+          *FRunDigest, [this](std::string& Name, bool MayWait) { return NextEntry(Name, MayWait); },
+          [this](const std::string& Name, TDigestOutcome& Outcome) {
+            FReport.FileDone();
+            WarnUpTo(FHexes.front().first);
+            Report(Name, FHexes.front().second, Outcome);
+            FHexes.pop_front();
+          });
+    } while (FWaiting);
     WarnUpTo(UINT64_MAX);
     // The system's words are not given for a list that fails to read, as md5sum gives none.
     if (!FLines->Error().empty()) {
@@ -157,6 +173,11 @@ public:
 private:
   // Reads lines up to the next entry; counts and keeps the improperly formatted ones before it.
   TNames NextEntry(std::string& Name, bool MayWait) {
+    if (FWaiting) {
+      HandOut(FWaiting->first, std::move(FWaiting->second), Name);
+      FWaiting.reset();
+      return TNames::Name;
+    }
     std::string Line;
     for (;;) {
       TListLines::TGot Got = FLines->Next(Line, false);
@@ -174,17 +195,30 @@ private:
       std::optional<TCheckEntry> Entry = FReader.Read(Line, FListIsStandardInput, Skipped);
       if (Skipped)
         continue;
-      if (!Entry) {
+      // The digest at the size its hexadecimal digits tell.
+      const TDigestKind* Digest =
+          Entry ? DigestOfSize(*FOptions.Digest, 4 * Entry->Hex.size()) : nullptr;
+      if (!Digest) {
         ++FMisformatted;
         if (FOptions.Warn)
           FWarnings.push_back(FLineNumber);
         continue;
       }
       FProperlyFormatted = true;
-      FHexes.emplace_back(FLineNumber, std::move(Entry->Hex));
-      Name = std::move(Entry->Name);
+      if (Digest != FRunDigest) {
+        FRunDigest = Digest;
+        FWaiting.emplace(FLineNumber, std::move(*Entry));
+        return TNames::End;
+      }
+      HandOut(FLineNumber, std::move(*Entry), Name);
       return TNames::Name;
     }
+  }
+
+  // The entry of line Number goes to the engine.
+  void HandOut(std::uint64_t Number, TCheckEntry&& Entry, std::string& Name) {
+    FHexes.emplace_back(Number, std::move(Entry.Hex));
+    Name = std::move(Entry.Name);
   }
 
   // Warns of the improperly formatted lines before line Number.
@@ -264,6 +298,10 @@ private:
   std::deque<std::uint64_t> FWarnings; // line numbers not yet reported
   // The line number and expected digest of each entry handed out and not yet reported.
   std::deque<std::pair<std::uint64_t, std::string>> FHexes;
+  // The digest the engine runs with, and the entry of another size that ended its run, with its
+  // line number, until the next run takes it.
+  const TDigestKind* FRunDigest = nullptr;
+  std::optional<std::pair<std::uint64_t, TCheckEntry>> FWaiting;
   bool FProperlyFormatted = false;
   bool FMatched = false;
   std::uint64_t FMisformatted = 0, FUnreadable = 0, FMismatched = 0;
@@ -326,7 +364,8 @@ int RunSum(const std::vector<std::string>& Args, IDigestEngine& Engine, const TS
       Report.Error(Message);
     for (const std::string& Line : Parsed.Details)
       std::fprintf(Streams.Err, "%s\n", Line.c_str());
-    std::fprintf(Streams.Err, "Try '%s --help' for more information.\n", Streams.Invoked.c_str());
+    if (Parsed.HelpHint)
+      std::fprintf(Streams.Err, "Try '%s --help' for more information.\n", Streams.Invoked.c_str());
     Ok = false;
     break;
   case TParsedCommandLine::TAction::Run:

@@ -1,7 +1,8 @@
 #pragma once
 
-// sumtide-sum: prints or checks checksums (MD5, SHA-1, SHA-2) as the GNU md5sum and sha*sum
-// tools do, with the same output, messages and exit codes for the same arguments and files.
+// sumtide-sum: prints or checks checksums (MD5, SHA-1, SHA-2, BLAKE2b) as the GNU md5sum,
+// sha*sum and b2sum tools do, with the same output, messages and exit codes for the same
+// arguments and files.
 
 #include "cli/FileDigest.h"
 

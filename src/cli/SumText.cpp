@@ -7,16 +7,18 @@ namespace Sumtide::Cli {
 
 std::string HelpText() {
   return std::string("Usage: ") + ProgramName + R"( [OPTION]... [FILE]...
-Print or check checksums (MD5 by default; SHA-1, SHA-224, SHA-256, SHA-384, SHA-512),
-as md5sum, sha1sum, sha224sum, sha256sum, sha384sum and sha512sum do, hashing many files
-at once.
+Print or check checksums (MD5 by default; SHA-1, SHA-224, SHA-256, SHA-384, SHA-512,
+BLAKE2b), as md5sum, sha1sum, sha224sum, sha256sum, sha384sum, sha512sum and b2sum do,
+hashing many files at once.
 
 With no FILE, or when FILE is -, read standard input.
 
-  -a, --algorithm=NAME  the digest: md5 (the default), sha1, sha224, sha256, sha384
-                       or sha512
+  -a, --algorithm=NAME  the digest: md5 (the default), sha1, sha224, sha256, sha384,
+                       sha512 or blake2b
   -b, --binary         read in binary mode
   -c, --check          read checksums from the FILEs and check them
+  -l, --length=BITS    blake2b only: digest length in bits; must not exceed 512
+                       and must be a multiple of 8 (0 or none: 512)
       --tag            create a BSD-style checksum
   -t, --text           read in text mode (default)
   -z, --zero           end each output line with NUL, not newline,
@@ -32,9 +34,11 @@ The following five options are useful only when verifying checksums:
       --help           display this help and exit
       --version        output version information and exit
 
-MD5 is computed as described in RFC 1321, SHA-1 and SHA-2 as described in FIPS 180-4.
+MD5 is computed as described in RFC 1321, SHA-1 and SHA-2 as described in FIPS 180-4,
+BLAKE2b as described in RFC 7693.
 When checking, the input should be a former output of this program or of the tool
-named after the digest (md5sum, sha256sum...), made with the same digest.
+named after the digest (md5sum, sha256sum, b2sum...), made with the same digest;
+the length of a BLAKE2b checksum is read from its line, whatever --length says.
 The default mode is to print a line with: checksum, a space,
 a character indicating input mode ('*' for binary, ' ' for text
 or where binary is insignificant), and name for each FILE.
@@ -46,7 +50,7 @@ matched its checksum; 1 otherwise.
 
 std::string VersionText() {
   return std::string(ProgramName) + " (Sumtide) " + SUMTIDE_VERSION_TEXT + R"(
-Digests: MD5, SHA-1, SHA-224, SHA-256, SHA-384, SHA-512.
+Digests: MD5, SHA-1, SHA-224, SHA-256, SHA-384, SHA-512, BLAKE2b.
 Copyright (C) 2026 The Sumtide developers.
 License: MIT <https://opensource.org/licenses/MIT>.
 )";

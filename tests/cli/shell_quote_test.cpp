@@ -1,6 +1,7 @@
 // The quoting of file names in sumtide-sum's messages. Every expected value is what GNU md5sum
 // 9.1 prints for the name of a missing file ("md5sum -- NAME" on standard error), in a UTF-8
-// locale and in the C locale, so that our messages read byte for byte as the GNU tools' do.
+// locale and in the C locale, so that our messages read byte for byte as the GNU tools' do; and
+// of other arguments, what b2sum 9.1 prints for a length it refuses ("b2sum -l ARGUMENT").
 
 #include "cli/ShellQuote.h"
 
@@ -9,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+using Sumtide::Cli::LocaleQuote;
 using Sumtide::Cli::ShellQuote;
 
 namespace {
@@ -166,6 +168,60 @@ TEST_F(ShellQuoting, EscapesEveryByteBeyondAsciiInTheCLocale) {
   };
   for (const TQuoteCase& Case : Cases)
     ExpectQuoted(Case);
+}
+
+// Typographic quotes in a UTF-8 locale; within them C's escapes for the backslash, the closing
+// quote and what does not print, by name where C has one, else in octal (a byte that begins no
+// character too).
+TEST_F(ShellQuoting, QuotesArgumentsAsGnuDoes) {
+  InLocale("C.UTF-8");
+  const std::string Open = "\xe2\x80\x98", Close = "\xe2\x80\x99";
+  const TQuoteCase Cases[] = {
+      {"7", Open + "7" + Close},
+      {"", Open + Close},
+      {"a b", Open + "a b" + Close},
+      {"a'b", Open + "a'b" + Close},
+      {"''", Open + "''" + Close},
+      {"a\"b", Open + "a\"b" + Close},
+      {"?\?=", Open + "?\?=" + Close},
+      {"a\\b", Open + "a\\\\b" + Close},
+      {"a" + Close + "b", Open + "a\\" + Close + "b" + Close},
+      {Close, Open + "\\" + Close + Close},
+      {"a" + Open + "b", Open + "a" + Open + "b" + Close},
+      {"a\tb\n", Open + "a\\tb\\n" + Close},
+      {"\a\b\f\v\r", Open + "\\a\\b\\f\\v\\r" + Close},
+      {"\x01\x1b\x7f", Open + "\\001\\033\\177" + Close},
+      {"\xc3\xa9t\xc3\xa9", Open + "\xc3\xa9t\xc3\xa9" + Close},
+      {"caf\xe9", Open + "caf\\351" + Close},
+      {"a\xc3", Open + "a\\303" + Close},
+      {"\xc2\x80", Open + "\\302\\200" + Close},
+      {"\xe2\x80\xa8", Open + "\\342\\200\\250" + Close},
+  };
+  for (const TQuoteCase& Case : Cases) {
+    SCOPED_TRACE(::testing::PrintToString(Case.Name));
+    EXPECT_EQ(LocaleQuote(Case.Name), Case.Quoted);
+  }
+}
+
+// Apostrophes in the C locale, the one within escaped, and every byte beyond ASCII in octal.
+TEST_F(ShellQuoting, QuotesArgumentsAsGnuDoesInTheCLocale) {
+  InLocale("C");
+  const TQuoteCase Cases[] = {
+      {"7", "'7'"},
+      {"", "''"},
+      {"a'b", "'a\\'b'"},
+      {"''", "'\\'\\''"},
+      {"a\\b", "'a\\\\b'"},
+      {"a\tb\n", "'a\\tb\\n'"},
+      {"\xc3\xa9t\xc3\xa9", "'\\303\\251t\\303\\251'"},
+      {"a\xe2\x80\x99"
+       "b",
+       "'a\\342\\200\\231b'"},
+  };
+  for (const TQuoteCase& Case : Cases) {
+    SCOPED_TRACE(::testing::PrintToString(Case.Name));
+    EXPECT_EQ(LocaleQuote(Case.Name), Case.Quoted);
+  }
 }
 
 } // namespace

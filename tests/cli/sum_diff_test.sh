@@ -1,24 +1,30 @@
 #!/usr/bin/env bash
-# Differential test: for each argument list of the table, sumtide-sum and the GNU tool of one
-# algorithm (md5sum, sha1sum, ..., sha512sum) run in the same folder on the same files and the
+# Differential test: for each argument list of the tables, sumtide-sum and the GNU tool of one
+# algorithm (md5sum, sha1sum, ..., sha512sum, b2sum) run in the same folder on the same files and the
 # same standard input; their standard output, their standard error and their exit codes must be
 # the same. Both name themselves as invoked, so sumtide-sum is invoked under the tool's name (its
 # argv[0]), which leaves the program's name aside. sumtide-sum is given "-a ALGORITHM" before the
 # table's arguments, except for md5: that is its default, and the run without -a checks it.
-# The digests the lists hold are computed by the GNU tools from the files below.
-# Usage: sum_diff_test.sh SUMTIDE_SUM ALGORITHM   (md5, sha1, sha224, sha256, sha384 or sha512)
+# The digests the lists hold are computed by the GNU tools from the files below. The first table
+# runs for every algorithm (b2sum's -l among its cases, an invalid option to the others); the
+# second, of lists with BLAKE2b digests of several lengths, for blake2b alone.
+# Usage: sum_diff_test.sh SUMTIDE_SUM ALGORITHM   (md5, sha1, sha224, sha256, sha384, sha512 or
+# blake2b)
 set -uo pipefail
 # shellcheck source=sum_test_arguments.sh
 source "$(dirname "$0")/sum_test_arguments.sh"
-# The tag of the lines of this algorithm, and a neighbour whose tag and digest are not its own.
+# The tag of the lines of this algorithm, and a neighbour whose tag and digest are not its own
+# (BLAKE2b's has SHA-512's length: b2sum reads its untagged lines as its own, which then fail).
 case $algorithm in
   md5) neighbour=sha1 ;;
   sha1 | sha224) neighbour=sha256 ;;
   sha256) neighbour=sha224 ;;
   sha384) neighbour=sha512 ;;
   sha512) neighbour=sha384 ;;
+  blake2b) neighbour=sha512 ;;
 esac
 tag=${algorithm^^}
+[ "$algorithm" != blake2b ] || tag=BLAKE2b
 neighbour_tag=${neighbour^^}
 for tool in "$gnu" "${neighbour}sum" md5sum; do
   command -v "$tool" >/dev/null || {
@@ -129,6 +135,94 @@ printf '%s  abc\n%070000d  long\n' "$abc" 0 >overlong.sums
 printf 'stdin text' >stdin.txt
 printf '%s  abc\n' "$abc" >list-on-stdin
 
+# Lists of BLAKE2b digests of several lengths.
+if [ "$algorithm" = blake2b ]; then
+  b2sum -l 256 -- abc empty 'back\slash' $'new\nline' >b256.sums
+  b2sum --tag -l 8 -- abc 'back\slash' $'new\nline' >tagged8.sums
+  {
+    b2sum -l 128 abc
+    b2sum --tag -l 256 empty
+    b2sum -- abc 'with space'
+    b2sum --tag -l 16 abc
+    b2sum -l 8 empty
+    b2sum -l 8 abc
+    b2sum --tag abc
+  } >several.sums
+  sed '3{s/^0/1/;t;s/^./0/}' several.sums >several-bad.sums
+  b2sum -l 8 -z -- abc $'new\nline' >zero8.sums
+  b8=$(b2sum -l 8 <abc | cut -d' ' -f1)
+  b24=$(b2sum -l 24 <abc | cut -d' ' -f1)
+  b128=$(b2sum -l 128 <abc | cut -d' ' -f1)
+  b256=$(b2sum -l 256 <abc | cut -d' ' -f1)
+  # The length named in a tag, read as a number of any base, and the digits it asks for; the
+  # length an untagged line's digits give.
+  {
+    echo "BLAKE2b-256 (abc) = $b256"
+    echo "BLAKE2b-512 (abc) = $abc"
+    echo "BLAKE2b-0400 (abc) = $b256"
+    echo "BLAKE2b-0x100 (abc) = $b256"
+    echo "BLAKE2b-0X100 (abc) = $b256"
+    echo "BLAKE2b-+256 (abc) = $b256"
+    echo "BLAKE2b- 256 (abc) = $b256"
+    printf 'BLAKE2b-\t256 (abc) = %s\n' "$b256"
+    echo "BLAKE2b-256(abc) = $b256"
+    echo "BLAKE2b-010 (abc) = $b8"
+    echo "BLAKE2b-0 (abc) = $abc"
+    echo "BLAKE2b-00 (abc) = $abc"
+    echo "BLAKE2b-7 (abc) = $b8"
+    echo "BLAKE2b-12 (abc) = ${b24:0:3}"
+    echo "BLAKE2b-520 (abc) = $abc"
+    echo "BLAKE2b-4294967552 (abc) = $b256"
+    echo "BLAKE2b-18446744073709551872 (abc) = $b256"
+    echo "BLAKE2b--256 (abc) = $b256"
+    echo "BLAKE2b-256k (abc) = $b256"
+    echo "BLAKE2b-0x (abc) = $b256"
+    echo "BLAKE2b-08 (abc) = $b8"
+    echo "BLAKE2b- (abc) = $b256"
+    echo "BLAKE2b-x (abc) = $b256"
+    echo "BLAKE2b-256  (abc) = $b256"
+    printf 'BLAKE2b-256\t(abc) = %s\n' "$b256"
+    echo "BLAKE2b -256 (abc) = $b256"
+    echo "BLAKE2b(abc) = $abc"
+    echo "BLAKE2b((abc) = $abc"
+    echo "BLAKE2bx (abc) = $abc"
+    echo "BLAKE2b8(abc) = $abc"
+    echo "BLAKE2b)(abc) = $abc"
+    echo "BLAKE2b  (abc) = $abc"
+    printf 'BLAKE2b\t(abc) = %s\n' "$abc"
+    echo "BLAKE2b   (abc) = $abc"
+    echo "BLAKE2bxy(abc) = $abc"
+    echo "BLAKE2b00 (abc) = $abc"
+    echo "BLAKE2b-256((abc) = $b256"
+    echo "BLAKE2b-256x(abc) = $b256"
+    echo "BLAKE2b256 (abc) = $b256"
+    echo "blake2b-256 (abc) = $b256"
+    echo "BLAKE2b-256 (abc) = $b128"
+    echo "BLAKE2b (abc) = $b256"
+    echo "BLAKE2b-8 (abc) = ${b8^^}"
+    echo "BLAKE2b-8 (abc) = $b8 "
+    echo "BLAKE2b-8 () = $b8"
+    printf '\\BLAKE2b-8 (ab\\\\c) = %s\n' "$b8"
+    echo "$b24  abc"
+    echo "${b24:0:5}  abc"
+    echo "${abc}00  abc"
+    echo "${b8}x abc"
+    echo "$b8 abc"
+    echo "${b128^^} *abc"
+    echo "$b8"
+  } >sizes.sums
+  printf '%s abc\n%s abc\n%s  abc\n' "$b256" "$b8" "$b128" >sizes-reversed.sums
+  printf '%s \n' "$b8" >empty-name.sums
+  printf '\\%s \n' "$b8" >escaped-empty-name.sums
+  printf '%s *\n%s  \n%s   \n' "$b8" "$b8" "$b8" >short-names.sums
+  printf '%s\tabc\n' "$b8" >tab.sums
+  # Every other line another length: each change of length ends a batch of files.
+  for i in $(seq 1 60); do
+    printf '%s' "$i" >"n$i"
+    b2sum -l $((i % 2 ? 8 : 512)) "n$i"
+  done >alternating.sums
+fi
+
 failures=0
 count=0
 # One case: a description, the standard input's file, then the arguments as shell words.
@@ -151,10 +245,17 @@ run() {
   fi
 }
 
-while IFS='|' read -r what input words; do
-  [ -z "$what" ] || [ "${what:0:1}" = "#" ] && continue
-  run "$what" "${input:-/dev/null}" "$words"
-done <<'TABLE'
+# Runs the cases of a table read from standard input: a description, the standard input's file
+# and the arguments, separated by '|'; '#' begins a comment line.
+run_table() {
+  local what input words
+  while IFS='|' read -r what input words; do
+    [ -z "$what" ] || [ "${what:0:1}" = "#" ] && continue
+    run "$what" "${input:-/dev/null}" "$words"
+  done
+}
+
+run_table <<'TABLE'
 # Printing sums.
 one file|/dev/null|abc
 every name|/dev/null|-- abc empty 'with space' 'back\slash' $'new\nline' $'carriage\rreturn' -dash '*star' ' lead' $'caf\xe9' été '#hash' 'par(en)' zeros
@@ -226,6 +327,84 @@ tag with check|/dev/null|-c --tag good.sums
 binary with check|/dev/null|-c -b good.sums
 status then warn|/dev/null|-c --status -w bad.sums
 warn then quiet|/dev/null|-c -w --quiet mixed.sums
+# b2sum's -l, the digest's length in bits; an invalid option to the other tools.
+length|/dev/null|-l 256 abc empty
+length bundled|/dev/null|-bl128 abc 'with space'
+length long|/dev/null|--length=8 abc
+length abbreviated|/dev/null|--len 16 abc
+length abbreviated to one letter|/dev/null|--l=16 abc
+length zero|/dev/null|-l 0 abc
+length of the whole digest|/dev/null|-l 512 abc
+length of the whole digest tagged|/dev/null|-l 512 --tag abc
+length tagged|/dev/null|--tag -l 256 abc 'back\slash' $'new\nline'
+length tagged with zero ends|/dev/null|--tag -z -l 8 abc $'new\nline'
+length with zero ends|/dev/null|-z -l 24 abc $'new\nline'
+length of standard input|stdin.txt|-l 64 - abc
+length after operands|/dev/null|abc -l 40
+length the last one counts|/dev/null|-l 8 -l 16 abc
+length with blanks, a sign and leading zeros|/dev/null|-l $' \t+016' abc
+length not a multiple of 8|/dev/null|-l 7 abc
+length 513|/dev/null|-l 513 abc
+length too long|/dev/null|-l 520 abc
+length far too long|/dev/null|-l 18446744073709551608 abc
+length the largest number|/dev/null|-l 18446744073709551615 abc
+length past the largest number|/dev/null|-l 18446744073709551616 abc
+length past the largest number with a suffix|/dev/null|-l 18446744073709551616x abc
+length not a number|/dev/null|-l abc abc
+length negative|/dev/null|-l -8 abc
+length negative zero|/dev/null|-l ' -0' abc
+length empty|/dev/null|--length= abc
+length empty argument|/dev/null|-l '' abc
+length hexadecimal|/dev/null|-l 0x10 abc
+length with a trailing blank|/dev/null|-l '16 ' abc
+length with a unit|/dev/null|-l 8k abc
+length with an equals sign|/dev/null|-l=8 abc
+length quoted|/dev/null|-l $'a\'b\\c\td\x01\x7f\xe9\xc3\xa9\xe2\x80\x99\xe2\x80\x98' abc
+length missing|/dev/null|-l
+length missing, long|/dev/null|--length
+length takes the next argument|/dev/null|-l --tag abc
+length refused where it stands|/dev/null|-l 7 -l 8 abc
+length refused after a good one|/dev/null|-l 8 -l 7 abc
+length after an unknown option|/dev/null|--bogus -l 7 abc
+length before an unknown option|/dev/null|-l 7 --bogus abc
+length before help|/dev/null|-l 7 --help
+length refused before a refused combination|/dev/null|-c --tag -l 7 abc
+length before a refused combination|/dev/null|-l 8 -c --tag abc
+length when checking|/dev/null|-c -l 128 good.sums
+length when checking tagged lines|/dev/null|-c -l 8 tagged.sums
+length refused when checking|/dev/null|-c -l 7 good.sums
+TABLE
+
+# The quotes of a refused length are the locale's.
+for locale in C C.UTF-8; do
+  LC_ALL=$locale run "length quoted in the $locale locale" /dev/null "-l $'x\'\xe9\xe2\x80\x99' abc"
+done
+
+[ "$algorithm" != blake2b ] || run_table <<'TABLE'
+# Lists of BLAKE2b digests of several lengths, whatever -l says.
+list of one other length|/dev/null|-c b256.sums
+list of one other length with -l|/dev/null|-c -l 512 b256.sums
+tagged list of one other length|/dev/null|-c tagged8.sums
+list of several lengths|/dev/null|-c several.sums
+list of several lengths with -l|/dev/null|-c -l 128 several.sums
+list of several lengths quiet|/dev/null|-c --quiet several.sums
+list of several lengths status|/dev/null|-c --status several.sums
+list of several lengths, one bad|/dev/null|-c several-bad.sums
+list of several lengths, one bad, status|/dev/null|-c --status several-bad.sums
+lists of several lengths and missing files|/dev/null|-c --ignore-missing several.sums missing.sums
+list with zero ends of another length|/dev/null|-c zero8.sums
+lengths in tags and digits|stdin.txt|-c sizes.sums
+lengths in tags and digits warned|stdin.txt|-c -w sizes.sums
+lengths in tags and digits strict|stdin.txt|-c --strict sizes.sums
+lengths in the reversed form|/dev/null|-c sizes-reversed.sums
+a short digest and no name|/dev/null|-c empty-name.sums
+a short escaped digest and no name|/dev/null|-c escaped-empty-name.sums
+a short digest and names of one character|/dev/null|-c -w short-names.sums
+a short digest and a tab|/dev/null|-c tab.sums
+lengths alternating|/dev/null|-c alternating.sums
+lengths alternating quiet|/dev/null|-c --quiet alternating.sums
+lengths alternating on standard input|alternating.sums|-c
+lists of different lengths|/dev/null|-c b256.sums several.sums good.sums
 TABLE
 
 # Under a low limit of open files, every file of a long list is still checked: the lanes share

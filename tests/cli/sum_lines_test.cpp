@@ -1,6 +1,6 @@
 // The lines of a checksum list. Every line written here is the one GNU's md5sum, sha1sum, ...
-// sha512sum 9.1 write for the same file, and every line read is read as they read it (what they
-// report for a one-line list: the name they open, or "improperly formatted").
+// sha512sum and b2sum 9.1 write for the same file, and every line read is read as they read it
+// (what they report for a one-line list: the name they open, or "improperly formatted").
 
 #include "cli/SumLines.h"
 #include "scl/lanes/DigestCatalogue.h"
@@ -23,6 +23,14 @@ using namespace std::string_literals;
 const std::string Md5 = "900150983cd24fb0d6963f7d28e17f72";
 const std::string Md5Upper = "900150983CD24FB0D6963F7D28E17F72";
 const std::string Sha256 = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+// BLAKE2b's, at 512, 256, 128, 24 and 8 bits (b2sum -l).
+const std::string Blake2b =
+    "ba80a53f981c4d0d6a2797b69f12f6e94c212f14685ac4b74b12bb6fdbffa2d17d87c5392aab792dc252d5de4533c"
+    "c9518d38aa8dbf1925ab92386edd4009923";
+const std::string Blake2b256 = "bddd813c634239723171ef3fee98579b94964e3bb1cb3e427262c8c068d52319";
+const std::string Blake2b128 = "cf4ab791c62b8d2b2109c90275287816";
+const std::string Blake2b24 = "8c45ed";
+const std::string Blake2b8 = "6b";
 
 struct TAlgorithmLines {
   std::string Name;
@@ -47,6 +55,7 @@ const TAlgorithmLines EveryAlgorithm[] = {
      "ebbd454d4423643ce80e2a9ac94fa54ca49f  abc\n",
      "SHA512 (abc) = ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1"
      "a836ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f\n"},
+    {"blake2b", Blake2b + "  abc\n", "BLAKE2b (abc) = " + Blake2b + "\n"},
 };
 
 std::vector<std::uint8_t> Bytes(const std::string& Hex) {
@@ -63,7 +72,7 @@ const TDigestKind& Kind(const std::string& Name) {
 }
 
 TCheckLineReader ReaderFor(const TDigestKind& Digest) {
-  return TCheckLineReader(Digest.Tag, 2 * Digest.DigestBytes);
+  return TCheckLineReader(Digest);
 }
 
 // What the reader makes of one line: "skipped", "improper", or the hex digits and the name.
@@ -84,7 +93,9 @@ std::string WithoutEnd(const std::string& Line) {
 }
 
 // For each algorithm, the plain and the tagged line of the tool, written with its tag and digest
-// length, read back by its own reader and refused by every other algorithm's.
+// length, read back by its own reader and refused by every other algorithm's, but for a plain
+// line whose digits another algorithm's digests may have: SHA-512's and BLAKE2b's have the same
+// number, and BLAKE2b's any even number up to that.
 TEST(SumLines, WritesAndReadsEachAlgorithmsLines) {
   for (const TAlgorithmLines& Lines : EveryAlgorithm) {
     SCOPED_TRACE(Lines.Name);
@@ -95,10 +106,12 @@ TEST(SumLines, WritesAndReadsEachAlgorithmsLines) {
     EXPECT_EQ(SumLine("abc", Bin, Digest.Tag, true, true, false), Lines.Tagged);
     for (const TDigestKind& Reading : DigestKinds()) {
       SCOPED_TRACE("read as " + std::string(Reading.Name));
-      const std::string Expected = &Reading == &Digest ? Hex + " [abc]" : "improper";
+      const std::size_t Most = 2 * Reading.DigestBytes;
+      const bool ReadsDigits = TakesDigestSizes(Reading) ? Hex.size() <= Most : Hex.size() == Most;
       for (const std::string& Line : {Lines.Plain, Lines.Tagged}) {
+        const bool Reads = &Reading == &Digest || (Line == Lines.Plain && ReadsDigits);
         TCheckLineReader Reader = ReaderFor(Reading);
-        EXPECT_EQ(ReadLine(Reader, WithoutEnd(Line)), Expected) << Line;
+        EXPECT_EQ(ReadLine(Reader, WithoutEnd(Line)), Reads ? Hex + " [abc]" : "improper") << Line;
       }
     }
   }
@@ -139,11 +152,13 @@ struct TReadCase {
   std::string Expected;
 };
 
-// Each line by a new MD5 reader, the form of the lines not yet known.
-void ExpectReads(std::span<const TReadCase> Cases, bool Stdin = false) {
+// Each line by a new reader of the digest named (MD5's by default), the form of the lines not yet
+// known.
+void ExpectReads(std::span<const TReadCase> Cases, bool Stdin = false,
+                 const std::string& Digest = "md5") {
   for (const TReadCase& Case : Cases) {
     SCOPED_TRACE(::testing::PrintToString(Case.Line));
-    TCheckLineReader Reader = ReaderFor(Kind("md5"));
+    TCheckLineReader Reader = ReaderFor(Kind(Digest));
     EXPECT_EQ(ReadLine(Reader, Case.Line, Stdin), Case.Expected);
   }
 }
@@ -239,6 +254,83 @@ TEST(SumLines, ReadsTaggedLinesAsMd5sumDoes) {
       {"\\MD5 (ab\\c) = " + Md5, "improper"},
   };
   ExpectReads(Cases);
+}
+
+// BLAKE2b's lines hold digests of several lengths: an untagged line's is that of its digits, a
+// tagged line's is named after the tag, in bits, and its digits must have it.
+TEST(SumLines, ReadsBlake2bLinesOfEveryLengthAsB2sumDoes) {
+  const TReadCase Cases[] = {
+      // Untagged: any even number of digits up to 128, then a blank.
+      {Blake2b + "  abc", Blake2b + " [abc]"},
+      {Blake2b256 + " *abc", Blake2b256 + " [abc]"},
+      {Blake2b24 + "  abc", Blake2b24 + " [abc]"},
+      {Blake2b8 + "\tabc", Blake2b8 + " [abc]"},
+      {"6B  abc", "6B [abc]"},
+      {Md5 + "  abc", Md5 + " [abc]"},
+      {Blake2b24.substr(0, 5) + "  abc", "improper"},
+      {Blake2b + "00  abc", "improper"},
+      {Blake2b8 + "x abc", "improper"},
+      {Blake2b8, "improper"},
+      {"  abc", "improper"},
+      {"BLAKE2b  abc", "improper"},
+      // So short a digest leaves room for names of no character or one, read reversed.
+      {Blake2b8 + " ", Blake2b8 + " []"},
+      {"\\" + Blake2b8 + " ", Blake2b8 + " []"},
+      {Blake2b8 + " \0x"s, Blake2b8 + " []"},
+      {Blake2b8 + " *", Blake2b8 + " [*]"},
+      {Blake2b8 + "  ", Blake2b8 + " [ ]"},
+      {Blake2b8 + "   ", Blake2b8 + " [ ]"},
+      // Tagged: no length for 512 bits; any other after a '-', read as strtoumax reads a number
+      // of any base, then the space and '(' as for the other tags.
+      {"BLAKE2b (abc) = " + Blake2b, Blake2b + " [abc]"},
+      {"BLAKE2b-512 (abc) = " + Blake2b, Blake2b + " [abc]"},
+      {"BLAKE2b-256 (abc) = " + Blake2b256, Blake2b256 + " [abc]"},
+      {"BLAKE2b-256(abc) = " + Blake2b256, Blake2b256 + " [abc]"},
+      {"\\BLAKE2b-8 (a\\\\c) = " + Blake2b8, Blake2b8 + " [a\\c]"},
+      {"BLAKE2b-0400 (abc) = " + Blake2b256, Blake2b256 + " [abc]"},
+      {"BLAKE2b-0x100 (abc) = " + Blake2b256, Blake2b256 + " [abc]"},
+      {"BLAKE2b-0X80 (abc) = " + Blake2b128, Blake2b128 + " [abc]"},
+      {"BLAKE2b-+256 (abc) = " + Blake2b256, Blake2b256 + " [abc]"},
+      {"BLAKE2b- \t256 (abc) = " + Blake2b256, Blake2b256 + " [abc]"},
+      {"BLAKE2b-010 (abc) = " + Blake2b8, Blake2b8 + " [abc]"},
+      {"BLAKE2b-8 (abc) = 6B", "6B [abc]"},
+      // The digits the length asks for, exactly.
+      {"BLAKE2b-256 (abc) = " + Blake2b128, "improper"},
+      {"BLAKE2b (abc) = " + Blake2b256, "improper"},
+      {"BLAKE2b-8 (abc) = " + Blake2b8 + " ", "improper"},
+      // No digest of that length: none, 0, not whole bytes, more than 512 bits.
+      {"BLAKE2b-0 (abc) = " + Blake2b, "improper"},
+      {"BLAKE2b-00 (abc) = " + Blake2b, "improper"},
+      {"BLAKE2b-7 (abc) = " + Blake2b8, "improper"},
+      {"BLAKE2b-12 (abc) = " + Blake2b24.substr(0, 3), "improper"},
+      {"BLAKE2b-520 (abc) = " + Blake2b, "improper"},
+      {"BLAKE2b-4294967552 (abc) = " + Blake2b256, "improper"},
+      {"BLAKE2b-18446744073709551872 (abc) = " + Blake2b256, "improper"},
+      {"BLAKE2b--256 (abc) = " + Blake2b256, "improper"},
+      {"BLAKE2b- (abc) = " + Blake2b256, "improper"},
+      {"BLAKE2b-(abc) = " + Blake2b, "improper"},
+      {"BLAKE2b-x (abc) = " + Blake2b256, "improper"},
+      {"BLAKE2b-0x (abc) = " + Blake2b256, "improper"},
+      {"BLAKE2b-08 (abc) = " + Blake2b8, "improper"},
+      // After the length, nothing but the space and '('.
+      {"BLAKE2b-256k (abc) = " + Blake2b256, "improper"},
+      {"BLAKE2b-256  (abc) = " + Blake2b256, "improper"},
+      {"BLAKE2b-256\t(abc) = " + Blake2b256, "improper"},
+      {"BLAKE2b-256((abc) = " + Blake2b256, Blake2b256 + " [(abc]"},
+      // Without a length, any one character may stand between the tag and the space or '('.
+      {"BLAKE2b(abc) = " + Blake2b, Blake2b + " [abc]"},
+      {"BLAKE2bx (abc) = " + Blake2b, Blake2b + " [abc]"},
+      {"BLAKE2b0(abc) = " + Blake2b, Blake2b + " [abc]"},
+      {"BLAKE2b  (abc) = " + Blake2b, Blake2b + " [abc]"},
+      {"BLAKE2b\t(abc) = " + Blake2b, Blake2b + " [abc]"},
+      {"BLAKE2b((abc) = " + Blake2b, Blake2b + " [(abc]"},
+      {"BLAKE2b   (abc) = " + Blake2b, "improper"},
+      {"BLAKE2bxy(abc) = " + Blake2b, "improper"},
+      {"BLAKE2b00 (abc) = " + Blake2b, "improper"},
+      {"BLAKE2b256 (abc) = " + Blake2b256, "improper"},
+      {"blake2b-256 (abc) = " + Blake2b256, "improper"},
+  };
+  ExpectReads(Cases, false, "blake2b");
 }
 
 // The reversed form "<hex> <name>" is taken only until a line of the usual form has been read,

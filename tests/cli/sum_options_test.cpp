@@ -1,9 +1,12 @@
 // sumtide-sum's command line. Every message and every reading of md5sum's own options is what
-// GNU md5sum 9.1 gives for the same arguments. -a/--algorithm is ours: read as getopt_long reads
-// an option with a required argument, its value a digest's name or a beginning only one name has.
+// GNU md5sum 9.1 gives for the same arguments, and of b2sum's -l what b2sum 9.1 gives (in the C
+// locale, where the tests run). -a/--algorithm is ours: read as getopt_long reads an option with
+// a required argument, its value a digest's name or a beginning only one name has.
 
 #include "cli/SumOptions.h"
 
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -14,8 +17,9 @@ namespace {
 
 using TAction = TParsedCommandLine::TAction;
 
-// One line for what was read: "help", "version", "error: <message>", or the digest, the options
-// set and the operands in brackets ("sha1 check warn [-]").
+// One line for what was read: "help", "version", "error: <messages>" (followed by "(no hint)"
+// where no hint at --help closes them), or the digest with the length -l gave, the options set
+// and the operands in brackets ("sha1 check warn [-]", "blake2b-256 tag [f]").
 std::string Describe(const TParsedCommandLine& Parsed) {
   switch (Parsed.Action) {
   case TAction::Help:
@@ -26,13 +30,15 @@ std::string Describe(const TParsedCommandLine& Parsed) {
     std::string Text = "error:";
     for (const std::string& Error : Parsed.Errors)
       Text += " " + Error;
-    return Text;
+    return Text + (Parsed.HelpHint ? "" : " (no hint)");
   }
   case TAction::Run:
     break;
   }
   const TSumOptions& O = Parsed.Options;
   std::string Text(O.Digest ? O.Digest->Name : "(no digest)");
+  if (O.DigestBits != 0)
+    Text += "-" + std::to_string(O.DigestBits);
   const auto Flag = [&](bool Set, const char* Name) {
     if (Set)
       Text += std::string(" ") + Name;
@@ -199,11 +205,13 @@ TEST(SumOptions, NamesTheDigestWithAlgorithm) {
       {{"-a", "sha5"}, false, "sha512 [-]"},
       {{"-a", "sha3"}, false, "sha384 [-]"},
       {{"-a", "sha22"}, false, "sha224 [-]"},
+      {{"-a", "b"}, false, "blake2b [-]"},
       // Beginnings of several names, and names of none (the case counts).
       {{"-a", "sha2"}, false, "error: ambiguous argument 'sha2' for '--algorithm'"},
       {{"--algorithm=sha"}, false, "error: ambiguous argument 'sha' for '--algorithm'"},
       {{"--algorithm="}, false, "error: ambiguous argument '' for '--algorithm'"},
       {{"-a", "SHA1"}, false, "error: invalid argument 'SHA1' for '--algorithm'"},
+      {{"-a", "blake2b-256"}, false, "error: invalid argument 'blake2b-256' for '--algorithm'"},
       {{"-a", "sha1x"}, false, "error: invalid argument 'sha1x' for '--algorithm'"},
       {{"-a=sha1"}, false, "error: invalid argument '=sha1' for '--algorithm'"},
       {{"-a", "--tag", "f"}, false, "error: invalid argument '--tag' for '--algorithm'"},
@@ -227,7 +235,7 @@ TEST(SumOptions, NamesTheDigestWithAlgorithm) {
 TEST(SumOptions, ListsTheValidAlgorithmNames) {
   const std::vector<std::string> ValidNames{
       "Valid arguments are:", "  - 'md5'",    "  - 'sha1'",   "  - 'sha224'",
-      "  - 'sha256'",         "  - 'sha384'", "  - 'sha512'",
+      "  - 'sha256'",         "  - 'sha384'", "  - 'sha512'", "  - 'blake2b'",
   };
   for (const char* Name : {"whirlpool", "sha"}) {
     SCOPED_TRACE(Name);
@@ -235,6 +243,107 @@ TEST(SumOptions, ListsTheValidAlgorithmNames) {
   }
   EXPECT_TRUE(ParseSumCommandLine({"--algorithm"}).Details.empty());
   EXPECT_TRUE(ParseSumCommandLine({"--strict"}).Details.empty());
+}
+
+// -l BITS is b2sum's, read as b2sum 9.1 reads it, for blake2b: the length of the digest in bits,
+// a multiple of 8 up to 512, 0 for 512; refused where it stands, with b2sum's messages and no
+// hint at --help. It goes with the digest the command line ends up naming; for any other digest
+// it is no option, as md5sum has none.
+TEST(SumOptions, ReadsLengthAsB2sumDoes) {
+  const std::string Overflow = std::string(": ") + std::strerror(EOVERFLOW);
+  const std::string NotWhole = " length is not a multiple of 8 (no hint)";
+  const std::string TooLong = " maximum digest length for 'BLAKE2b' is 512 bits (no hint)";
+  const auto Blake2b = [](std::vector<std::string> Args) {
+    Args.insert(Args.begin(), {"-a", "blake2b"});
+    return Args;
+  };
+  const TCommandCase Cases[] = {
+      // Its argument in the same word or the next one, the option abbreviated; the last counts.
+      {Blake2b({"-l", "256", "f"}), false, "blake2b-256 [f]"},
+      {Blake2b({"-l256"}), false, "blake2b-256 [-]"},
+      {Blake2b({"-bl", "8"}), false, "blake2b-8 binary [-]"},
+      {Blake2b({"-cl128"}), false, "blake2b-128 check [-]"},
+      {Blake2b({"--length=16"}), false, "blake2b-16 [-]"},
+      {Blake2b({"--len", "16"}), false, "blake2b-16 [-]"},
+      {Blake2b({"--l=16"}), false, "blake2b-16 [-]"},
+      {Blake2b({"-l", "8", "--length", "512"}), false, "blake2b-512 [-]"},
+      {Blake2b({"-l", "8", "-l", "0"}), false, "blake2b [-]"},
+      {Blake2b({"f", "-l", "8"}), false, "blake2b-8 [f]"},
+      {Blake2b({"f", "-l", "8"}), Posix, "blake2b [f] [-l] [8]"},
+      // A decimal number, blanks and a '+' before it allowed.
+      {Blake2b({"-l", " \t\n\v\f\r+016"}), false, "blake2b-16 [-]"},
+      {Blake2b({"-l", "+0"}), false, "blake2b [-]"},
+      {Blake2b({"-l", "00"}), false, "blake2b [-]"},
+      // The digest named before or after it.
+      {{"-l", "256", "-a", "blake2b"}, false, "blake2b-256 [-]"},
+      {{"--length", "8", "--alg=b", "f"}, false, "blake2b-8 [f]"},
+      {{"-l", "520", "-a", "blake2b"}, false, "error: invalid length: '520'" + TooLong},
+      {Blake2b({"-l", "256", "-a", "md5"}), false, "error: invalid option -- 'l'"},
+      // Not a number, or followed by anything.
+      {Blake2b({"-l", "abc"}), false, "error: invalid length: 'abc' (no hint)"},
+      {Blake2b({"-l", ""}), false, "error: invalid length: '' (no hint)"},
+      {Blake2b({"--length="}), false, "error: invalid length: '' (no hint)"},
+      {Blake2b({"-l", "-8"}), false, "error: invalid length: '-8' (no hint)"},
+      {Blake2b({"-l", " -0"}), false, "error: invalid length: ' -0' (no hint)"},
+      {Blake2b({"-l", "++16"}), false, "error: invalid length: '++16' (no hint)"},
+      {Blake2b({"-l", "0x10"}), false, "error: invalid length: '0x10' (no hint)"},
+      {Blake2b({"-l", "16 "}), false, "error: invalid length: '16 ' (no hint)"},
+      {Blake2b({"-l", "8k"}), false, "error: invalid length: '8k' (no hint)"},
+      {Blake2b({"-l=8"}), false, "error: invalid length: '=8' (no hint)"},
+      {Blake2b({"--length=8=8"}), false, "error: invalid length: '8=8' (no hint)"},
+      {Blake2b({"-l", "--tag"}), false, "error: invalid length: '--tag' (no hint)"},
+      {Blake2b({"-l", "a'b\\c\x01"}), false, "error: invalid length: 'a\\'b\\\\c\\001' (no hint)"},
+      // Too large for any number, unless something follows it.
+      {Blake2b({"-l", "18446744073709551616"}), false,
+       "error: invalid length: '18446744073709551616'" + Overflow + " (no hint)"},
+      {Blake2b({"-l", "99999999999999999999999"}), false,
+       "error: invalid length: '99999999999999999999999'" + Overflow + " (no hint)"},
+      {Blake2b({"-l", "18446744073709551616x"}), false,
+       "error: invalid length: '18446744073709551616x' (no hint)"},
+      // Not whole bytes, then longer than 512 bits, whatever its size.
+      {Blake2b({"-l", "7"}), false, "error: invalid length: '7'" + NotWhole},
+      {Blake2b({"-l", "513"}), false, "error: invalid length: '513'" + NotWhole},
+      {Blake2b({"-l", "18446744073709551615"}), false,
+       "error: invalid length: '18446744073709551615'" + NotWhole},
+      {Blake2b({"-l", "520"}), false, "error: invalid length: '520'" + TooLong},
+      {Blake2b({"-l", "4294967304"}), false, "error: invalid length: '4294967304'" + TooLong},
+      {Blake2b({"-l", "18446744073709551608"}), false,
+       "error: invalid length: '18446744073709551608'" + TooLong},
+      // Refused where it stands: before what follows, after what precedes.
+      {Blake2b({"-l", "7", "-l", "8"}), false, "error: invalid length: '7'" + NotWhole},
+      {Blake2b({"-l", "8", "-l", "7"}), false, "error: invalid length: '7'" + NotWhole},
+      {Blake2b({"-l", "7", "--bogus"}), false, "error: invalid length: '7'" + NotWhole},
+      {Blake2b({"--bogus", "-l", "7"}), false, "error: unrecognized option '--bogus'"},
+      {Blake2b({"-l", "7", "--help"}), false, "error: invalid length: '7'" + NotWhole},
+      {Blake2b({"--help", "-l", "7"}), false, "help"},
+      {Blake2b({"-c", "--tag", "-l", "7"}), false, "error: invalid length: '7'" + NotWhole},
+      {Blake2b({"-l", "8", "-c", "--tag"}), false,
+       "error: the --tag option is meaningless when verifying checksums"},
+      // No argument left.
+      {Blake2b({"-l"}), false, "error: option requires an argument -- 'l'"},
+      {Blake2b({"-bl"}), false, "error: option requires an argument -- 'l'"},
+      {Blake2b({"--length"}), false, "error: option '--length' requires an argument"},
+      // Among the possibilities of an abbreviation, in b2sum's place.
+      {Blake2b({"--="}), false,
+       "error: option '--=' is ambiguous; possibilities: '--algorithm' '--length' '--check' "
+       "'--ignore-missing' '--quiet' '--status' '--warn' '--strict' '--tag' '--zero' '--binary' "
+       "'--text' '--help' '--version'"},
+      // The other digests have no -l.
+      {{"-l", "256"}, false, "error: invalid option -- 'l'"},
+      {{"-bl8"}, false, "error: invalid option -- 'l'"},
+      {{"-a", "sha512", "-l", "256"}, false, "error: invalid option -- 'l'"},
+      {{"--length=8"}, false, "error: unrecognized option '--length=8'"},
+      {{"--l"}, false, "error: unrecognized option '--l'"},
+      {{"-a", "sha1", "--le", "8"}, false, "error: unrecognized option '--le'"},
+      {{"-l", "7", "-x"}, false, "error: invalid option -- 'l'"},
+      {{"--="},
+       false,
+       "error: option '--=' is ambiguous; possibilities: '--algorithm' '--check' "
+       "'--ignore-missing' '--quiet' '--status' '--warn' '--strict' '--tag' '--zero' '--binary' "
+       "'--text' '--help' '--version'"},
+  };
+  for (const TCommandCase& Case : Cases)
+    ExpectRead(Case);
 }
 
 // getopt_long's values where ours differ; enable once SumOptions follows them.

@@ -7,7 +7,8 @@
 # tool's holds. Every run is under a time limit, so that a program which waits forever shows as a
 # "hang" rather than blocking the suite. As in sum_diff_test.sh, sumtide-sum is invoked under the
 # tool's name and given "-a ALGORITHM" except for md5.
-# Usage: sum_pipes_test.sh SUMTIDE_SUM ALGORITHM   (md5, sha1, sha224, sha256, sha384 or sha512)
+# Usage: sum_pipes_test.sh SUMTIDE_SUM ALGORITHM   (md5, sha1, sha224, sha256, sha384, sha512 or
+# blake2b)
 set -uo pipefail
 # shellcheck source=sum_test_arguments.sh
 source "$(dirname "$0")/sum_test_arguments.sh"

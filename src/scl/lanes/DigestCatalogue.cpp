@@ -1,6 +1,7 @@
 #include "scl/lanes/DigestCatalogue.h"
 
 #include "rtl/SecureWipe.h"
+#include "scl/SCLblake2b.h"
 #include "scl/SCLsha512.h"
 #include "scl/cpu/FunctionChoice.h"
 #include "scl/lanes/ComponentLanes.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <deque>
 #include <initializer_list>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -164,11 +166,15 @@ template <class TComponent, class D> TRow WithLanes(std::string_view Name) {
 }
 
 // Made once from the rows; Tags holds the texts the kinds' Tag fields show. A deque, so that the
-// entries (each with its once_flag, which cannot move) are made in place.
+// entries (each with its once_flag, which cannot move) are made in place. The kinds of other
+// sizes than a component's own are made when first asked for, under SizedLock, in a map, whose
+// elements stay where they are made.
 struct TTables {
   std::deque<std::string> Tags;
   std::vector<TDigestKind> Kinds;
   std::deque<TManyEntry> Entries;
+  std::mutex SizedLock;
+  std::map<std::pair<const TDigestKind*, std::size_t>, TDigestKind> Sized;
 
   explicit TTables(std::initializer_list<TRow> Rows) : Entries(Rows.size()) {
     std::size_t I = 0;
@@ -187,7 +193,7 @@ struct TTables {
 };
 
 TTables& Tables() {
-  // MD5 first, then by the size of the digests. A new digest is one row.
+  // MD5 first, then the SHA digests by the size of theirs, then BLAKE2b. A new digest is one row.
   static TTables Tables{
       WithLanes<TSCL_md5, Md5Internal::TMd5LaneDescription>("md5"),
       WithLanes<TSCL_sha1, ShaInternal::TSha1LaneDescription>("sha1"),
@@ -195,21 +201,38 @@ TTables& Tables() {
       WithLanes<TSCL_sha256, ShaInternal::TSha256LaneDescription>("sha256"),
       Streams<TSCL_sha384>("sha384"),
       Streams<TSCL_sha512>("sha512"),
+      Streams<TSCL_blake2b>("blake2b"),
   };
   return Tables;
 }
 
+// Kind's row: its place in the catalogue, or nothing for a kind of another size (or none of the
+// library's).
+std::optional<std::size_t> RowOf(const TDigestKind& Kind) {
+  const std::vector<TDigestKind>& Kinds = Tables().Kinds;
+  for (std::size_t Index = 0; Index < Kinds.size(); ++Index)
+    if (&Kinds[Index] == &Kind)
+      return Index;
+  return std::nullopt;
+}
+
 TManyEntry& EntryOf(const TDigestKind& Kind) {
-  TTables& T = Tables();
-  const auto Index = static_cast<std::size_t>(&Kind - T.Kinds.data());
-  if (Index >= T.Kinds.size())
+  const std::optional<std::size_t> Index = RowOf(Kind);
+  if (!Index)
     throw ESCL_hash("not a digest of the library");
-  TManyEntry& Entry = T.Entries[Index];
+  TManyEntry& Entry = Tables().Entries[*Index];
   std::call_once(Entry.Chosen, [&] {
     if (Entry.Choose)
       Entry.Way = Entry.Choose(Entry.Variable.c_str());
   });
   return Entry;
+}
+
+// The property through which a component takes other sizes than its own, in bits; null for a
+// component of one size.
+const TPropInfo* SizeProperty(const TDigestKind& Kind) {
+  const TPropInfo* Property = Kind.Class->FindProperty("DigestBits");
+  return Property && Property->Kind == TPropKind::Integer ? Property : nullptr;
 }
 
 } // namespace
@@ -225,16 +248,59 @@ const TDigestKind* FindDigestKind(std::string_view Name) {
   return nullptr;
 }
 
+bool TakesDigestSizes(const TDigestKind& Kind) {
+  return SizeProperty(Kind) != nullptr;
+}
+
+const TDigestKind* DigestOfSize(const TDigestKind& Kind, std::size_t Bits) {
+  // The row the kind was made from: the kinds of one digest share its name.
+  const TDigestKind* Own = FindDigestKind(Kind.Name);
+  if (!Own)
+    throw ESCL_hash("not a digest of the library");
+  if (Bits == 8 * Own->DigestBytes)
+    return Own;
+  const TPropInfo* Property = SizeProperty(*Own);
+  if (!Property || Bits == 0 || Bits % 8 != 0 || Bits > 8 * MaxDigestBytes)
+    return nullptr;
+  TTables& T = Tables();
+  const std::lock_guard Lock(T.SizedLock);
+  const auto Found = T.Sized.find({Own, Bits});
+  if (Found != T.Sized.end())
+    return &Found->second;
+  // The component says which sizes it takes: it refuses another one.
+  try {
+    Property->Write(*NewHash(*Own), static_cast<std::int32_t>(Bits));
+  } catch (const ESCL_hash&) {
+    return nullptr;
+  }
+  const std::string& Tag = T.Tags.emplace_back(std::string(Own->Tag) + "-" + std::to_string(Bits));
+  const TDigestKind Sized{Own->Name, Tag, Bits / 8, Own->Class};
+  return &T.Sized.emplace(std::pair{Own, Bits}, Sized).first->second;
+}
+
 std::unique_ptr<TSCL_hash> NewHash(const TDigestKind& Kind) {
   std::unique_ptr<TComponent> Component = Kind.Class->CreateOwned();
-  return std::unique_ptr<TSCL_hash>(static_cast<TSCL_hash*>(Component.release()));
+  std::unique_ptr<TSCL_hash> Hash(static_cast<TSCL_hash*>(Component.release()));
+  const std::size_t Bits = 8 * Kind.DigestBytes;
+  if (Bits != static_cast<std::size_t>(Kind.Class->GetHashSize())) {
+    const TPropInfo* Property = SizeProperty(Kind);
+    if (!Property)
+      throw ESCL_hash(std::string(Kind.Tag) + " digests have one size");
+    Property->Write(*Hash, static_cast<std::int32_t>(Bits));
+  }
+  return Hash;
 }
 
 std::unique_ptr<IDigestLanes> NewDigestLanes(const TDigestKind& Kind) {
+  // The lane kernels hash to the component's own size.
+  if (!RowOf(Kind))
+    return NewComponentLanes(Kind);
   return EntryOf(Kind).Way.NewLanes(Kind);
 }
 
 std::string_view ManyWayInUse(const TDigestKind& Kind) {
+  if (!RowOf(Kind))
+    return "streams";
   return EntryOf(Kind).Way.Name;
 }
 

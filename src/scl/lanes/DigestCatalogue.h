@@ -17,27 +17,39 @@
 
 namespace Sumtide {
 
-// The longest digest of the library: SHA-512's.
+// The longest digest of the library: SHA-512's, and BLAKE2b's at its own size.
 inline constexpr std::size_t MaxDigestBytes = 64;
 
 struct TDigestKind {
-  std::string_view Name; // "md5", "sha1", "sha224", "sha256", "sha384", "sha512"
-  std::string_view Tag;  // the component's Algorithm: "MD5", "SHA256"...
+  std::string_view Name; // "md5", "sha1", "sha224", "sha256", "sha384", "sha512", "blake2b"
+  // The component's Algorithm: "MD5", "SHA256"...; for a digest of another size than the
+  // component's own, followed by the size in bits ("BLAKE2b-256").
+  std::string_view Tag;
   std::size_t DigestBytes;
   const TSCL_hashclass* Class;
 };
 
-// Every digest, MD5 first, then by the size of their digests.
+// Every digest, MD5 first, then the SHA digests by the size of theirs, then BLAKE2b.
 std::span<const TDigestKind> DigestKinds();
 // The digest named Name exactly; nothing for another name.
 const TDigestKind* FindDigestKind(std::string_view Name);
-// A new instance of the digest's component, for one message.
+// Whether Kind's component hashes to other sizes than its own, which it takes in bits through
+// its DigestBits property (BLAKE2b's).
+bool TakesDigestSizes(const TDigestKind& Kind);
+// Kind (one of DigestKinds(), or one this function gave) with a digest of Bits bits: the kind
+// of DigestKinds() itself at its own size; for a component that takes other sizes, a kind of the
+// same name whose Tag tells the size, made once per size and kept for the process; nothing for a
+// size the component refuses or another digest's other sizes.
+const TDigestKind* DigestOfSize(const TDigestKind& Kind, std::size_t Bits);
+// A new instance of the digest's component, for one message, set to the kind's size.
 std::unique_ptr<TSCL_hash> NewHash(const TDigestKind& Kind);
-// A lane set for Kind (one of DigestKinds()), lanes or streams as chosen for this processor.
+// A lane set for Kind (one of DigestKinds(), or of DigestOfSize), lanes or streams as chosen for
+// this processor; a digest of another size than the component's own has streams only.
 std::unique_ptr<IDigestLanes> NewDigestLanes(const TDigestKind& Kind);
 
-// The way chosen for Kind (one of DigestKinds()), by the name SUMTIDE_<NAME>_MANY gives it:
-// "lanes" on the lane kernels or "streams" on the block function; for the tests.
+// The way chosen for Kind (one of DigestKinds(), or of DigestOfSize), by the name
+// SUMTIDE_<NAME>_MANY gives it: "lanes" on the lane kernels or "streams" on the block function; for
+// the tests.
 std::string_view ManyWayInUse(const TDigestKind& Kind);
 
 } // namespace Sumtide

@@ -1,13 +1,16 @@
 // The digests programs take by name, and the lane sets the library gives for hashing many
 // messages with them: lanes on the lane kernels or streams on the block function, each digest
-// equal to the one-message component's, however the messages are cut and interleaved. (CTest
-// runs this again with each way forced through SUMTIDE_<NAME>_MANY.)
+// equal to the one-message component's, however the messages are cut and interleaved; and
+// BLAKE2b at each of its sizes. (CTest runs this again with each way forced through
+// SUMTIDE_<NAME>_MANY.)
 
 #include "HashChecks.h"
 #include "LaneFeeding.h"
+#include "scl/SCLblake2b.h"
 #include "scl/lanes/ComponentLanes.h"
 #include "scl/lanes/DigestCatalogue.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
@@ -31,7 +34,7 @@ std::string OneMessage(const TDigestKind& Kind, const TBytes& Message) {
 }
 
 TEST(DigestCatalogue, EachNameGivesItsComponent) {
-  const char* Names[] = {"md5", "sha1", "sha224", "sha256", "sha384", "sha512"};
+  const char* Names[] = {"md5", "sha1", "sha224", "sha256", "sha384", "sha512", "blake2b"};
   ASSERT_EQ(DigestKinds().size(), std::size(Names));
   for (std::size_t I = 0; I < std::size(Names); ++I) {
     const TDigestKind* Kind = FindDigestKind(Names[I]);
@@ -42,7 +45,8 @@ TEST(DigestCatalogue, EachNameGivesItsComponent) {
     EXPECT_LE(Kind->DigestBytes, MaxDigestBytes);
     EXPECT_EQ(NewHash(*Kind)->GetAlgorithm(), Kind->Class->GetAlgorithm());
   }
-  for (const char* Other : {"", "MD5", "sha", "sha2", "sha-256", "md5 ", "sha5120"})
+  for (const char* Other :
+       {"", "MD5", "sha", "sha2", "sha-256", "md5 ", "sha5120", "blake2", "BLAKE2b", "blake2b-256"})
     EXPECT_EQ(FindDigestKind(Other), nullptr) << "'" << Other << "'";
 }
 
@@ -96,10 +100,12 @@ TEST(DigestCatalogue, StreamLanesRefuseMisuse) {
   EXPECT_EQ(Hex(Digest), OneMessage(Kind, {}));
 }
 
-// SHA-384 and SHA-512 have no lanes; a way forced through the environment is the way in use.
+// SHA-384, SHA-512 and BLAKE2b have no lanes; a way forced through the environment is the way in
+// use.
 TEST(DigestCatalogue, TheWayInUse) {
-  EXPECT_EQ(ManyWayInUse(*FindDigestKind("sha384")), "streams");
-  EXPECT_EQ(ManyWayInUse(*FindDigestKind("sha512")), "streams");
+  const char* WithoutLanes[] = {"sha384", "sha512", "blake2b"};
+  for (const char* Name : WithoutLanes)
+    EXPECT_EQ(ManyWayInUse(*FindDigestKind(Name)), "streams") << Name;
   for (const TDigestKind& Kind : DigestKinds()) {
     const std::string_view Way = ManyWayInUse(Kind);
     EXPECT_TRUE(Way == "lanes" || Way == "streams") << Kind.Name << ": " << Way;
@@ -107,10 +113,56 @@ TEST(DigestCatalogue, TheWayInUse) {
     for (char& C : Variable)
       C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
     const char* Forced = std::getenv(Variable.c_str());
-    if (!Forced || Kind.Name == "sha384" || Kind.Name == "sha512")
+    if (!Forced || std::find(std::begin(WithoutLanes), std::end(WithoutLanes), Kind.Name) !=
+                       std::end(WithoutLanes))
       continue;
     EXPECT_EQ(ManyWayInUse(Kind), std::string(Forced) == "lanes" ? "lanes" : "streams")
         << Variable << "=" << Forced;
+  }
+}
+
+// Only BLAKE2b takes other sizes than its own: a kind for each of them, made once, named and
+// tagged as b2sum names them, whose hashes and lanes give the component's digest at that size.
+TEST(DigestCatalogue, GivesBlake2bAtEachSize) {
+  const TDigestKind& Blake2b = *FindDigestKind("blake2b");
+  for (const TDigestKind& Kind : DigestKinds()) {
+    SCOPED_TRACE(std::string(Kind.Name));
+    EXPECT_EQ(TakesDigestSizes(Kind), &Kind == &Blake2b);
+    EXPECT_EQ(DigestOfSize(Kind, 8 * Kind.DigestBytes), &Kind);
+    if (&Kind != &Blake2b) {
+      EXPECT_EQ(DigestOfSize(Kind, 8), nullptr);
+    }
+  }
+  for (const std::size_t Bits : {0, 4, 7, 12, 513, 520, 1024})
+    EXPECT_EQ(DigestOfSize(Blake2b, Bits), nullptr) << Bits;
+  for (std::size_t Bits = 8; Bits <= 512; Bits += 8) {
+    SCOPED_TRACE(Bits);
+    const TDigestKind* Sized = DigestOfSize(Blake2b, Bits);
+    ASSERT_NE(Sized, nullptr);
+    EXPECT_EQ(DigestOfSize(Blake2b, Bits), Sized);
+    EXPECT_EQ(DigestOfSize(*Sized, Bits), Sized);
+    EXPECT_EQ(DigestOfSize(*Sized, 512), &Blake2b);
+    EXPECT_EQ(Sized->Name, "blake2b");
+    EXPECT_EQ(std::string(Sized->Tag), Bits == 512 ? "BLAKE2b" : "BLAKE2b-" + std::to_string(Bits));
+    EXPECT_EQ(Sized->DigestBytes, Bits / 8);
+    EXPECT_EQ(Sized->Class, Blake2b.Class);
+    TSCL_blake2b Reference(nullptr);
+    Reference.SetDigestBits(static_cast<std::int32_t>(Bits));
+    Reference.Init();
+    Reference.Update("abc", 3);
+    TBytes Digest(Bits / 8);
+    Reference.Final(Digest.data());
+    EXPECT_EQ(OneMessage(*Sized, {'a', 'b', 'c'}), Hex(Digest));
+  }
+  // What b2sum -l prints for "abc".
+  EXPECT_EQ(OneMessage(*DigestOfSize(Blake2b, 8), {'a', 'b', 'c'}), "6b");
+  EXPECT_EQ(OneMessage(*DigestOfSize(Blake2b, 256), {'a', 'b', 'c'}),
+            "bddd813c634239723171ef3fee98579b94964e3bb1cb3e427262c8c068d52319");
+  for (const std::size_t Bits : {8, 200}) {
+    SCOPED_TRACE(Bits);
+    const TDigestKind& Sized = *DigestOfSize(Blake2b, Bits);
+    EXPECT_EQ(ManyWayInUse(Sized), "streams");
+    CheckEveryMessage(*NewDigestLanes(Sized), Sized);
   }
 }
 
