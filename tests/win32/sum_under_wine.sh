@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # sumtide-sum.exe under Wine, as a Windows user runs it from a console: with each digest (-a md5
-# ... sha512), the same standard output bytes and exit codes as md5sum ... sha512sum on Linux for
-# the same files (names in UTF-8 with accents and spaces, a subfolder, a long file and many small
-# ones), lists checked, standard input from a file and from a pipe. Exits 77 (skipped) when Wine
-# or the Windows build is missing.
+# ... sha512, blake2b), the same standard output bytes and exit codes as md5sum ... sha512sum and
+# b2sum on Linux for the same files (names in UTF-8 with accents and spaces, a subfolder, a long
+# file and many small ones), lists checked, standard input from a file and from a pipe. Exits 77
+# (skipped) when Wine or the Windows build is missing.
 # Usage: sum_under_wine.sh [--build] [BIN_DIR]
 set -uo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -68,8 +68,9 @@ same() {
   fi
 }
 
-for algorithm in md5 sha1 sha224 sha256 sha384 sha512; do
+for algorithm in md5 sha1 sha224 sha256 sha384 sha512 blake2b; do
   peer=${algorithm}sum
+  [ "$algorithm" = blake2b ] && peer=b2sum
   "$peer" -- "${names[@]}" >list.sums
   cp list.sums bad.sums
   sed -i '1{s/^0/f/;t;s/^./0/}' bad.sums # the first digest made wrong
@@ -86,6 +87,13 @@ for algorithm in md5 sha1 sha224 sha256 sha384 sha512; do
   same "a folder and a missing file" /dev/null folder abc missing
   same "standard input from a file" long.bin
   same "a list on standard input" list.sums -c -
+  if [ "$algorithm" = blake2b ]; then
+    b2sum -l 256 -- abc 'with space' >short.sums
+    b2sum --tag -l 128 -- 'été à noël.txt' >>short.sums
+    same "a shorter digest, tagged" /dev/null -l 256 --tag abc 'été à noël.txt'
+    same "a list of several lengths" /dev/null -c short.sums
+    same "a length that is no multiple of 8" /dev/null -l 12 abc
+  fi
   piped=$(head -c 100000 long.bin | timeout 60 wine "$exe" -a "$algorithm" - 2>/dev/null)
   if [ "$piped" = "$(head -c 100000 long.bin | "$peer")" ]; then
     echo "ok   $algorithm: standard input from a pipe"
