@@ -3,7 +3,7 @@
 // SUMTIDE_BLAKE2B_BLOCK forces one). After the usual report it prints the median throughput of
 // each and the ratio ours / OpenSSL.
 
-#include "BenchData.h"
+#include "ComponentUpdate.h"
 #include "OpenSslPeer.h"
 #include "RateReporter.h"
 #include "scl/SCLblake2b.h"
@@ -18,24 +18,14 @@ namespace {
 
 constexpr std::size_t BufferSize = std::size_t{1} << 20;
 
-void BenchOurs(benchmark::State& State) {
-  const auto Buffer = Sumtide::Bench::PatternBytes(BufferSize);
-  Sumtide::TSCL_blake2b Hash(nullptr);
-  Hash.Init();
-  for (auto _ : State) {
-    Hash.Update(Buffer.data(), static_cast<std::uint32_t>(Buffer.size()));
-    benchmark::ClobberMemory();
-  }
-  std::uint8_t Digest[64];
-  Hash.Final(Digest);
-  benchmark::DoNotOptimize(Digest);
-  State.SetBytesProcessed(State.iterations() * static_cast<std::int64_t>(BufferSize));
+template <class THash> void BenchOurs(benchmark::State& State) {
+  Sumtide::Bench::BenchComponentUpdate<THash>(State, BufferSize);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-  benchmark::RegisterBenchmark("BLAKE2b/Sumtide", BenchOurs);
+  benchmark::RegisterBenchmark("BLAKE2b/Sumtide", BenchOurs<Sumtide::TSCL_blake2b>);
   benchmark::RegisterBenchmark("BLAKE2b/OpenSSL", [](benchmark::State& S) {
     Sumtide::Bench::BenchEvpUpdate(S, EVP_blake2b512(), BufferSize);
   });

@@ -3,7 +3,7 @@
 // SUMTIDE_SHA1_BLOCK, SUMTIDE_SHA256_BLOCK and SUMTIDE_SHA512_BLOCK force one). After the usual
 // report it prints the median throughput of each pair and the ratio ours / OpenSSL.
 
-#include "BenchData.h"
+#include "ComponentUpdate.h"
 #include "OpenSslPeer.h"
 #include "RateReporter.h"
 #include "scl/SCLsha1.h"
@@ -22,17 +22,7 @@ namespace {
 constexpr std::size_t BufferSize = std::size_t{1} << 20;
 
 template <class THash> void BenchOurs(benchmark::State& State) {
-  const auto Buffer = Sumtide::Bench::PatternBytes(BufferSize);
-  THash Hash(nullptr);
-  Hash.Init();
-  for (auto _ : State) {
-    Hash.Update(Buffer.data(), static_cast<std::uint32_t>(Buffer.size()));
-    benchmark::ClobberMemory();
-  }
-  std::uint8_t Digest[64];
-  Hash.Final(Digest);
-  benchmark::DoNotOptimize(Digest);
-  State.SetBytesProcessed(State.iterations() * static_cast<std::int64_t>(BufferSize));
+  Sumtide::Bench::BenchComponentUpdate<THash>(State, BufferSize);
 }
 
 } // namespace
