@@ -13,10 +13,7 @@ namespace Sumtide::Blake2Internal {
 __attribute__((target("avx2"))) void
 Blake2bBlocksAvx2(std::uint64_t State[8], std::uint64_t Counter[2], const std::uint8_t* Blocks,
                   std::size_t Count, std::uint32_t Step, bool Last) {
-  for (std::size_t I = 0; I < Count; ++I, Blocks += 128) {
-    AddToCounter(Counter, Step);
-    CompressRows(State, Counter, Blocks, Last && I + 1 == Count);
-  }
+  BlocksRows(State, Counter, Blocks, Count, Step, Last);
 }
 
 } // namespace Sumtide::Blake2Internal

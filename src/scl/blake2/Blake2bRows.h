@@ -113,5 +113,15 @@ SUMTIDE_BLAKE2B_INLINE void CompressRows(std::uint64_t State[8], const std::uint
                       _mm256_xor_si256(High, _mm256_xor_si256(B, D)));
 }
 
+// Count blocks, as TBlocks takes them.
+SUMTIDE_BLAKE2B_INLINE void BlocksRows(std::uint64_t State[8], std::uint64_t Counter[2],
+                                       const std::uint8_t* Blocks, std::size_t Count,
+                                       std::uint32_t Step, bool Last) {
+  for (std::size_t I = 0; I < Count; ++I, Blocks += 128) {
+    AddToCounter(Counter, Step);
+    CompressRows(State, Counter, Blocks, Last && I + 1 == Count);
+  }
+}
+
 } // namespace
 } // namespace Sumtide::Blake2Internal
