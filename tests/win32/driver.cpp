@@ -926,6 +926,25 @@ void CheckSlowProgress(const std::wstring& Exe, TFiles& Files) {
   HWND Progress = P.OwnedDialogOfClass(L"SumtideProgress", StartTimeout);
   const ULONGLONG Waited = ::GetTickCount64() - Clicked;
   Check(Progress != nullptr, L"a slow run gets the progress display");
+  if (!Progress) {
+    // What the window shows instead, so that a failure says what came.
+    if (HWND Box = P.OwnedDialog(0)) {
+      std::wstring Texts;
+      ::EnumChildWindows(
+          Box,
+          [](HWND Child, LPARAM Data) -> BOOL {
+            if (const std::wstring Text = TextOf(Child); !Text.empty())
+              *reinterpret_cast<std::wstring*>(Data) += L" \"" + Text + L"\"";
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&Texts));
+      std::printf("     instead a message box \"%s\":%s\n", Utf8(TextOf(Box)).c_str(),
+                  Utf8(Texts).c_str());
+    } else {
+      std::printf("     instead no owned window; the window is %s\n",
+                  ::IsWindowEnabled(P.Main) ? "enabled" : "disabled");
+    }
+  }
   if (Progress) {
     // The clock ticks by about 16 ms.
     Check(Waited >= 950, L"the display comes after a second (" + std::to_wstring(Waited) +
