@@ -81,7 +81,7 @@ private:
   void Start(const std::uint32_t Key[8], std::uint32_t Flags);
   void Absorb(const std::uint8_t* In, std::size_t Length);
   void PushSubtree(const std::uint32_t Cv[8], std::uint64_t Chunks);
-  void SubtreeCv(const std::uint8_t* In, std::size_t Chunks, std::uint32_t Cv[8]) const;
+  void HashWholeChunks(const std::uint8_t* In, std::size_t Chunks);
   void ParentCv(const std::uint32_t Left[8], const std::uint32_t Right[8],
                 std::uint32_t Cv[8]) const;
   std::size_t ChunkLength() const { return 64 * FWork.ChunkBlocks + FWork.BlockFill; }

@@ -24,8 +24,8 @@ using namespace Blake3Internal;
 
 namespace {
 
-// The most chunks hashed as one subtree: 256 KiB of message, its chaining values 8 KiB.
-constexpr std::size_t MaxSubtreeChunks = 256;
+// The most chunks hashed in one run: 256 KiB of message, its chaining values 8 KiB.
+constexpr std::size_t MaxRunChunks = 256;
 
 const TPropInfo Blake3Properties[] = {
     MakeProperty<&TSCL_blake3::DigestBits, &TSCL_blake3::SetDigestBits>(
@@ -167,24 +167,63 @@ void TSCL_blake3::PushSubtree(const std::uint32_t Cv[8], std::uint64_t Chunks) {
   SecureZero(Merged, sizeof Merged);
 }
 
-void TSCL_blake3::SubtreeCv(const std::uint8_t* In, std::size_t Chunks, std::uint32_t Cv[8]) const {
-  std::uint8_t Levels[2][MaxSubtreeChunks * CvBytes];
-  const std::uint8_t* Inputs[MaxSubtreeChunks];
+// Chunks whole chunks at In (at most MaxRunChunks), after the ChunkCounter chunks hashed so far:
+// cut into the subtrees the tree has there (each as large as fits, its size a power of two that
+// divides the chunks before it), all their chunks hashed in one call, then their parents level by
+// level, one call for a level of every subtree; each subtree's chaining value then joins the
+// stack.
+void TSCL_blake3::HashWholeChunks(const std::uint8_t* In, std::size_t Chunks) {
+  struct TSubtree {
+    std::size_t Chunks; // its size
+    std::size_t Nodes;  // its nodes at the level being made, from At in that level's array
+    std::size_t At;
+    std::uint32_t Cv[8]; // once Nodes is 1
+  };
+  TSubtree Subtrees[std::bit_width(MaxRunChunks)];
+  std::size_t Count = 0;
+  for (std::size_t Done = 0; Done < Chunks; ++Count) {
+    std::size_t Size = std::bit_floor(Chunks - Done);
+    const std::uint64_t Before = FWork.ChunkCounter + Done;
+    if (Before != 0)
+      Size = std::min<std::size_t>(Size, std::uint64_t{1} << std::countr_zero(Before));
+    Subtrees[Count] = {Size, Size, Done, {}};
+    Done += Size;
+  }
+
+  std::uint8_t Levels[2][MaxRunChunks * CvBytes];
+  const std::uint8_t* Inputs[MaxRunChunks];
   for (std::size_t I = 0; I < Chunks; ++I)
     Inputs[I] = In + I * ChunkBytes;
   Many({Inputs, Chunks, BlocksPerChunk, FWork.Key, FWork.ChunkCounter, true, FWork.Flags,
         ChunkStart, ChunkEnd, Levels[0]});
-  int Level = 0;
-  for (std::size_t Count = Chunks; Count > 1; Count /= 2, Level ^= 1) {
-    // Each parent's block is its two children's chaining values, side by side already.
-    for (std::size_t I = 0; I < Count / 2; ++I)
-      Inputs[I] = Levels[Level] + I * 2 * CvBytes;
-    Many(
-        {Inputs, Count / 2, 1, FWork.Key, 0, false, FWork.Flags | Parent, 0, 0, Levels[Level ^ 1]});
+  for (int Level = 0;; Level ^= 1) {
+    // A subtree down to one node has its chaining value; the others' nodes stay side by side,
+    // each pair a parent's block.
+    std::size_t Parents = 0;
+    for (std::size_t T = 0; T < Count; ++T) {
+      TSubtree& Subtree = Subtrees[T];
+      if (Subtree.Nodes == 1) {
+        LoadWords(Levels[Level] + Subtree.At * CvBytes, Subtree.Cv, 8);
+        Subtree.Nodes = 0;
+      } else if (Subtree.Nodes > 1) {
+        const std::size_t First = Parents;
+        for (std::size_t N = 0; N < Subtree.Nodes; N += 2)
+          Inputs[Parents++] = Levels[Level] + (Subtree.At + N) * CvBytes;
+        Subtree.At = First;
+        Subtree.Nodes /= 2;
+      }
+    }
+    if (Parents == 0)
+      break;
+    Many({Inputs, Parents, 1, FWork.Key, 0, false, FWork.Flags | Parent, 0, 0, Levels[Level ^ 1]});
   }
-  LoadWords(Levels[Level], Cv, 8);
   SecureZero(Levels[0], Chunks * CvBytes);
   SecureZero(Levels[1], Chunks / 2 * CvBytes);
+
+  for (std::size_t T = 0; T < Count; ++T) {
+    PushSubtree(Subtrees[T].Cv, Subtrees[T].Chunks);
+    SecureZero(Subtrees[T].Cv, sizeof Subtrees[T].Cv);
+  }
 }
 
 void TSCL_blake3::Absorb(const std::uint8_t* In, std::size_t Length) {
@@ -228,14 +267,8 @@ void TSCL_blake3::Update(const void* Buffer, std::uint32_t Length) {
     }
     if (ChunkLength() == 0 && Left > ChunkBytes) {
       // Whole chunks from the caller's buffer, keeping at least one byte for the chunk held.
-      std::size_t Chunks = std::bit_floor(std::min((Left - 1) / ChunkBytes, MaxSubtreeChunks));
-      if (FWork.ChunkCounter != 0)
-        Chunks =
-            std::min<std::size_t>(Chunks, std::uint64_t{1} << std::countr_zero(FWork.ChunkCounter));
-      std::uint32_t Cv[8];
-      SubtreeCv(In, Chunks, Cv);
-      PushSubtree(Cv, Chunks);
-      SecureZero(Cv, sizeof Cv);
+      const std::size_t Chunks = std::min((Left - 1) / ChunkBytes, MaxRunChunks);
+      HashWholeChunks(In, Chunks);
       In += Chunks * ChunkBytes;
       Left -= Chunks * ChunkBytes;
       continue;
