@@ -33,11 +33,12 @@ TDigestOutcome NotOpened(TInputError&& Error) {
   return Outcome;
 }
 
-TDigestOutcome DigestReader(TFileReader& Reader, const TDigestKind& Kind,
-                            std::atomic<std::int64_t>& BytesRead) {
+TDigestOutcome DigestAlone(TInputFile File, const TDigestKind& Kind,
+                           std::atomic<std::int64_t>& BytesRead) {
   const std::unique_ptr<TSCL_hash> Hash = NewHash(Kind);
-  // One file on its own: a digest that can share it among the cores does.
-  ShareAmongCores(*Hash, std::thread::hardware_concurrency());
+  const bool Shared = ShareAmongCores(*Hash, std::thread::hardware_concurrency());
+  TFileReader Reader(std::move(File),
+                     Shared ? TFileReader::TPace::Mapped : TFileReader::TPace::Stream);
   Checksum::HashReader(Reader, *Hash, [&BytesRead](std::size_t Piece) {
     BytesRead += static_cast<std::int64_t>(Piece);
     return true;
@@ -57,8 +58,7 @@ TDigestOutcome DigestFile(const std::string& Name, const TDigestKind& Kind,
     Opened = TInputFile::Open(Name, TFileKinds::Any, Error);
   if (!Opened)
     return NotOpened(std::move(Error));
-  TFileReader Reader(std::move(*Opened), TFileReader::TPace::Stream);
-  return DigestReader(Reader, Kind, BytesRead);
+  return DigestAlone(std::move(*Opened), Kind, BytesRead);
 }
 
 } // namespace Sumtide::Cli

@@ -43,10 +43,11 @@ TDigestOutcome OutcomeOf(const TFileReader& Reader, const TDigestBytes& Digest);
 // The outcome of a file that did not open: missing, or failed with the system's words.
 TDigestOutcome NotOpened(TInputError&& Error);
 
-// Hashes what Reader gives with the digest Kind, to its end, adding the bytes to BytesRead as
-// they are read.
-TDigestOutcome DigestReader(TFileReader& Reader, const TDigestKind& Kind,
-                            std::atomic<std::int64_t>& BytesRead);
+// Hashes File, a file on its own, with the digest Kind, to its end, adding the bytes to BytesRead
+// as they are read: a digest that shares one long message among the cores does, and takes the
+// file mapped where it can (TFileReader::TPace::Mapped); any other reads it as a stream.
+TDigestOutcome DigestAlone(TInputFile File, const TDigestKind& Kind,
+                           std::atomic<std::int64_t>& BytesRead);
 
 // Reads Name ("-": standard input) to its end, as one stream.
 TDigestOutcome DigestFile(const std::string& Name, const TDigestKind& Kind,

@@ -142,8 +142,7 @@ private:
       if (FOpened)
         FOpened(*Names[I]);
       if (Last && I + 1 == Count && FInFlight == 0 && FStaged == 0) {
-        TFileReader Reader(std::move(*Opened[I]), TFileReader::TPace::Stream);
-        FWindow.Complete(Sequences[I], DigestReader(Reader, FKind, FBytesRead));
+        FWindow.Complete(Sequences[I], DigestAlone(std::move(*Opened[I]), FKind, FBytesRead));
         continue;
       }
       const std::size_t Index = NewFile();

@@ -122,12 +122,16 @@ TFileReader::TFileReader(TInputFile File, TPace Pace, std::span<std::uint8_t> Bu
   if (Opened && Size == 0)
     FPiece = Reading::EndlessPiece;
   else
-    FPiece = Pace == TPace::Stream            ? Reading::StreamPiece
+    FPiece = Pace != TPace::Lane              ? Reading::StreamPiece
              : Size >= Reading::LargeLaneFrom ? Reading::LargeLanePiece
                                               : Reading::LanePiece;
   if (Buffer.size() >= FPiece)
     FBuffer = Buffer.first(FPiece);
-  if (Pace == TPace::Stream && Size >= Reading::ReadAheadFrom) {
+  if (Pace == TPace::Mapped && Size >= Reading::MapFrom) {
+    FMapping = true;
+    return;
+  }
+  if (Pace != TPace::Lane && Size >= Reading::ReadAheadFrom) {
     try {
       FAhead = std::make_unique<TAhead>(FFile, FLimit);
     } catch (const std::system_error&) {
@@ -167,7 +171,12 @@ bool TFileReader::Took(std::int64_t Got, const TInputError& Error,
 }
 
 bool TFileReader::Finish(TVerdict Verdict) {
-  if (Verdict == TVerdict::Done && FFile.OpenedStamp() && FFile.Stamp() != FFile.OpenedStamp())
+  if (FWindow) {
+    FLostPages = FLostPages || FWindow->LostPages();
+    FWindow.reset();
+  }
+  if (Verdict == TVerdict::Done &&
+      (FLostPages || (FFile.OpenedStamp() && FFile.Stamp() != FFile.OpenedStamp())))
     Verdict = TVerdict::Changed;
   FVerdict = Verdict;
   return false;
@@ -178,6 +187,8 @@ bool TFileReader::Next(std::span<const std::uint8_t>& Piece) {
     return false;
   if (AtEnd())
     return Finish(TVerdict::Done);
+  if (FMapping && NextWindow(Piece))
+    return true;
   if (FAhead) {
     switch (FAhead->Take(Piece, FError)) {
     case TAhead::TTaken::Piece:
@@ -193,6 +204,29 @@ bool TFileReader::Next(std::span<const std::uint8_t>& Piece) {
   TInputError Error;
   const std::int64_t Got = FFile.Read(Into.data(), Into.size(), Error);
   return Took(Got, Error, Piece);
+}
+
+// The next window, the one before unmapped first; false, and no more mapping, where the system
+// maps none, so that the caller's thread reads the rest.
+bool TFileReader::NextWindow(std::span<const std::uint8_t>& Piece) {
+  if (FWindow) {
+    FLostPages = FLostPages || FWindow->LostPages();
+    FWindow.reset();
+  }
+  const auto Length = static_cast<std::size_t>(
+      std::min<std::int64_t>(static_cast<std::int64_t>(Reading::MapWindow), FLimit - FDone));
+  FWindow = TMappedWindow::Map(FFile.Handle(), FDone, Length);
+  if (!FWindow) {
+    FMapping = false;
+    return false;
+  }
+  if (FDone + static_cast<std::int64_t>(Length) < FLimit)
+    FFile.Prefetch(FDone + static_cast<std::int64_t>(Length),
+                   std::min<std::int64_t>(static_cast<std::int64_t>(Reading::MapWindow),
+                                          FLimit - FDone - static_cast<std::int64_t>(Length)));
+  Piece = FWindow->Bytes();
+  FDone += static_cast<std::int64_t>(Length);
+  return true;
 }
 
 } // namespace Sumtide

@@ -13,6 +13,10 @@
 // - With TPace::Stream, a regular file of Reading::ReadAheadFrom bytes or more is read ahead on a
 //   second thread into a small ring of pieces while the caller hashes (if that thread cannot be
 //   started, the caller's thread reads). Otherwise the caller's thread reads into one buffer.
+// - With TPace::Mapped, a regular file of Reading::MapFrom bytes or more is mapped a window at a
+//   time (MappedWindow.h) instead, with the system asked for the next window's bytes meanwhile;
+//   pages lost from under a window (the file cut short) make the verdict Changed. Where a window
+//   cannot be mapped, the rest is read as with TPace::Stream.
 //
 //   TFileReader Reader(std::move(File), TFileReader::TPace::Stream);
 //   std::span<const std::uint8_t> Piece;
@@ -21,6 +25,7 @@
 //   switch (Reader.Verdict()) { ... }
 
 #include "files/InputFile.h"
+#include "files/MappedWindow.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,6 +39,10 @@ public:
   enum class TPace : std::uint8_t {
     Stream, // one file hashed on its own: large pieces, read ahead when it pays
     Lane,   // one of many files side by side: small pieces, on the caller's thread
+    // One file hashed on its own by a hash that shares long pieces among the cores: a regular file
+    // of Reading::MapFrom bytes or more is mapped window by window where the system maps it, each
+    // piece a window; otherwise as Stream.
+    Mapped,
   };
   enum class TVerdict : std::uint8_t {
     Reading, // not at the end yet
@@ -79,6 +88,7 @@ public:
 private:
   class TAhead;
   bool Finish(TVerdict Verdict);
+  bool NextWindow(std::span<const std::uint8_t>& Piece);
 
   TInputFile FFile;
   std::int64_t FLimit; // bytes to read at most; -1: to the end
@@ -89,6 +99,9 @@ private:
   std::span<std::uint8_t> FBuffer;            // reading on the caller's thread
   std::unique_ptr<std::uint8_t[]> FOwnBuffer; // FBuffer when none was given
   std::unique_ptr<TAhead> FAhead;             // reading on a second thread
+  bool FMapping = false;                      // mapping windows
+  bool FLostPages = false;                    // a window lost pages
+  std::unique_ptr<TMappedWindow> FWindow;     // the window given last
 };
 
 } // namespace Sumtide

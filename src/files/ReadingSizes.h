@@ -25,6 +25,13 @@ constexpr std::size_t AheadPieces = 4;
 // a file read from the disk arrives as fast as the hash takes it.
 constexpr std::int64_t PrefetchDistance = std::int64_t{8} << 20;
 
+// A file mapped instead (TPace::Mapped, for a hash that shares long pieces among the cores): from
+// this size on, in windows of this size, each unmapped before the next is mapped, so that the
+// memory the process holds stays small whatever the file's size; the system is asked for the next
+// window's bytes while one is hashed.
+constexpr std::int64_t MapFrom = std::int64_t{4} << 20;
+constexpr std::size_t MapWindow = std::size_t{16} << 20;
+
 // A file in one lane of a many-files engine: small pieces, since sixteen lanes or more each hold
 // one, and a lane takes a piece in a few microseconds. A large file in a lane takes larger pieces:
 // fewer system calls, each of which is dear on a machine that isolates the kernel's page tables.

@@ -1,5 +1,6 @@
 #include "TempDir.h"
 #include "files/FileReader.h"
+#include "files/MappedWindow.h"
 #include "files/ReadingSizes.h"
 
 #include <chrono>
@@ -74,10 +75,14 @@ TEST_F(FileReaderTest, GivesEveryByteOfTheFileInOrder) {
                                static_cast<std::size_t>(Reading::ReadAheadFrom),
                                Reading::AheadPiece * (Reading::AheadPieces + 3) + 5,
                                static_cast<std::size_t>(Reading::PrefetchDistance) +
-                                   Reading::AheadPiece * 2 + 3};
-  for (const TPace Pace : {TPace::Stream, TPace::Lane}) {
+                                   Reading::AheadPiece * 2 + 3,
+                               static_cast<std::size_t>(Reading::MapFrom) - 1,
+                               static_cast<std::size_t>(Reading::MapFrom),
+                               Reading::MapWindow,
+                               Reading::MapWindow * 2 + 4097};
+  for (const TPace Pace : {TPace::Stream, TPace::Lane, TPace::Mapped}) {
     for (const std::size_t Size : Sizes) {
-      SCOPED_TRACE(testing::Message() << "size " << Size << (Pace == TPace::Lane ? ", lane" : ""));
+      SCOPED_TRACE(testing::Message() << "size " << Size << ", pace " << static_cast<int>(Pace));
       const std::string Content = Pattern(Size);
       TFileReader Reader(OpenOrFail(MakeFile("f.bin", Content)), Pace);
       EXPECT_EQ(Reader.Total(), static_cast<std::int64_t>(Size));
@@ -131,6 +136,32 @@ TEST_F(FileReaderTest, UsesAGivenBufferOnlyWhenAPieceFitsIt) {
   }
 }
 
+// A file cut short under a mapped window loses the pages past its new end: reading them gives
+// zeros instead of ending the process, and the window says so; a fault elsewhere is not taken for
+// one of the window's.
+TEST_F(FileReaderTest, AMappedWindowSurvivesTheFileCutShort) {
+  const std::size_t Size = 1 << 20;
+  const std::string Path = MakeFile("cut.bin", Pattern(Size));
+  const TInputFile File = OpenOrFail(Path);
+  const std::unique_ptr<TMappedWindow> Window = TMappedWindow::Map(File.Handle(), 0, Size);
+#ifdef _WIN32
+  EXPECT_EQ(Window, nullptr);
+#else
+  ASSERT_NE(Window, nullptr);
+  EXPECT_FALSE(Window->LostPages());
+  ASSERT_EQ(::truncate(Path.c_str(), 4097), 0);
+  const std::span<const std::uint8_t> Bytes = Window->Bytes();
+  // Read as the hash reads: every page, through a pointer the compiler cannot skip.
+  const volatile std::uint8_t* Read = Bytes.data();
+  std::size_t Zeros = 0;
+  for (std::size_t I = 0; I < Bytes.size(); I += 512)
+    Zeros += Read[I] == 0 ? 1 : 0;
+  EXPECT_TRUE(Window->LostPages());
+  EXPECT_GE(Zeros, (Size - 8192) / 512);
+  EXPECT_EQ(Read[0], static_cast<std::uint8_t>(Pattern(1)[0]));
+#endif
+}
+
 // Whatever happens to the file once reading has begun, the stamp compared at the end tells: no
 // verdict of Done for bytes of two versions. A file that grows is read up to its size at the
 // open, so one that never stops growing still ends.
@@ -139,6 +170,7 @@ TEST_F(FileReaderTest, AFileThatChangesWhileReadIsReported) {
     const char* Label;
     std::size_t Size;
     std::function<void(const std::string&)> Change;
+    TPace Pace = TPace::Stream;
   };
   const auto Rewrite = [](const std::string& P) {
     std::fstream(P, std::ios::binary | std::ios::in | std::ios::out) << std::string(4096, 'w');
@@ -148,7 +180,12 @@ TEST_F(FileReaderTest, AFileThatChangesWhileReadIsReported) {
   const auto Remove = [](const std::string& P) { ASSERT_EQ(::unlink(P.c_str()), 0); };
   const std::size_t Ahead = Reading::AheadPiece * 6 + 11;
   const std::size_t Small = Reading::StreamPiece * 3;
+  const std::size_t Mapped = Reading::MapWindow * 2 + 11;
   const TCase Cases[] = {
+      {"rewritten, mapped", Mapped, Rewrite, TPace::Mapped},
+      {"grown, mapped", Mapped, Grow, TPace::Mapped},
+      {"shrunk, mapped: the next window lies past the end", Mapped, Shrink, TPace::Mapped},
+      {"removed, mapped", Mapped, Remove, TPace::Mapped},
       {"rewritten, read ahead", Ahead, Rewrite},
       {"grown, read ahead", Ahead, Grow},
       {"shrunk, read ahead", Ahead, Shrink},
@@ -161,7 +198,7 @@ TEST_F(FileReaderTest, AFileThatChangesWhileReadIsReported) {
     SCOPED_TRACE(C.Label);
     const std::string Path = MakeFile("changes.bin", Pattern(C.Size));
     std::this_thread::sleep_for(std::chrono::milliseconds(30)); // past the clock tick of the write
-    TFileReader Reader(OpenOrFail(Path), TPace::Stream);
+    TFileReader Reader(OpenOrFail(Path), C.Pace);
     const std::string Got = ReadAll(Reader, [&] { C.Change(Path); });
     EXPECT_EQ(Reader.Verdict(), TVerdict::Changed);
     EXPECT_LE(Got.size(), C.Size);

@@ -354,7 +354,9 @@ void TSCL_blake3::HashWholeChunks(const void* Source, std::size_t Chunks) {
 void TSCL_blake3::HashOnCores(const void* Source, std::size_t Chunks) {
   const TChunks& In = *static_cast<const TChunks*>(Source);
   const std::size_t Parts = FCores->Helpers() + 1;
-  const std::size_t PartChunks = (Chunks / Parts + MaxRunChunks - 1) / MaxRunChunks * MaxRunChunks;
+  // Whole runs each, enough of them to take every chunk; the last part may be shorter or empty.
+  const std::size_t PartChunks =
+      ((Chunks + Parts - 1) / Parts + MaxRunChunks - 1) / MaxRunChunks * MaxRunChunks;
   std::vector<TSubtreeCv> Subtrees((Chunks / MaxRunChunks + Parts) * MaxRunSubtrees);
   std::vector<TCores::TPart> Work(Parts);
   std::size_t Done = 0, Room = 0;

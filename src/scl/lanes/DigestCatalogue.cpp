@@ -294,18 +294,19 @@ std::unique_ptr<TSCL_hash> NewHash(const TDigestKind& Kind) {
   return Hash;
 }
 
-void ShareAmongCores(TSCL_hash& Hash, unsigned Cores) {
+bool ShareAmongCores(TSCL_hash& Hash, unsigned Cores) {
   const TPropInfo* Property = Hash.ClassType().FindProperty("Threads");
   if (!Property || Property->Kind != TPropKind::Integer)
-    return;
+    return false;
   // The component says how many it takes; more than it takes is its most.
   for (auto Threads = static_cast<std::int32_t>(std::min(Cores, 64u)); Threads > 1; Threads /= 2) {
     try {
       Property->Write(Hash, Threads);
-      return;
+      return true;
     } catch (const ESCL_hash&) {
     }
   }
+  return false;
 }
 
 std::unique_ptr<IDigestLanes> NewDigestLanes(const TDigestKind& Kind) {

@@ -151,6 +151,12 @@ TEST(Blake3Digest, SharedAmongThreads) {
         TPieces Pieces(Length / 700001, 700001);
         Pieces.push_back(Length % 700001);
         EXPECT_EQ(OutputHex(Hash, Mode, Message, Pieces, 131), Expected);
+        // A chunk held, then a piece of an odd number of chunks that the parts must all take.
+        const std::size_t Odd = (1 << 20) + 3;
+        if (Length > 1024 + Odd) {
+          const TPieces HeldFirst = {1024, Odd, Length - 1024 - Odd};
+          EXPECT_EQ(OutputHex(Hash, Mode, Message, HeldFirst, 131), Expected);
+        }
       }
     }
   }
