@@ -37,8 +37,8 @@ std::string Describe(const TParsedCommandLine& Parsed) {
   }
   const TSumOptions& O = Parsed.Options;
   std::string Text(O.Digest ? O.Digest->Name : "(no digest)");
-  if (O.DigestBits != 0)
-    Text += "-" + std::to_string(O.DigestBits);
+  if (O.DigestBits)
+    Text += "-" + std::to_string(*O.DigestBits);
   const auto Flag = [&](bool Set, const char* Name) {
     if (Set)
       Text += std::string(" ") + Name;
@@ -53,6 +53,7 @@ std::string Describe(const TParsedCommandLine& Parsed) {
   Flag(O.Status, "status");
   Flag(O.Strict, "strict");
   Flag(O.Warn, "warn");
+  Flag(O.NoNames, "no-names");
   for (const std::string& Operand : O.Operands)
     Text += " [" + Operand + "]";
   return Text;
