@@ -35,6 +35,7 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/src/scl/SCLsha256.h
   ${PROJECT_SOURCE_DIR}/src/scl/SCLsha512.h
   ${PROJECT_SOURCE_DIR}/src/scl/SCLblake2b.h
+  ${PROJECT_SOURCE_DIR}/src/scl/SCLblake3.h
   ${PROJECT_SOURCE_DIR}/src/scl/SCLbase64.h
   ${PROJECT_SOURCE_DIR}/src/scl/SCLRegister.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/sumtide/scl COMPONENT library)

@@ -6,6 +6,7 @@
 #include "FuzzCheck.h"
 #include "rtl/Stream.h"
 #include "scl/SCLblake2b.h"
+#include "scl/SCLblake3.h"
 #include "scl/SCLmd5.h"
 #include "scl/SCLsha1.h"
 #include "scl/SCLsha256.h"
@@ -25,8 +26,8 @@ using namespace Sumtide;
 using TDigest = std::array<std::uint8_t, 64>; // room for the largest digest; the rest stays 0
 
 const TSCL_hashclassref Classes[] = {
-    &TSCL_md5::Class(),    &TSCL_sha1::Class(),   &TSCL_sha224::Class(), &TSCL_sha256::Class(),
-    &TSCL_sha384::Class(), &TSCL_sha512::Class(), &TSCL_blake2b::Class()};
+    &TSCL_md5::Class(),    &TSCL_sha1::Class(),   &TSCL_sha224::Class(),  &TSCL_sha256::Class(),
+    &TSCL_sha384::Class(), &TSCL_sha512::Class(), &TSCL_blake2b::Class(), &TSCL_blake3::Class()};
 
 TDigest OneUpdate(TSCL_hashclassref Class, const std::uint8_t* Data, std::size_t Size) {
   const auto Hash = Class->CreateOwned();

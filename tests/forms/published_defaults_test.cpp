@@ -25,10 +25,10 @@ TEST(PublishedDefaultsTest, ANewInstanceOfEveryRegisteredClassHoldsItsDefaults) 
       Checked.insert(Class->ClassName());
     }
   }
-  // The window's controls, dialog and form, the block cipher base and BLAKE2b all publish
+  // The window's controls, dialog and form, the block cipher base and BLAKE2b and BLAKE3 all publish
   // defaults: a registration that left one out would pass unchecked.
   for (std::string_view Name : {"TForm1", "TButton", "TEdit", "TGroupBox", "TLabel", "TOpenDialog",
-                                "TSCL_blockcipher", "TSCL_blake2b"})
+                                "TSCL_blockcipher", "TSCL_blake2b", "TSCL_blake3"})
     EXPECT_TRUE(Checked.contains(Name)) << Name;
 }
 

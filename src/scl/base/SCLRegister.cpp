@@ -2,6 +2,7 @@
 
 #include "rtl/ClassRegistry.h"
 #include "scl/SCLblake2b.h"
+#include "scl/SCLblake3.h"
 #include "scl/SCLcrypt.h"
 #include "scl/SCLmd5.h"
 #include "scl/SCLsha1.h"
@@ -20,6 +21,7 @@ void RegisterSCLClasses() {
   RegisterClass(TSCL_sha384::Class());
   RegisterClass(TSCL_sha512::Class());
   RegisterClass(TSCL_blake2b::Class());
+  RegisterClass(TSCL_blake3::Class());
   RegisterClass(TSCL_cipher::Class());
   RegisterClass(TSCL_blockcipher::Class());
 }

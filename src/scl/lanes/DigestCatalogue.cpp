@@ -2,6 +2,7 @@
 
 #include "rtl/SecureWipe.h"
 #include "scl/SCLblake2b.h"
+#include "scl/SCLblake3.h"
 #include "scl/SCLsha512.h"
 #include "scl/cpu/FunctionChoice.h"
 #include "scl/lanes/ComponentLanes.h"
@@ -193,7 +194,8 @@ struct TTables {
 };
 
 TTables& Tables() {
-  // MD5 first, then the SHA digests by the size of theirs, then BLAKE2b. A new digest is one row.
+  // MD5 first, then the SHA digests by the size of theirs, then BLAKE2b and BLAKE3. A new digest
+  // is one row.
   static TTables Tables{
       WithLanes<TSCL_md5, Md5Internal::TMd5LaneDescription>("md5"),
       WithLanes<TSCL_sha1, ShaInternal::TSha1LaneDescription>("sha1"),
@@ -202,6 +204,7 @@ TTables& Tables() {
       Streams<TSCL_sha384>("sha384"),
       Streams<TSCL_sha512>("sha512"),
       Streams<TSCL_blake2b>("blake2b"),
+      Streams<TSCL_blake3>("blake3"),
   };
   return Tables;
 }

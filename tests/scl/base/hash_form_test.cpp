@@ -67,6 +67,7 @@ TEST_F(HashFormTest, EveryHashClassWritesAndReadsBackAsItself) {
       {"TSCL_sha384", "    Id = 48\n    Algorithm = 'SHA384'\n    HashSize = 384\n"},
       {"TSCL_sha512", "    Id = 64\n    Algorithm = 'SHA512'\n    HashSize = 512\n"},
       {"TSCL_blake2b", "    Id = 45632\n    Algorithm = 'BLAKE2b'\n    HashSize = 512\n"},
+      {"TSCL_blake3", "    Id = 45856\n    Algorithm = 'BLAKE3'\n    HashSize = 256\n"},
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.ClassName);

@@ -7,6 +7,7 @@
 #include "HashVectors.h"
 #include "rtl/Stream.h"
 #include "scl/SCLblake2b.h"
+#include "scl/SCLblake3.h"
 #include "scl/SCLmd5.h"
 #include "scl/SCLsha1.h"
 #include "scl/SCLsha256.h"
@@ -43,6 +44,7 @@ const THashClassCase HashClasses[] = {
     {&TSCL_sha384::Class(), "TSCL_sha384", 48, "SHA384", 384, "sha384.vec"},
     {&TSCL_sha512::Class(), "TSCL_sha512", 64, "SHA512", 512, "sha512.vec"},
     {&TSCL_blake2b::Class(), "TSCL_blake2b", 0xB240, "BLAKE2b", 512, "blake2b.vec"},
+    {&TSCL_blake3::Class(), "TSCL_blake3", 0xB320, "BLAKE3", 256, "blake3.vec"},
 };
 
 class HashClassTest : public ::testing::TestWithParam<THashClassCase> {
