@@ -162,8 +162,8 @@ public:
     }
     FLines.emplace(*FList);
     // One run of the engine hashes the files of consecutive entries of one digest size: an entry
-    // of another size (in a list of BLAKE2b digests of several lengths) ends it and begins the
-    // next one.
+    // of another size (in a list of BLAKE2b or BLAKE3 digests of several lengths) ends it and
+    // begins the next one.
     FRunDigest = FOptions.Digest;
     do {
       FEngine.Run(

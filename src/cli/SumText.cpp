@@ -43,7 +43,8 @@ MD5 is computed as described in RFC 1321, SHA-1 and SHA-2 as described in FIPS 1
 BLAKE2b as described in RFC 7693, BLAKE3 as b3sum computes it.
 When checking, the input should be a former output of this program or of the tool
 named after the digest (md5sum, sha256sum, b2sum, b3sum...), made with the same digest;
-the length of a BLAKE2b or BLAKE3 checksum is read from its line, whatever --length says.
+the length of a BLAKE2b or BLAKE3 checksum is read from its line, whatever
+--length says.
 The default mode is to print a line with: checksum, a space,
 a character indicating input mode ('*' for binary, ' ' for text
 or where binary is insignificant), and name for each FILE.

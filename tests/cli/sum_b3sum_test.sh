@@ -158,7 +158,7 @@ for list in good.b3 good.md5; do
   } >"mixed.${list#*.}"
 done
 # Lists of other lengths, and of several, read as b3sum -l writes them.
-b3sum -l 16 -- "${utf8_names[@]}" >l16.b3
+b3sum -l 16 -- "${utf8_names[@]}" size-1024 size-65537 >l16.b3
 cp good.md5 l16.md5
 b3sum -l 4096 abc size-2049 >l4096.b3
 md5sum abc size-2049 >l4096.md5
@@ -268,7 +268,7 @@ expect() {
   local what=$1
   shift
   count=$((count + 1))
-  "$ours" -a blake3 "$@" >actual.out 2>&1
+  (exec -a sumtide-sum "$ours" -a blake3 "$@") >actual.out 2>&1
   if ! cmp -s expected.out actual.out; then
     fail "$what: sumtide-sum -a blake3 $*"
     diff <(od -An -c expected.out) <(od -An -c actual.out) | head -10 | sed 's/^/  /'
