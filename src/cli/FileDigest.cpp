@@ -3,6 +3,7 @@
 #include "checksum/HashReader.h"
 
 #include <optional>
+#include <thread>
 
 namespace Sumtide::Cli {
 
@@ -35,6 +36,8 @@ TDigestOutcome NotOpened(TInputError&& Error) {
 TDigestOutcome DigestReader(TFileReader& Reader, const TDigestKind& Kind,
                             std::atomic<std::int64_t>& BytesRead) {
   const std::unique_ptr<TSCL_hash> Hash = NewHash(Kind);
+  // One file on its own: a digest that can share it among the cores does.
+  ShareAmongCores(*Hash, std::thread::hardware_concurrency());
   Checksum::HashReader(Reader, *Hash, [&BytesRead](std::size_t Piece) {
     BytesRead += static_cast<std::int64_t>(Piece);
     return true;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 
@@ -41,6 +42,12 @@ protected:
 // The modes: InitKey starts a keyed hash with a key of exactly 32 bytes, InitDeriveKey the key
 // derivation mode with its context text; the message given to Update is then the key material.
 //
+// The cores: Threads, a published property of the instance, 1 by default, takes 1 to 16. Above 1,
+// an Update of 512 KiB or more has its whole chunks hashed in as many parts side by side, by
+// helper threads the instance starts the first time and keeps until it is destroyed; the caller's
+// thread hashes the first part and waits for the others, so the instance is used from one thread
+// as always. A program hashing many messages at once keeps 1.
+//
 // Burn, Final, FinalXof and the destructor overwrite the whole working state (key, chaining
 // values, the chunk being hashed) with zeros.
 class TSCL_blake3 : public TSCL_hash {
@@ -53,8 +60,8 @@ public:
   static const std::uint8_t AbcDigest[32];
   using TClass = TSCL_blake3class;
 
-  explicit TSCL_blake3(TComponent* AOwner) : TSCL_hash(AOwner) {}
-  ~TSCL_blake3() override { Burn(); }
+  explicit TSCL_blake3(TComponent* AOwner);
+  ~TSCL_blake3() override;
 
   static const TClass& Class();
   const TComponentClass& ClassType() const override { return Class(); }
@@ -76,15 +83,17 @@ public:
 
   std::int32_t DigestBits() const { return FDigestBits; }
   void SetDigestBits(std::int32_t Value);
+  std::int32_t Threads() const { return FThreads; }
+  void SetThreads(std::int32_t Value);
 
 private:
   void Start(const std::uint32_t Key[8], std::uint32_t Flags);
-  void Absorb(const std::uint8_t* In, std::size_t Length);
   void PushSubtree(const std::uint32_t Cv[8], std::uint64_t Chunks);
-  void SubtreeCv(const std::uint8_t* In, std::size_t Chunks, std::uint32_t Cv[8]) const;
+  // Source: the chunks to hash (the source file's TChunks).
+  void HashWholeChunks(const void* Source, std::size_t Chunks);
+  void HashOnCores(const void* Source, std::size_t Chunks);
   void ParentCv(const std::uint32_t Left[8], const std::uint32_t Right[8],
                 std::uint32_t Cv[8]) const;
-  std::size_t ChunkLength() const { return 64 * FWork.ChunkBlocks + FWork.BlockFill; }
 
   // The deepest stack of subtrees a message of 2^64 bytes needs.
   static constexpr std::size_t MaxDepth = 54;
@@ -92,10 +101,10 @@ private:
   struct TWorking {
     std::uint32_t Key[8];
     std::uint32_t Flags; // the mode's flag, on every compression
-    std::uint32_t ChunkCv[8];
-    std::uint8_t Block[64];
-    std::size_t BlockFill;   // bytes in Block: a full block is kept until a byte follows it
-    std::size_t ChunkBlocks; // blocks of the chunk compressed so far
+    // The chunk held, ChunkFill bytes and zeros after them: hashed only once a byte after it is
+    // known (with the chunks that follow), or at the end.
+    std::uint8_t Chunk[1024];
+    std::size_t ChunkFill;
     std::uint64_t ChunkCounter;
     // The chaining values of the subtrees before the chunk, the largest first: one for each bit
     // set in ChunkCounter.
@@ -113,6 +122,9 @@ protected:
 private:
   TWorking FWork{};
   std::int32_t FDigestBits = DefaultDigestBits;
+  std::int32_t FThreads = 1;
+  class TCores;
+  std::unique_ptr<TCores> FCores; // made when a run is first shared
 };
 
 } // namespace Sumtide

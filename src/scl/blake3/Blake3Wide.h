@@ -10,6 +10,7 @@
 // its vector operations (TOps: TVector, Lanes, Set, Add, Xor, Rotate<N>, LoadBlocks, Store), so
 // that everything here is compiled for and inlined into its kernel.
 
+#include "rtl/SecureWipe.h"
 #include "scl/blake3/Blake3Constants.h"
 #include "scl/blake3/Blake3Kernels.h"
 
@@ -17,6 +18,7 @@
 #error "define SUMTIDE_BLAKE3_TARGET before including Blake3Wide.h"
 #endif
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -111,20 +113,37 @@ template <class TOps> struct TWide {
         std::memcpy(Out + 32 * L + 4 * I, &Words[I][L], 4);
   }
 
-  // Every whole group of lanes here; what is left to Narrower (a function for fewer lanes, which
-  // this processor runs too).
+  // Every whole group of lanes here. Of the inputs left, more than half a group also take a pass
+  // here, the unused lanes hashing the last input again and their output dropped (a pass costs
+  // about what a pass of half as many lanes does); fewer go to Narrower (a function for fewer
+  // lanes, which this processor runs too).
   SUMTIDE_BLAKE3_INLINE static void Many(const TManyInputs& Work, TMany Narrower) {
     std::size_t First = 0;
     for (; First + Lanes <= Work.Count; First += Lanes)
       Group(Work, First, Work.Counter + (Work.IncrementCounter ? First : 0));
-    if (First == Work.Count)
+    const std::size_t Left = Work.Count - First;
+    if (Left == 0)
       return;
     TManyInputs Rest = Work;
     Rest.Inputs += First;
-    Rest.Count -= First;
+    Rest.Count = Left;
     Rest.Counter += Work.IncrementCounter ? First : 0;
     Rest.Out += 32 * First;
-    Narrower(Rest);
+    if (2 * Left <= Lanes) {
+      Narrower(Rest);
+      return;
+    }
+    const std::uint8_t* Inputs[Lanes];
+    for (std::size_t L = 0; L < Lanes; ++L)
+      Inputs[L] = Rest.Inputs[std::min(L, Left - 1)];
+    alignas(64) std::uint8_t Out[32 * Lanes];
+    TManyInputs Padded = Rest;
+    Padded.Inputs = Inputs;
+    Padded.Count = Lanes;
+    Padded.Out = Out;
+    Group(Padded, 0, Padded.Counter);
+    std::memcpy(Rest.Out, Out, 32 * Left);
+    SecureZero(Out, sizeof Out);
   }
 };
 

@@ -1,12 +1,10 @@
-// TSCL_blake3: the chunk being hashed, the stack of the chaining values of the whole subtrees
-// before it, and the root's output.
+// TSCL_blake3: the chunk held, the stack of the chaining values of the whole subtrees before it,
+// and the root's output.
 //
-// A chunk is finished, and its chaining value pushed, only once a byte after it is known, so the
+// A chunk is hashed, and its chaining value pushed, only once a byte after it is known, so the
 // chunk held at Final is the last one and the nodes on the stack are folded into the root from
-// there. Whole chunks that arrive together go straight from the caller's buffer as the largest
-// subtree that fits where the message stands (its size a power of two that divides the chunks
-// before it), hashed level by level with the many-input function: its chunks at once, then their
-// parents at once, and so on up.
+// there. Whole chunks go to the many-input function together: the one held with those of the
+// caller's buffer that follow it, straight from there; their parents a level at a time.
 
 #include "scl/SCLblake3.h"
 
@@ -16,7 +14,13 @@
 
 #include <algorithm>
 #include <bit>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+#include <vector>
 
 namespace Sumtide {
 
@@ -24,12 +28,40 @@ using namespace Blake3Internal;
 
 namespace {
 
-// The most chunks hashed as one subtree: 256 KiB of message, its chaining values 8 KiB.
-constexpr std::size_t MaxSubtreeChunks = 256;
+// The most chunks hashed in one run: 256 KiB of message, its chaining values 8 KiB; and the most
+// subtrees such a run is cut into (sizes that grow while the chunks before them allow, then shrink
+// while the run's length does).
+constexpr std::size_t MaxRunChunks = 256;
+constexpr std::size_t MaxRunSubtrees = 2 * std::bit_width(MaxRunChunks);
+// A run is shared among cores from this many chunks on: each gets at least two runs.
+constexpr std::size_t SharedFrom = 2 * MaxRunChunks;
+// The most chunks taken at once to share.
+constexpr std::size_t MaxSharedChunks = 16384;
+constexpr std::int32_t MaxThreads = 16;
+
+// Whole chunks to hash: the one the instance held, if any, then those of the caller's buffer.
+struct TChunks {
+  const std::uint8_t* Held;
+  const std::uint8_t* In;
+  const std::uint8_t* At(std::size_t I) const {
+    if (!Held)
+      return In + I * ChunkBytes;
+    return I == 0 ? Held : In + (I - 1) * ChunkBytes;
+  }
+  // The chunks from the I-th on.
+  TChunks From(std::size_t I) const { return I == 0 ? *this : TChunks{nullptr, At(I)}; }
+};
+
+// A subtree's chaining value and its size in chunks.
+struct TSubtreeCv {
+  std::size_t Chunks;
+  std::uint32_t Cv[8];
+};
 
 const TPropInfo Blake3Properties[] = {
     MakeProperty<&TSCL_blake3::DigestBits, &TSCL_blake3::SetDigestBits>(
         "DigestBits", TPropKind::Integer, TSCL_blake3::DefaultDigestBits),
+    MakeProperty<&TSCL_blake3::Threads, &TSCL_blake3::SetThreads>("Threads", TPropKind::Integer, 1),
 };
 
 void LoadWords(const std::uint8_t* Bytes, std::uint32_t* Words, std::size_t Count) {
@@ -90,10 +122,22 @@ void TSCL_blake3::SetDigestBits(std::int32_t Value) {
   FDigestBits = Value;
 }
 
+TSCL_blake3::TSCL_blake3(TComponent* AOwner) : TSCL_hash(AOwner) {}
+
+TSCL_blake3::~TSCL_blake3() {
+  Burn();
+}
+
+void TSCL_blake3::SetThreads(std::int32_t Value) {
+  if (Value < 1 || Value > MaxThreads)
+    throw ESCL_hash("Invalid thread count: " + std::to_string(Value) + " (BLAKE3 uses 1 to " +
+                    std::to_string(MaxThreads) + ")");
+  FThreads = Value;
+}
+
 void TSCL_blake3::Start(const std::uint32_t Key[8], std::uint32_t Flags) {
   Burn();
   std::copy_n(Key, 8, FWork.Key);
-  std::copy_n(Key, 8, FWork.ChunkCv);
   FWork.Flags = Flags;
   FWork.DigestBytes = static_cast<std::size_t>(FDigestBits / 8);
   FInitialized = true;
@@ -167,45 +211,177 @@ void TSCL_blake3::PushSubtree(const std::uint32_t Cv[8], std::uint64_t Chunks) {
   SecureZero(Merged, sizeof Merged);
 }
 
-void TSCL_blake3::SubtreeCv(const std::uint8_t* In, std::size_t Chunks, std::uint32_t Cv[8]) const {
-  std::uint8_t Levels[2][MaxSubtreeChunks * CvBytes];
-  const std::uint8_t* Inputs[MaxSubtreeChunks];
-  for (std::size_t I = 0; I < Chunks; ++I)
-    Inputs[I] = In + I * ChunkBytes;
-  Many({Inputs, Chunks, BlocksPerChunk, FWork.Key, FWork.ChunkCounter, true, FWork.Flags,
-        ChunkStart, ChunkEnd, Levels[0]});
-  int Level = 0;
-  for (std::size_t Count = Chunks; Count > 1; Count /= 2, Level ^= 1) {
-    // Each parent's block is its two children's chaining values, side by side already.
-    for (std::size_t I = 0; I < Count / 2; ++I)
-      Inputs[I] = Levels[Level] + I * 2 * CvBytes;
-    Many(
-        {Inputs, Count / 2, 1, FWork.Key, 0, false, FWork.Flags | Parent, 0, 0, Levels[Level ^ 1]});
+namespace {
+
+// Chunks whole chunks at In (at most MaxRunChunks), the first of them chunk Counter of the
+// message: cut into the subtrees the tree has there (each as large as fits, its size a power of two
+// that divides the chunks before it), all their chunks hashed in one call, then their parents
+// level by level, one call for a level of every subtree. Their chaining values go to Out, in
+// order; returns how many.
+std::size_t HashRun(const std::uint32_t Key[8], std::uint32_t Flags, TChunks In, std::size_t Chunks,
+                    std::uint64_t Counter, TSubtreeCv* Out) {
+  struct TSubtree {
+    std::size_t Nodes; // at the level being made, from At in that level's array
+    std::size_t At;
+  };
+  TSubtree Subtrees[MaxRunSubtrees];
+  std::size_t Count = 0;
+  for (std::size_t Done = 0; Done < Chunks; ++Count) {
+    std::size_t Size = std::bit_floor(Chunks - Done);
+    if (Counter + Done != 0)
+      Size = std::min<std::size_t>(Size, std::uint64_t{1} << std::countr_zero(Counter + Done));
+    Subtrees[Count] = {Size, Done};
+    Out[Count].Chunks = Size;
+    Done += Size;
   }
-  LoadWords(Levels[Level], Cv, 8);
+
+  std::uint8_t Levels[2][MaxRunChunks * CvBytes];
+  const std::uint8_t* Inputs[MaxRunChunks];
+  for (std::size_t I = 0; I < Chunks; ++I)
+    Inputs[I] = In.At(I);
+  Many(
+      {Inputs, Chunks, BlocksPerChunk, Key, Counter, true, Flags, ChunkStart, ChunkEnd, Levels[0]});
+  for (int Level = 0;; Level ^= 1) {
+    // A subtree down to one node has its chaining value; the others' nodes stay side by side,
+    // each pair a parent's block.
+    std::size_t Parents = 0;
+    for (std::size_t T = 0; T < Count; ++T) {
+      TSubtree& Subtree = Subtrees[T];
+      if (Subtree.Nodes == 1) {
+        LoadWords(Levels[Level] + Subtree.At * CvBytes, Out[T].Cv, 8);
+        Subtree.Nodes = 0;
+      } else if (Subtree.Nodes > 1) {
+        const std::size_t First = Parents;
+        for (std::size_t N = 0; N < Subtree.Nodes; N += 2)
+          Inputs[Parents++] = Levels[Level] + (Subtree.At + N) * CvBytes;
+        Subtree.At = First;
+        Subtree.Nodes /= 2;
+      }
+    }
+    if (Parents == 0)
+      break;
+    Many({Inputs, Parents, 1, Key, 0, false, Flags | Parent, 0, 0, Levels[Level ^ 1]});
+  }
   SecureZero(Levels[0], Chunks * CvBytes);
   SecureZero(Levels[1], Chunks / 2 * CvBytes);
+  return Count;
 }
 
-void TSCL_blake3::Absorb(const std::uint8_t* In, std::size_t Length) {
-  while (Length > 0) {
-    if (FWork.BlockFill == BlockBytes) {
-      // A byte follows the block kept: it is not the chunk's last.
-      std::uint32_t Out[16];
-      CompressPortable(FWork.ChunkCv, FWork.Block, FWork.ChunkCounter, BlockBytes,
-                       FWork.Flags | (FWork.ChunkBlocks == 0 ? ChunkStart : 0), Out);
-      std::copy_n(Out, 8, FWork.ChunkCv);
-      SecureZero(Out, sizeof Out);
-      SecureZero(FWork.Block, sizeof FWork.Block);
-      ++FWork.ChunkBlocks;
-      FWork.BlockFill = 0;
-    }
-    const std::size_t Take = std::min(BlockBytes - FWork.BlockFill, Length);
-    std::memcpy(FWork.Block + FWork.BlockFill, In, Take);
-    FWork.BlockFill += Take;
-    In += Take;
-    Length -= Take;
+// HashRun over any number of chunks, run after run.
+std::size_t HashRuns(const std::uint32_t Key[8], std::uint32_t Flags, TChunks In,
+                     std::size_t Chunks, std::uint64_t Counter, TSubtreeCv* Out) {
+  std::size_t Count = 0;
+  for (std::size_t Done = 0; Done < Chunks;) {
+    const std::size_t Run = std::min(Chunks - Done, MaxRunChunks);
+    Count += HashRun(Key, Flags, In.From(Done), Run, Counter + Done, Out + Count);
+    Done += Run;
   }
+  return Count;
+}
+
+} // namespace
+
+// Helper threads, each hashing the part of a long run given to it while the caller hashes the
+// first part.
+class TSCL_blake3::TCores {
+public:
+  explicit TCores(std::size_t Helpers) : FHelpers(Helpers) {
+    for (auto& Helper : FHelpers)
+      Helper.Thread = std::jthread([&Helper](std::stop_token Stop) { Helper.Serve(Stop); });
+  }
+  std::size_t Helpers() const { return FHelpers.size(); }
+
+  struct TPart {
+    const std::uint32_t* Key;
+    std::uint32_t Flags;
+    TChunks In;
+    std::size_t Chunks;
+    std::uint64_t Counter;
+    TSubtreeCv* Out;
+    std::size_t Count;
+  };
+  void Start(std::size_t Helper, TPart* Part) {
+    THelper& H = FHelpers[Helper];
+    {
+      const std::lock_guard Lock(H.Lock);
+      H.Part = Part;
+    }
+    H.Changed.notify_one();
+  }
+  void Wait(std::size_t Helper) {
+    THelper& H = FHelpers[Helper];
+    std::unique_lock Lock(H.Lock);
+    H.Changed.wait(Lock, [&H] { return H.Part == nullptr; });
+  }
+
+private:
+  struct THelper {
+    std::mutex Lock;
+    std::condition_variable_any Changed;
+    TPart* Part = nullptr;
+    std::jthread Thread;
+
+    void Serve(const std::stop_token& Stop) {
+      for (;;) {
+        std::unique_lock Lock(this->Lock);
+        if (!Changed.wait(Lock, Stop, [this] { return Part != nullptr; }))
+          return;
+        TPart& Work = *Part;
+        Lock.unlock();
+        Work.Count = HashRuns(Work.Key, Work.Flags, Work.In, Work.Chunks, Work.Counter, Work.Out);
+        Lock.lock();
+        Part = nullptr;
+        Lock.unlock();
+        Changed.notify_one();
+      }
+    }
+  };
+  std::vector<THelper> FHelpers;
+};
+
+void TSCL_blake3::HashWholeChunks(const void* Source, std::size_t Chunks) {
+  const TChunks& In = *static_cast<const TChunks*>(Source);
+  TSubtreeCv Subtrees[MaxRunSubtrees];
+  const std::size_t Count =
+      HashRun(FWork.Key, FWork.Flags, In, Chunks, FWork.ChunkCounter, Subtrees);
+  for (std::size_t T = 0; T < Count; ++T)
+    PushSubtree(Subtrees[T].Cv, Subtrees[T].Chunks);
+  SecureZero(Subtrees, sizeof Subtrees);
+}
+
+// Chunks whole chunks cut into as many parts as there are cores to use, each a whole number of
+// runs, hashed side by side; their subtrees then join the stack in order.
+void TSCL_blake3::HashOnCores(const void* Source, std::size_t Chunks) {
+  const TChunks& In = *static_cast<const TChunks*>(Source);
+  const std::size_t Parts = FCores->Helpers() + 1;
+  const std::size_t PartChunks = (Chunks / Parts + MaxRunChunks - 1) / MaxRunChunks * MaxRunChunks;
+  std::vector<TSubtreeCv> Subtrees((Chunks / MaxRunChunks + Parts) * MaxRunSubtrees);
+  std::vector<TCores::TPart> Work(Parts);
+  std::size_t Done = 0, Room = 0;
+  for (std::size_t P = 0; P < Parts; ++P) {
+    const std::size_t Mine = std::min(PartChunks, Chunks - Done);
+    Work[P] = {FWork.Key,
+               FWork.Flags,
+               In.From(Done),
+               Mine,
+               FWork.ChunkCounter + Done,
+               Subtrees.data() + Room,
+               0};
+    Room += (Mine / MaxRunChunks + 1) * MaxRunSubtrees;
+    Done += Mine;
+  }
+  for (std::size_t P = 1; P < Parts; ++P)
+    if (Work[P].Chunks > 0)
+      FCores->Start(P - 1, &Work[P]);
+  Work[0].Count = HashRuns(Work[0].Key, Work[0].Flags, Work[0].In, Work[0].Chunks, Work[0].Counter,
+                           Work[0].Out);
+  for (std::size_t P = 1; P < Parts; ++P)
+    if (Work[P].Chunks > 0)
+      FCores->Wait(P - 1);
+  for (const TCores::TPart& Part : Work)
+    for (std::size_t T = 0; T < Part.Count; ++T)
+      PushSubtree(Part.Out[T].Cv, Part.Out[T].Chunks);
+  SecureZero(Subtrees.data(), Subtrees.size() * sizeof(TSubtreeCv));
 }
 
 void TSCL_blake3::Update(const void* Buffer, std::uint32_t Length) {
@@ -214,34 +390,33 @@ void TSCL_blake3::Update(const void* Buffer, std::uint32_t Length) {
   const auto* In = static_cast<const std::uint8_t*>(Buffer);
   std::size_t Left = Length;
   while (Left > 0) {
-    if (ChunkLength() == ChunkBytes) {
-      // Bytes follow the chunk held: it is not the last, and not the root.
-      std::uint32_t Out[16];
-      CompressPortable(FWork.ChunkCv, FWork.Block, FWork.ChunkCounter, BlockBytes,
-                       FWork.Flags | (FWork.ChunkBlocks == 0 ? ChunkStart : 0) | ChunkEnd, Out);
-      std::copy_n(FWork.Key, 8, FWork.ChunkCv);
-      SecureZero(FWork.Block, sizeof FWork.Block);
-      FWork.BlockFill = 0;
-      FWork.ChunkBlocks = 0;
-      PushSubtree(Out, 1);
-      SecureZero(Out, sizeof Out);
-    }
-    if (ChunkLength() == 0 && Left > ChunkBytes) {
-      // Whole chunks from the caller's buffer, keeping at least one byte for the chunk held.
-      std::size_t Chunks = std::bit_floor(std::min((Left - 1) / ChunkBytes, MaxSubtreeChunks));
-      if (FWork.ChunkCounter != 0)
-        Chunks =
-            std::min<std::size_t>(Chunks, std::uint64_t{1} << std::countr_zero(FWork.ChunkCounter));
-      std::uint32_t Cv[8];
-      SubtreeCv(In, Chunks, Cv);
-      PushSubtree(Cv, Chunks);
-      SecureZero(Cv, sizeof Cv);
+    const bool Held = FWork.ChunkFill == ChunkBytes;
+    if (Held || (FWork.ChunkFill == 0 && Left > ChunkBytes)) {
+      // Bytes follow the chunk held, if full, so it is no root: it goes with the whole chunks of
+      // the caller's buffer, of which at least one byte is kept back.
+      const TChunks Source{Held ? FWork.Chunk : nullptr, In};
+      std::size_t Chunks = (Held ? 1 : 0) + (Left - 1) / ChunkBytes;
+      if (FThreads > 1 && Chunks >= SharedFrom) {
+        Chunks = std::min(Chunks, MaxSharedChunks);
+        if (!FCores || FCores->Helpers() + 1 != static_cast<std::size_t>(FThreads))
+          FCores = std::make_unique<TCores>(static_cast<std::size_t>(FThreads - 1));
+        HashOnCores(&Source, Chunks);
+      } else {
+        Chunks = std::min(Chunks, MaxRunChunks);
+        HashWholeChunks(&Source, Chunks);
+      }
+      if (Held) {
+        SecureZero(FWork.Chunk, sizeof FWork.Chunk);
+        FWork.ChunkFill = 0;
+        --Chunks;
+      }
       In += Chunks * ChunkBytes;
       Left -= Chunks * ChunkBytes;
       continue;
     }
-    const std::size_t Take = std::min(ChunkBytes - ChunkLength(), Left);
-    Absorb(In, Take);
+    const std::size_t Take = std::min(ChunkBytes - FWork.ChunkFill, Left);
+    std::memcpy(FWork.Chunk + FWork.ChunkFill, In, Take);
+    FWork.ChunkFill += Take;
     In += Take;
     Left -= Take;
   }
@@ -256,12 +431,18 @@ void TSCL_blake3::FinalXof(void* Out, std::size_t Length) {
     throw ESCL_hash("Hash not initialized");
   // The root node: the chunk held when the stack is empty, else the parent of the stack's first
   // subtree and everything after it, folded from the chunk upwards.
-  std::uint32_t NodeCv[8];
+  // The chunk held: every block but its last chained, the last one the chunk's node.
+  const std::size_t Blocks =
+      std::max<std::size_t>(1, (FWork.ChunkFill + BlockBytes - 1) / BlockBytes);
+  std::uint32_t NodeCv[16];
+  std::copy_n(FWork.Key, 8, NodeCv);
+  for (std::size_t Block = 0; Block + 1 < Blocks; ++Block)
+    CompressPortable(NodeCv, FWork.Chunk + Block * BlockBytes, FWork.ChunkCounter, BlockBytes,
+                     FWork.Flags | (Block == 0 ? ChunkStart : 0), NodeCv);
   std::uint8_t NodeBlock[64];
-  std::uint32_t NodeLength = static_cast<std::uint32_t>(FWork.BlockFill);
-  std::uint32_t NodeFlags = FWork.Flags | (FWork.ChunkBlocks == 0 ? ChunkStart : 0) | ChunkEnd;
-  std::copy_n(FWork.ChunkCv, 8, NodeCv);
-  std::memcpy(NodeBlock, FWork.Block, sizeof NodeBlock);
+  std::memcpy(NodeBlock, FWork.Chunk + (Blocks - 1) * BlockBytes, sizeof NodeBlock);
+  auto NodeLength = static_cast<std::uint32_t>(FWork.ChunkFill - (Blocks - 1) * BlockBytes);
+  std::uint32_t NodeFlags = FWork.Flags | (Blocks == 1 ? ChunkStart : 0) | ChunkEnd;
   for (std::size_t Level = FWork.Depth; Level-- > 0;) {
     std::uint32_t Words[16];
     CompressPortable(NodeCv, NodeBlock, Level + 1 == FWork.Depth ? FWork.ChunkCounter : 0,

@@ -318,6 +318,20 @@ std::unique_ptr<TSCL_hash> NewHash(const TDigestKind& Kind) {
   return Hash;
 }
 
+void ShareAmongCores(TSCL_hash& Hash, unsigned Cores) {
+  const TPropInfo* Property = Hash.ClassType().FindProperty("Threads");
+  if (!Property || Property->Kind != TPropKind::Integer)
+    return;
+  // The component says how many it takes; more than it takes is its most.
+  for (auto Threads = static_cast<std::int32_t>(std::min(Cores, 64u)); Threads > 1; Threads /= 2) {
+    try {
+      Property->Write(Hash, Threads);
+      return;
+    } catch (const ESCL_hash&) {
+    }
+  }
+}
+
 std::unique_ptr<IDigestLanes> NewDigestLanes(const TDigestKind& Kind) {
   // The lane kernels hash to the component's own size.
   if (!RowOf(Kind))

@@ -48,6 +48,10 @@ std::size_t LongestDigestBytes(const TDigestKind& Kind);
 const TDigestKind* DigestOfSize(const TDigestKind& Kind, std::size_t Bits);
 // A new instance of the digest's component, for one message, set to the kind's size.
 std::unique_ptr<TSCL_hash> NewHash(const TDigestKind& Kind);
+// Lets Hash share one long message among Cores threads where its component can (through a
+// published Threads property, as BLAKE3's); any other is left as it is. For a message hashed on
+// its own while the other cores have nothing to do.
+void ShareAmongCores(TSCL_hash& Hash, unsigned Cores);
 // A lane set for Kind (one of DigestKinds(), or of DigestOfSize), lanes or streams as chosen for
 // this processor; a digest of another size than the component's own has streams only.
 std::unique_ptr<IDigestLanes> NewDigestLanes(const TDigestKind& Kind);

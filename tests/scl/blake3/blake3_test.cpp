@@ -132,6 +132,34 @@ TEST(Blake3Digest, TestVectorLengthsInEveryMode) {
   }
 }
 
+// Long messages shared among helper threads give the same output, in one piece and in pieces
+// that cut the shared runs anywhere; the thread count takes 1 to 16.
+TEST(Blake3Digest, SharedAmongThreads) {
+  const auto Lines = ReadFields(DataDir + "/blake3_test_vectors.txt");
+  TBlake3Probe Hash(nullptr);
+  for (const std::int32_t Threads : {2, 3}) {
+    Hash.SetThreads(Threads);
+    for (const auto& Fields : Lines) {
+      const std::size_t Length = std::stoul(Fields[0]);
+      if (Length < 262144)
+        continue;
+      SCOPED_TRACE(std::to_string(Length) + " bytes on " + std::to_string(Threads) + " threads");
+      const TBytes Message = Pattern(Length);
+      for (const TMode Mode : {TMode::Hash, TMode::Keyed}) {
+        const std::string& Expected = Fields[1 + static_cast<std::size_t>(Mode)];
+        EXPECT_EQ(OutputHex(Hash, Mode, Message, {Length}, 131), Expected);
+        TPieces Pieces(Length / 700001, 700001);
+        Pieces.push_back(Length % 700001);
+        EXPECT_EQ(OutputHex(Hash, Mode, Message, Pieces, 131), Expected);
+      }
+    }
+  }
+  for (const std::int32_t Threads : {0, -1, 17}) {
+    EXPECT_THROW(Hash.SetThreads(Threads), ESCL_hash) << Threads;
+    EXPECT_EQ(Hash.Threads(), 3);
+  }
+}
+
 // Every length from 0 to 300 bytes in one piece and in random pieces. Digests from b3sum.
 TEST(Blake3Digest, EveryPrefixInRandomPieces) {
   const auto Lines = ReadFields(DataDir + "/prefix_digests.txt");
