@@ -5,25 +5,37 @@
 #include "files/FileReader.h"
 #include "scl/lanes/DigestCatalogue.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace Sumtide::Cli {
 
-// A digest of any of the library's sizes.
+// A digest of any of the library's sizes. The common ones (up to 64 bytes) are held in place; a
+// longer one is allocated, so that the thousands of outcomes a run keeps in flight stay small.
 class TDigestBytes {
 public:
+  static constexpr std::size_t InPlace = 64;
+
   TDigestBytes() = default;
-  explicit TDigestBytes(std::size_t Size) : FSize(Size) {}
-  std::span<const std::uint8_t> View() const { return {FBytes.data(), FSize}; }
-  std::span<std::uint8_t> Bytes() { return {FBytes.data(), FSize}; }
-  bool operator==(const TDigestBytes&) const = default;
+  explicit TDigestBytes(std::size_t Size) : FSize(Size), FLong(Size > InPlace ? Size : 0) {}
+  std::span<const std::uint8_t> View() const { return {Data(), FSize}; }
+  std::span<std::uint8_t> Bytes() {
+    return {FSize > InPlace ? FLong.data() : FShort.data(), FSize};
+  }
+  bool operator==(const TDigestBytes& Other) const {
+    return std::ranges::equal(View(), Other.View());
+  }
 
 private:
-  std::array<std::uint8_t, MaxDigestBytes> FBytes{};
+  const std::uint8_t* Data() const { return FSize > InPlace ? FLong.data() : FShort.data(); }
+
+  std::array<std::uint8_t, InPlace> FShort{};
   std::size_t FSize = 0;
+  std::vector<std::uint8_t> FLong;
 };
 
 struct TDigestOutcome {

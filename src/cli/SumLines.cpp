@@ -175,7 +175,7 @@ std::optional<std::size_t> TCheckLineReader::TaggedHexDigits(std::string_view Li
   for (unsigned Digit; At < Line.size() && (Digit = DigitValue(Line[At], Base)) < Base; ++At) {
     if (!TooLong)
       Bits = Bits * Base + Digit;
-    TooLong = TooLong || Bits > 4 * FHexDigits;
+    TooLong = TooLong || Bits > 4 * FLongestHexDigits;
   }
   if (At == First || TooLong || Bits == 0 || Bits % 8 != 0)
     return std::nullopt;
@@ -216,7 +216,7 @@ std::optional<TCheckEntry> TCheckLineReader::ReadEntry(std::string_view Line,
     HexDigits = 0;
     while (I + HexDigits < Line.size() && IsHexDigit(Line[I + HexDigits]))
       ++HexDigits;
-    if (HexDigits == 0 || HexDigits % 2 != 0 || HexDigits > FHexDigits ||
+    if (HexDigits == 0 || HexDigits % 2 != 0 || HexDigits > FLongestHexDigits ||
         I + HexDigits == Line.size())
       return std::nullopt;
   } else {

@@ -12,13 +12,16 @@
 // taken only as long as no line of the first form came before it, in this list or an earlier one
 // of the same run (md5sum keeps that state for the whole run).
 //
-// A digest of several sizes (BLAKE2b) is read as b2sum reads it: an untagged line holds a digest
-// of any whole number of bytes up to the longest, its size the number of its digits; a tagged
-// line names a size other than the longest after the tag ("BLAKE2b-256 (<name>) = <hex>", in
-// bits), and its digits must be that many.
+// A digest of several sizes (BLAKE2b, BLAKE3) is read as b2sum reads it: an untagged line holds a
+// digest of any whole number of bytes up to the longest, its size the number of its digits; a
+// tagged line names a size other than the component's own after the tag ("BLAKE2b-256 (<name>) =
+// <hex>", in bits), and its digits must be that many. b3sum's lines are read this way too: it
+// writes them as md5sum does, except for a carriage return it leaves unescaped (and a name that
+// is not UTF-8, written with U+FFFD, which names another file).
 
 #include "scl/lanes/DigestCatalogue.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -47,13 +50,16 @@ struct TCheckEntry {
 class TCheckLineReader {
 public:
   // Lines of the algorithm whose tagged lines begin with Tag and whose digests are written with
-  // HexDigits hexadecimal digits; with Sizes, of a digest of several sizes, HexDigits its
-  // longest.
-  TCheckLineReader(std::string_view Tag, std::size_t HexDigits, bool Sizes = false)
-      : FTag(Tag), FHexDigits(HexDigits), FSizes(Sizes) {}
+  // HexDigits hexadecimal digits; with Sizes, of a digest of several sizes, HexDigits its own
+  // size and LongestHexDigits its longest.
+  TCheckLineReader(std::string_view Tag, std::size_t HexDigits, bool Sizes = false,
+                   std::size_t LongestHexDigits = 0)
+      : FTag(Tag), FHexDigits(HexDigits), FLongestHexDigits(std::max(HexDigits, LongestHexDigits)),
+        FSizes(Sizes) {}
   // Lines of Kind's digest (one of DigestKinds()), at any of its sizes.
   explicit TCheckLineReader(const TDigestKind& Kind)
-      : TCheckLineReader(Kind.Tag, 2 * Kind.DigestBytes, TakesDigestSizes(Kind)) {}
+      : TCheckLineReader(Kind.Tag, 2 * Kind.DigestBytes, TakesDigestSizes(Kind),
+                         2 * LongestDigestBytes(Kind)) {}
 
   // Line is one line without its line feed (a trailing carriage return is dropped here).
   // Nothing for a comment or an empty line (Skipped is set) or an improperly formatted line.
@@ -67,6 +73,7 @@ private:
 
   std::string FTag;
   std::size_t FHexDigits;
+  std::size_t FLongestHexDigits;
   bool FSizes;
   int FReversed = -1; // -1: not decided; 0: the first form seen; 1: the reversed form seen
 };

@@ -1,5 +1,6 @@
 #include "cli/SumOptions.h"
 
+#include "cli/B3sumLines.h"
 #include "cli/ShellQuote.h"
 
 #include <algorithm>
@@ -18,6 +19,7 @@ using TAction = TParsedCommandLine::TAction;
 enum class TOption {
   Algorithm,
   Length,
+  NoNames,
   Binary,
   Check,
   IgnoreMissing,
@@ -38,10 +40,11 @@ struct TLongOption {
 };
 
 // In the order getopt lists the possibilities of an ambiguous abbreviation: md5sum's, with
-// --algorithm first, and b2sum's --length where b2sum has it.
-constexpr std::array<TLongOption, 14> LongOptions{{
+// --algorithm first, b2sum's --length where b2sum has it, and b3sum's --no-names after it.
+constexpr std::array<TLongOption, 15> LongOptions{{
     {"algorithm", TOption::Algorithm},
     {"length", TOption::Length},
+    {"no-names", TOption::NoNames},
     {"check", TOption::Check},
     {"ignore-missing", TOption::IgnoreMissing},
     {"quiet", TOption::Quiet},
@@ -56,18 +59,21 @@ constexpr std::array<TLongOption, 14> LongOptions{{
     {"version", TOption::Version},
 }};
 
-// How one reading of the command line takes -l.
-enum class TLengths {
-  None,    // as no option: the digest has one size
-  Skipped, // as an option whose argument is left unread (the reading that finds the digest)
-  Read     // as b2sum reads it
+// How one reading of the command line takes the options only some digests have.
+struct TDigestOptions {
+  bool Length = false;  // -l/--length is an option
+  bool NoNames = false; // --no-names is an option
+  // The digest -l's argument is read for; nothing: the argument is left unread (by the reading
+  // that finds the digest, which knows both options).
+  const TDigestKind* Sized = nullptr;
+  bool LengthInBytes = false; // b3sum's -l; else b2sum's, in bits
 };
 
 bool TakesArgument(TOption Option) {
   return Option == TOption::Algorithm || Option == TOption::Length;
 }
 
-bool ShortOption(char Letter, TLengths Lengths, TOption& Option) {
+bool ShortOption(char Letter, const TDigestOptions& Extra, TOption& Option) {
   switch (Letter) {
   case 'a':
     Option = TOption::Algorithm;
@@ -80,7 +86,7 @@ bool ShortOption(char Letter, TLengths Lengths, TOption& Option) {
     return true;
   case 'l':
     Option = TOption::Length;
-    return Lengths != TLengths::None;
+    return Extra.Length;
   case 't':
     Option = TOption::Text;
     return true;
@@ -101,6 +107,9 @@ bool Apply(TOption Option, TParsedCommandLine& Result) {
   switch (Option) {
   case TOption::Algorithm: // read with their argument
   case TOption::Length:
+    break;
+  case TOption::NoNames:
+    O.NoNames = true;
     break;
   case TOption::Binary:
     O.Binary = 1;
@@ -198,54 +207,101 @@ void CheckCombination(TParsedCommandLine& Result) {
     return Fail("the --quiet option is meaningful only when verifying checksums");
   if (O.Strict && !O.Check)
     return Fail("the --strict option is meaningful only when verifying checksums");
+  // b3sum's --no-names, worded as md5sum words the others.
+  if (O.NoNames && O.Check)
+    return Fail("the --no-names option is meaningless when verifying checksums");
+  if (O.NoNames && O.Tag)
+    return Fail("--tag does not support --no-names");
+  // A tagged line names its digest's length; b3sum's -l 0 leaves none to name.
+  if (O.Tag && O.DigestBits == 0)
+    return Fail("--tag does not support --length=0");
+}
+
+// The number of -l's argument from At on: decimal digits up to the end of Text, at least one.
+// Nothing for any other text; Overflow tells of a number past the largest one.
+std::optional<std::uintmax_t> DecimalNumber(std::string_view Text, std::size_t At, bool& Overflow) {
+  const std::size_t Digits = At;
+  std::uintmax_t Number = 0;
+  Overflow = false;
+  for (; At < Text.size() && Text[At] >= '0' && Text[At] <= '9'; ++At) {
+    const auto Digit = static_cast<std::uintmax_t>(Text[At] - '0');
+    Overflow = Overflow || Number > (UINTMAX_MAX - Digit) / 10;
+    if (!Overflow)
+      Number = Number * 10 + Digit;
+  }
+  if (At == Digits || At < Text.size())
+    return std::nullopt;
+  return Number;
+}
+
+// Refuses -l's argument: "invalid length: 'ARGUMENT'" followed by Message, then the line Why if
+// there is one; no hint at --help follows.
+bool RefuseLength(const std::string& Argument, TParsedCommandLine& Result, std::string Message,
+                  const std::string& Why = "") {
+  Result.Action = TAction::UsageError;
+  Result.HelpHint = false;
+  Result.Errors.push_back("invalid length: " + LocaleQuote(Argument) + std::move(Message));
+  if (!Why.empty())
+    Result.Errors.push_back(Why);
+  return false;
 }
 
 // The size in bits -l's argument gives the digest Sized, read as b2sum reads it: a decimal
 // number, blanks and a '+' allowed before it, 0 for the digest's own size, else a multiple of 8
 // up to that size. False, with b2sum's messages, for any other text.
-bool TakeLength(const std::string& Argument, const TDigestKind& Sized, TParsedCommandLine& Result) {
-  const auto Refuse = [&](std::string Message, const char* Why) {
-    Result.Action = TAction::UsageError;
-    Result.HelpHint = false;
-    Result.Errors.push_back("invalid length: " + LocaleQuote(Argument) + std::move(Message));
-    if (Why)
-      Result.Errors.emplace_back(Why);
-    return false;
-  };
+bool TakeLengthInBits(const std::string& Argument, const TDigestKind& Sized,
+                      TParsedCommandLine& Result) {
   const std::string_view Text(Argument);
   std::size_t At = Text.find_first_not_of(" \t\n\v\f\r");
   At = At == std::string_view::npos ? Text.size() : At;
   if (At < Text.size() && Text[At] == '+')
     ++At;
-  const std::size_t Digits = At;
-  std::uintmax_t Bits = 0;
   bool Overflow = false;
-  for (; At < Text.size() && Text[At] >= '0' && Text[At] <= '9'; ++At) {
-    const auto Digit = static_cast<std::uintmax_t>(Text[At] - '0');
-    Overflow = Overflow || Bits > (UINTMAX_MAX - Digit) / 10;
-    if (!Overflow)
-      Bits = Bits * 10 + Digit;
-  }
-  if (At == Digits || At < Text.size())
-    return Refuse("", nullptr);
+  const std::optional<std::uintmax_t> Bits = DecimalNumber(Text, At, Overflow);
+  if (!Bits)
+    return RefuseLength(Argument, Result, "");
   if (Overflow)
-    return Refuse(std::string(": ") + std::strerror(EOVERFLOW), nullptr);
-  if (Bits % 8 != 0)
-    return Refuse("", "length is not a multiple of 8");
-  const std::size_t Most = 8 * Sized.DigestBytes;
-  if (Bits > Most) {
-    const std::string Why = "maximum digest length for " + LocaleQuote(Sized.Tag) + " is " +
-                            std::to_string(Most) + " bits";
-    return Refuse("", Why.c_str());
-  }
-  Result.Options.DigestBits = static_cast<std::size_t>(Bits);
+    return RefuseLength(Argument, Result, std::string(": ") + std::strerror(EOVERFLOW));
+  if (*Bits % 8 != 0)
+    return RefuseLength(Argument, Result, "", "length is not a multiple of 8");
+  const std::size_t Most = 8 * LongestDigestBytes(Sized);
+  if (*Bits > Most)
+    return RefuseLength(Argument, Result, "",
+                        "maximum digest length for " + LocaleQuote(Sized.Tag) + " is " +
+                            std::to_string(Most) + " bits");
+  if (*Bits != 0)
+    Result.Options.DigestBits = static_cast<std::size_t>(*Bits);
+  else
+    Result.Options.DigestBits.reset();
   return true;
 }
 
-// One reading of the command line, -l taken as Lengths says, for the digest Sized when it is
-// read.
+// The size in bytes -l's argument gives the digest Sized, read as b3sum reads it: a decimal
+// number, a '+' allowed before it (no blank), 0 for a digest of no byte; up to the longest
+// digest the library gives (b3sum has no such limit). False, with messages worded as b2sum's,
+// for any other text.
+bool TakeLengthInBytes(const std::string& Argument, const TDigestKind& Sized,
+                       TParsedCommandLine& Result) {
+  const std::string_view Text(Argument);
+  bool Overflow = false;
+  const std::optional<std::uintmax_t> Bytes =
+      DecimalNumber(Text, Text.starts_with('+') ? 1 : 0, Overflow);
+  if (!Bytes)
+    return RefuseLength(Argument, Result, "");
+  if (Overflow)
+    return RefuseLength(Argument, Result, std::string(": ") + std::strerror(EOVERFLOW));
+  const std::size_t Most = LongestDigestBytes(Sized);
+  if (*Bytes > Most)
+    return RefuseLength(Argument, Result, "",
+                        "maximum digest length for " + LocaleQuote(Sized.Tag) + " is " +
+                            std::to_string(Most) + " bytes");
+  Result.Options.DigestBits = 8 * static_cast<std::size_t>(*Bytes);
+  return true;
+}
+
+// One reading of the command line, the options only some digests have taken as Extra says.
 TParsedCommandLine ReadCommandLine(const std::vector<std::string>& Args, bool PosixlyCorrect,
-                                   TLengths Lengths, const TDigestKind* Sized) {
+                                   const TDigestOptions& Extra) {
   TParsedCommandLine Result;
   Result.Options.Digest = FindDigestKind("md5");
   // The reading ends with a message; what was read before stays, the digest named so far too.
@@ -256,8 +312,12 @@ TParsedCommandLine ReadCommandLine(const std::vector<std::string>& Args, bool Po
   };
   // Reads an option's argument; false when it is refused.
   const auto TakeArgument = [&](TOption Option, const std::string& Argument) {
-    if (Option == TOption::Length)
-      return Lengths != TLengths::Read || TakeLength(Argument, *Sized, Result);
+    if (Option == TOption::Length) {
+      if (!Extra.Sized)
+        return true;
+      return Extra.LengthInBytes ? TakeLengthInBytes(Argument, *Extra.Sized, Result)
+                                 : TakeLengthInBits(Argument, *Extra.Sized, Result);
+    }
     const TDigestKind* Kind = NamedDigest(Argument, Result);
     if (Kind)
       Result.Options.Digest = Kind;
@@ -282,7 +342,8 @@ TParsedCommandLine ReadCommandLine(const std::vector<std::string>& Args, bool Po
       const TLongOption* Found = nullptr;
       std::vector<const TLongOption*> Candidates;
       for (const TLongOption& Long : LongOptions) {
-        if (Long.Option == TOption::Length && Lengths == TLengths::None)
+        if ((Long.Option == TOption::Length && !Extra.Length) ||
+            (Long.Option == TOption::NoNames && !Extra.NoNames))
           continue;
         if (Long.Name == Name) {
           Found = &Long;
@@ -320,7 +381,7 @@ TParsedCommandLine ReadCommandLine(const std::vector<std::string>& Args, bool Po
     }
     for (std::size_t Index = 1; Index < Arg.size(); ++Index) {
       TOption Option{};
-      if (!ShortOption(Arg[Index], Lengths, Option))
+      if (!ShortOption(Arg[Index], Extra, Option))
         return Fail(std::string("invalid option -- '") + Arg[Index] + "'");
       if (TakesArgument(Option)) {
         // The rest of this argument, or else the next one, is the argument.
@@ -343,13 +404,14 @@ TParsedCommandLine ReadCommandLine(const std::vector<std::string>& Args, bool Po
 } // namespace
 
 TParsedCommandLine ParseSumCommandLine(const std::vector<std::string>& Args, bool PosixlyCorrect) {
-  // Whether -l is an option depends on the digest the command line names, wherever -a stands: a
-  // first reading finds it (the one named before a refusal, where there is one).
-  const TDigestKind* Named =
-      ReadCommandLine(Args, PosixlyCorrect, TLengths::Skipped, nullptr).Options.Digest;
-  if (!TakesDigestSizes(*Named))
-    return ReadCommandLine(Args, PosixlyCorrect, TLengths::None, nullptr);
-  return ReadCommandLine(Args, PosixlyCorrect, TLengths::Read, Named);
+  // Whether -l and --no-names are options depends on the digest the command line names, wherever
+  // -a stands: a first reading finds it (the one named before a refusal, where there is one).
+  const TDigestOptions Finding{.Length = true, .NoNames = true};
+  const TDigestKind* Named = ReadCommandLine(Args, PosixlyCorrect, Finding).Options.Digest;
+  const bool B3sum = FollowsB3sum(*Named);
+  const TDigestOptions Extra{
+      .Length = TakesDigestSizes(*Named), .NoNames = B3sum, .Sized = Named, .LengthInBytes = B3sum};
+  return ReadCommandLine(Args, PosixlyCorrect, Extra);
 }
 
 } // namespace Sumtide::Cli

@@ -4,13 +4,15 @@
 // bundled (-cw), long ones abbreviated to any unique prefix, options and operands mixed (unless
 // POSIXLY_CORRECT asks to stop at the first operand), "--" ends the options, "-" is an operand.
 // -a/--algorithm takes the name of a digest (or any unique beginning of one) as its argument,
-// in the same argument (-asha1, --algorithm=sha1) or the next one. -l/--length BITS, the size of
-// the digest as b2sum takes it, is an option only for a digest of several sizes (BLAKE2b), the
-// one the command line ends up naming wherever -l stands; for the others it is as unknown as it
-// is to md5sum.
+// in the same argument (-asha1, --algorithm=sha1) or the next one. -l/--length, the size of the
+// digest, is an option only for a digest of several sizes, the one the command line ends up
+// naming wherever -l stands: BITS as b2sum takes it for BLAKE2b, BYTES as b3sum takes it for
+// BLAKE3, which also has b3sum's --no-names. For the other digests they are as unknown as they
+// are to md5sum.
 
 #include "scl/lanes/DigestCatalogue.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,10 @@ namespace Sumtide::Cli {
 
 struct TSumOptions {
   const TDigestKind* Digest = nullptr; // MD5 unless -a names another
-  std::size_t DigestBits = 0;          // -l: 0 for the digest's own size
+  // -l, in bits whatever it counts: nothing for the digest's own size; 0 for b3sum's empty
+  // digests (the files are read all the same).
+  std::optional<std::size_t> DigestBits;
+  bool NoNames = false; // b3sum's --no-names: the digits alone
   bool Check = false;
   int Binary = -1; // -1: not given; 0: --text; 1: --binary
   bool Tag = false;

@@ -1,5 +1,6 @@
 #include "cli/SumProgram.h"
 
+#include "cli/B3sumLines.h"
 #include "cli/LineOutput.h"
 #include "cli/ListLines.h"
 #include "cli/ProgressLine.h"
@@ -88,15 +89,27 @@ private:
   std::jthread FCensus; // stopped and joined before the line goes
 };
 
-// The digest at the size -l gives.
+// The digest at the size -l gives; its own for an empty one, of which nothing is shown.
 const TDigestKind& SizedDigest(const TSumOptions& Options) {
-  if (Options.DigestBits == 0)
+  if (!Options.DigestBits || *Options.DigestBits == 0)
     return *Options.Digest;
-  const TDigestKind* Sized = DigestOfSize(*Options.Digest, Options.DigestBits);
+  const TDigestKind* Sized = DigestOfSize(*Options.Digest, *Options.DigestBits);
   if (!Sized)
     throw ESCL_hash(std::string(Options.Digest->Tag) + " has no digest of " +
-                    std::to_string(Options.DigestBits) + " bits");
+                    std::to_string(*Options.DigestBits) + " bits");
   return *Sized;
+}
+
+// The line of one file's digest: b3sum's where the digest follows b3sum and the line has its
+// form, else md5sum's.
+std::string PrintedLine(const TSumOptions& Options, const TDigestKind& Kind,
+                        const std::string& Name, std::span<const std::uint8_t> Digest) {
+  const bool Binary = Options.Binary == 1;
+  if (Options.NoNames)
+    return DigitsLine(Digest, Options.Zero);
+  if (FollowsB3sum(Kind) && !Options.Tag && !Options.Zero)
+    return B3sumLine(Name, Digest, Binary);
+  return SumLine(Name, Digest, Kind.Tag, Binary, Options.Tag, Options.Zero);
 }
 
 // Writes "sum  name" lines for each operand.
@@ -104,6 +117,8 @@ bool PrintSums(const TSumOptions& Options, IDigestEngine& Engine, TReporter& Rep
   bool Ok = true;
   std::size_t Next = 0;
   const TDigestKind& Kind = SizedDigest(Options);
+  // b3sum's -l 0: nothing of the digest is shown.
+  const std::size_t Shown = Options.DigestBits == 0 ? 0 : Kind.DigestBytes;
   Engine.Run(
       Kind,
       [&](std::string& Name, bool) {
@@ -119,8 +134,7 @@ bool PrintSums(const TSumOptions& Options, IDigestEngine& Engine, TReporter& Rep
           Ok = false;
           return;
         }
-        Report.Out(SumLine(Name, Outcome.Digest.View(), Kind.Tag, Options.Binary == 1, Options.Tag,
-                           Options.Zero));
+        Report.Out(PrintedLine(Options, Kind, Name, Outcome.Digest.View().first(Shown)));
       });
   return Ok;
 }
@@ -148,8 +162,8 @@ public:
     }
     FLines.emplace(*FList);
     // One run of the engine hashes the files of consecutive entries of one digest size: an entry
-    // of another size (in a list of BLAKE2b digests of several lengths) ends it and begins the
-    // next one.
+    // of another size (in a list of BLAKE2b or BLAKE3 digests of several lengths) ends it and
+    // begins the next one.
     FRunDigest = FOptions.Digest;
     do {
       FEngine.Run(

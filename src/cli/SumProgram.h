@@ -2,7 +2,7 @@
 
 // sumtide-sum: prints or checks checksums (MD5, SHA-1, SHA-2, BLAKE2b) as the GNU md5sum,
 // sha*sum and b2sum tools do, with the same output, messages and exit codes for the same
-// arguments and files.
+// arguments and files; and BLAKE3 checksums with the lines and exit codes of b3sum.
 
 #include "cli/FileDigest.h"
 

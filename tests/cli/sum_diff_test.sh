@@ -285,6 +285,8 @@ status when printing|/dev/null|--status abc
 warn when printing|/dev/null|-w abc
 strict when printing|/dev/null|--strict abc
 ignore-missing when printing|/dev/null|--ignore-missing abc
+b3sum's no names, unknown to these tools|/dev/null|--no-names abc
+no names abbreviated|/dev/null|--no abc
 device|/dev/null|/dev/null
 # Checking.
 good list|/dev/null|-c good.sums

@@ -31,6 +31,10 @@ const std::string Blake2b256 = "bddd813c634239723171ef3fee98579b94964e3bb1cb3e42
 const std::string Blake2b128 = "cf4ab791c62b8d2b2109c90275287816";
 const std::string Blake2b24 = "8c45ed";
 const std::string Blake2b8 = "6b";
+// BLAKE3's, at its 32 bytes and at 16 and 1 (b3sum -l).
+const std::string Blake3 = "6437b3ac38465133ffb63b75273a8db548c558465d79db03fd359c6cd5bd9d85";
+const std::string Blake3x16 = Blake3.substr(0, 32);
+const std::string Blake3x1 = "64";
 
 struct TAlgorithmLines {
   std::string Name;
@@ -56,6 +60,7 @@ const TAlgorithmLines EveryAlgorithm[] = {
      "SHA512 (abc) = ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1"
      "a836ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f\n"},
     {"blake2b", Blake2b + "  abc\n", "BLAKE2b (abc) = " + Blake2b + "\n"},
+    {"blake3", Blake3 + "  abc\n", "BLAKE3 (abc) = " + Blake3 + "\n"},
 };
 
 std::vector<std::uint8_t> Bytes(const std::string& Hex) {
@@ -106,7 +111,7 @@ TEST(SumLines, WritesAndReadsEachAlgorithmsLines) {
     EXPECT_EQ(SumLine("abc", Bin, Digest.Tag, true, true, false), Lines.Tagged);
     for (const TDigestKind& Reading : DigestKinds()) {
       SCOPED_TRACE("read as " + std::string(Reading.Name));
-      const std::size_t Most = 2 * Reading.DigestBytes;
+      const std::size_t Most = 2 * LongestDigestBytes(Reading);
       const bool ReadsDigits = TakesDigestSizes(Reading) ? Hex.size() <= Most : Hex.size() == Most;
       for (const std::string& Line : {Lines.Plain, Lines.Tagged}) {
         const bool Reads = &Reading == &Digest || (Line == Lines.Plain && ReadsDigits);
@@ -331,6 +336,40 @@ TEST(SumLines, ReadsBlake2bLinesOfEveryLengthAsB2sumDoes) {
       {"blake2b-256 (abc) = " + Blake2b256, "improper"},
   };
   ExpectReads(Cases, false, "blake2b");
+}
+
+// BLAKE3's lines as b3sum writes them, of any length it writes up to the longest the library
+// gives (4096 bytes), and the tagged ones sumtide-sum writes, read as BLAKE2b's are.
+TEST(SumLines, ReadsBlake3LinesOfEveryLength) {
+  const std::string Longest(8192, 'a');
+  const TReadCase Cases[] = {
+      {Blake3 + "  abc", Blake3 + " [abc]"},
+      {Blake3x16 + "  abc", Blake3x16 + " [abc]"},
+      {Blake3x1 + "  abc", Blake3x1 + " [abc]"},
+      {Longest + "  abc", Longest + " [abc]"},
+      {Longest + "00  abc", "improper"},
+      {Blake3x16.substr(1) + "  abc", "improper"},
+      // b3sum's escapes, and its carriage return left as it is.
+      {"\\" + Blake3 + "  back\\\\slash", Blake3 + " [back\\slash]"},
+      {"\\" + Blake3 + "  new\\nline", Blake3 + " [new\nline]"},
+      {Blake3 + "  carriage\rreturn", Blake3 + " [carriage\rreturn]"},
+      {Blake3 + "  caf\xEF\xBF\xBD", Blake3 + " [caf\xEF\xBF\xBD]"},
+      // b3sum -l 0: no digest to check.
+      {"  abc", "improper"},
+      {"\\  back\\\\slash", "improper"},
+      // Tagged: 256 bits without a length, any other after '-', in bits.
+      {"BLAKE3 (abc) = " + Blake3, Blake3 + " [abc]"},
+      {"BLAKE3-256 (abc) = " + Blake3, Blake3 + " [abc]"},
+      {"BLAKE3-128 (abc) = " + Blake3x16, Blake3x16 + " [abc]"},
+      {"\\BLAKE3-8 (a\\\\c) = " + Blake3x1, Blake3x1 + " [a\\c]"},
+      {"BLAKE3-32768 (abc) = " + Longest, Longest + " [abc]"},
+      {"BLAKE3 (abc) = " + Blake3x16, "improper"},
+      {"BLAKE3-128 (abc) = " + Blake3, "improper"},
+      {"BLAKE3-32776 (abc) = " + Longest + "00", "improper"},
+      {"BLAKE3-0 (abc) = ", "improper"},
+      {"BLAKE2b (abc) = " + Blake2b, "improper"},
+  };
+  ExpectReads(Cases, false, "blake3");
 }
 
 // The reversed form "<hex> <name>" is taken only until a line of the usual form has been read,

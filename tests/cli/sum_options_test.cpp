@@ -37,8 +37,8 @@ std::string Describe(const TParsedCommandLine& Parsed) {
   }
   const TSumOptions& O = Parsed.Options;
   std::string Text(O.Digest ? O.Digest->Name : "(no digest)");
-  if (O.DigestBits != 0)
-    Text += "-" + std::to_string(O.DigestBits);
+  if (O.DigestBits)
+    Text += "-" + std::to_string(*O.DigestBits);
   const auto Flag = [&](bool Set, const char* Name) {
     if (Set)
       Text += std::string(" ") + Name;
@@ -53,6 +53,7 @@ std::string Describe(const TParsedCommandLine& Parsed) {
   Flag(O.Status, "status");
   Flag(O.Strict, "strict");
   Flag(O.Warn, "warn");
+  Flag(O.NoNames, "no-names");
   for (const std::string& Operand : O.Operands)
     Text += " [" + Operand + "]";
   return Text;
@@ -205,11 +206,14 @@ TEST(SumOptions, NamesTheDigestWithAlgorithm) {
       {{"-a", "sha5"}, false, "sha512 [-]"},
       {{"-a", "sha3"}, false, "sha384 [-]"},
       {{"-a", "sha22"}, false, "sha224 [-]"},
-      {{"-a", "b"}, false, "blake2b [-]"},
+      {{"-a", "blake2"}, false, "blake2b [-]"},
+      {{"-a", "blake3"}, false, "blake3 [-]"},
       // Beginnings of several names, and names of none (the case counts).
       {{"-a", "sha2"}, false, "error: ambiguous argument 'sha2' for '--algorithm'"},
       {{"--algorithm=sha"}, false, "error: ambiguous argument 'sha' for '--algorithm'"},
       {{"--algorithm="}, false, "error: ambiguous argument '' for '--algorithm'"},
+      {{"-a", "b"}, false, "error: ambiguous argument 'b' for '--algorithm'"},
+      {{"-a", "blake"}, false, "error: ambiguous argument 'blake' for '--algorithm'"},
       {{"-a", "SHA1"}, false, "error: invalid argument 'SHA1' for '--algorithm'"},
       {{"-a", "blake2b-256"}, false, "error: invalid argument 'blake2b-256' for '--algorithm'"},
       {{"-a", "sha1x"}, false, "error: invalid argument 'sha1x' for '--algorithm'"},
@@ -234,8 +238,8 @@ TEST(SumOptions, NamesTheDigestWithAlgorithm) {
 // alike; other errors have no such lines.
 TEST(SumOptions, ListsTheValidAlgorithmNames) {
   const std::vector<std::string> ValidNames{
-      "Valid arguments are:", "  - 'md5'",    "  - 'sha1'",   "  - 'sha224'",
-      "  - 'sha256'",         "  - 'sha384'", "  - 'sha512'", "  - 'blake2b'",
+      "Valid arguments are:", "  - 'md5'",    "  - 'sha1'",    "  - 'sha224'", "  - 'sha256'",
+      "  - 'sha384'",         "  - 'sha512'", "  - 'blake2b'", "  - 'blake3'",
   };
   for (const char* Name : {"whirlpool", "sha"}) {
     SCOPED_TRACE(Name);
@@ -276,7 +280,7 @@ TEST(SumOptions, ReadsLengthAsB2sumDoes) {
       {Blake2b({"-l", "00"}), false, "blake2b [-]"},
       // The digest named before or after it.
       {{"-l", "256", "-a", "blake2b"}, false, "blake2b-256 [-]"},
-      {{"--length", "8", "--alg=b", "f"}, false, "blake2b-8 [f]"},
+      {{"--length", "8", "--alg=blake2", "f"}, false, "blake2b-8 [f]"},
       {{"-l", "520", "-a", "blake2b"}, false, "error: invalid length: '520'" + TooLong},
       {Blake2b({"-l", "256", "-a", "md5"}), false, "error: invalid option -- 'l'"},
       // Not a number, or followed by anything.
@@ -341,6 +345,86 @@ TEST(SumOptions, ReadsLengthAsB2sumDoes) {
        "error: option '--=' is ambiguous; possibilities: '--algorithm' '--check' "
        "'--ignore-missing' '--quiet' '--status' '--warn' '--strict' '--tag' '--zero' '--binary' "
        "'--text' '--help' '--version'"},
+  };
+  for (const TCommandCase& Case : Cases)
+    ExpectRead(Case);
+}
+
+// -l BYTES is b3sum's for blake3, read as b3sum 1.2.0 reads it: the length of the digest in bytes
+// of output, a decimal number with a '+' allowed before it (no blank), 0 for no digits; past the
+// longest the library gives (4096 bytes) it is refused, as b2sum's too long a length is. b3sum's
+// --no-names goes with it; both are known only to blake3, wherever -a stands, and --no-names is
+// refused with --check and --tag, --tag with -l 0.
+TEST(SumOptions, ReadsLengthAndNoNamesAsB3sumDoes) {
+  const std::string TooLong = " maximum digest length for 'BLAKE3' is 4096 bytes (no hint)";
+  const auto Blake3 = [](std::vector<std::string> Args) {
+    Args.insert(Args.begin(), {"-a", "blake3"});
+    return Args;
+  };
+  const TCommandCase Cases[] = {
+      // In bytes, its argument in the same word or the next one; the last counts.
+      {Blake3({"-l", "16", "f"}), false, "blake3-128 [f]"},
+      {Blake3({"-bl1"}), false, "blake3-8 binary [-]"},
+      {Blake3({"--length=64"}), false, "blake3-512 [-]"},
+      {Blake3({"--len", "32"}), false, "blake3-256 [-]"},
+      {Blake3({"-l", "8", "-l", "4096"}), false, "blake3-32768 [-]"},
+      {Blake3({"-l", "+007"}), false, "blake3-56 [-]"},
+      {{"-l", "4", "-a", "blake3"}, false, "blake3-32 [-]"},
+      // Counted as the digest named last counts it.
+      {Blake3({"-l", "8", "-a", "blake2b"}), false, "blake2b-8 [-]"},
+      {Blake3({"-l", "4", "-a", "blake2b"}), false,
+       "error: invalid length: '4' length is not a multiple of 8 (no hint)"},
+      {Blake3({"-l", "8", "-a", "sha1"}), false, "error: invalid option -- 'l'"},
+      // 0: no digits, not the digest's own size as for b2sum.
+      {Blake3({"-l", "0"}), false, "blake3-0 [-]"},
+      {Blake3({"-l", "8", "--length=00"}), false, "blake3-0 [-]"},
+      // Not a number as b3sum reads one: blanks, signs, units.
+      {Blake3({"-l", " 8"}), false, "error: invalid length: ' 8' (no hint)"},
+      {Blake3({"-l", "8 "}), false, "error: invalid length: '8 ' (no hint)"},
+      {Blake3({"-l", "-8"}), false, "error: invalid length: '-8' (no hint)"},
+      {Blake3({"-l", "+"}), false, "error: invalid length: '+' (no hint)"},
+      {Blake3({"-l", "++8"}), false, "error: invalid length: '++8' (no hint)"},
+      {Blake3({"-l", ""}), false, "error: invalid length: '' (no hint)"},
+      {Blake3({"-l", "0x10"}), false, "error: invalid length: '0x10' (no hint)"},
+      {Blake3({"-l", "1k"}), false, "error: invalid length: '1k' (no hint)"},
+      {Blake3({"-l", "18446744073709551616"}), false,
+       "error: invalid length: '18446744073709551616': " + std::string(std::strerror(EOVERFLOW)) +
+           " (no hint)"},
+      // Past the longest, whatever its size; whole bytes whatever they are.
+      {Blake3({"-l", "4097"}), false, "error: invalid length: '4097'" + TooLong},
+      {Blake3({"-l", "18446744073709551615"}), false,
+       "error: invalid length: '18446744073709551615'" + TooLong},
+      {Blake3({"-l", "7"}), false, "blake3-56 [-]"},
+      // Refused where it stands.
+      {Blake3({"-l", "4097", "--bogus"}), false, "error: invalid length: '4097'" + TooLong},
+      {Blake3({"--bogus", "-l", "4097"}), false, "error: unrecognized option '--bogus'"},
+      // --no-names, abbreviated too, before or after -a.
+      {Blake3({"--no-names", "f"}), false, "blake3 no-names [f]"},
+      {Blake3({"--no", "-z", "-l", "2"}), false, "blake3-16 zero no-names [-]"},
+      {{"--n", "-a", "blake3"}, false, "blake3 no-names [-]"},
+      {Blake3({"--no-names=yes"}), false, "error: option '--no-names' doesn't allow an argument"},
+      {Blake3({"-b", "--no-names"}), false, "blake3 binary no-names [-]"},
+      {Blake3({"-c", "-l", "16", "l"}), false, "blake3-128 check [l]"},
+      // Refused with --check and --tag, after md5sum's own refusals; --tag refused with -l 0.
+      {Blake3({"--no-names", "-c"}), false,
+       "error: the --no-names option is meaningless when verifying checksums"},
+      {Blake3({"--no-names", "--tag"}), false, "error: --tag does not support --no-names"},
+      {Blake3({"--no-names", "--tag", "-c"}), false,
+       "error: the --tag option is meaningless when verifying checksums"},
+      {Blake3({"--no-names", "-c", "-w", "--status"}), false,
+       "error: the --no-names option is meaningless when verifying checksums"},
+      {Blake3({"--tag", "-l", "0"}), false, "error: --tag does not support --length=0"},
+      {Blake3({"--tag", "-l", "32"}), false, "blake3-256 binary tag [-]"},
+      // Among the possibilities of an abbreviation, after --length.
+      {Blake3({"--="}), false,
+       "error: option '--=' is ambiguous; possibilities: '--algorithm' '--length' '--no-names' "
+       "'--check' '--ignore-missing' '--quiet' '--status' '--warn' '--strict' '--tag' '--zero' "
+       "'--binary' '--text' '--help' '--version'"},
+      // The other digests have no --no-names.
+      {{"--no-names"}, false, "error: unrecognized option '--no-names'"},
+      {{"-a", "blake2b", "--no"}, false, "error: unrecognized option '--no'"},
+      {{"--no-names", "-a", "sha256"}, false, "error: unrecognized option '--no-names'"},
+      {{"-a", "blake2b", "-l", "0", "--tag"}, false, "blake2b binary tag [-]"},
   };
   for (const TCommandCase& Case : Cases)
     ExpectRead(Case);

@@ -7,13 +7,14 @@
 
 namespace Sumtide {
 
-TComponentLanes::TComponentLanes(const TDigestKind& Kind) : FKind(Kind) {
+TComponentLanes::TComponentLanes(const TDigestKind& Kind)
+    : FKind(Kind), FDigests(MaxLanes * Kind.DigestBytes) {
   for (auto& Hash : FHashes)
     Hash = NewHash(Kind);
 }
 
 TComponentLanes::~TComponentLanes() {
-  SecureZero(FDigests.data(), sizeof FDigests);
+  SecureZero(FDigests.data(), FDigests.size());
 }
 
 IDigestLanes::TLaneMask TComponentLanes::Mask(TCondition Condition) const {
@@ -48,7 +49,7 @@ void TComponentLanes::Feed(std::size_t Lane, std::span<const std::uint8_t> Piece
 
 void TComponentLanes::End(std::size_t Lane) {
   Expect(Lane, TCondition::Open, "is not hungry");
-  FHashes[Lane]->Final(FDigests[Lane].data());
+  FHashes[Lane]->Final(LaneDigest(Lane));
   FConditions[Lane] = TCondition::Done;
 }
 
@@ -57,8 +58,8 @@ void TComponentLanes::TakeDigest(std::size_t Lane, std::span<std::uint8_t> Diges
   if (Digest.size() != FKind.DigestBytes)
     throw ESCL_hash(std::string(FKind.Tag) + " digests are " + std::to_string(FKind.DigestBytes) +
                     " bytes long");
-  std::copy_n(FDigests[Lane].begin(), Digest.size(), Digest.begin());
-  SecureZero(FDigests[Lane].data(), FDigests[Lane].size());
+  std::copy_n(LaneDigest(Lane), Digest.size(), Digest.begin());
+  SecureZero(LaneDigest(Lane), FKind.DigestBytes);
   FConditions[Lane] = TCondition::Free;
 }
 
@@ -66,7 +67,7 @@ void TComponentLanes::Drop(std::size_t Lane) {
   if (Lane >= MaxLanes)
     throw ESCL_hash(std::string(FKind.Tag) + " lane " + std::to_string(Lane) + " does not exist");
   FHashes[Lane]->Burn();
-  SecureZero(FDigests[Lane].data(), FDigests[Lane].size());
+  SecureZero(LaneDigest(Lane), FKind.DigestBytes);
   FConditions[Lane] = TCondition::Free;
 }
 

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace Sumtide {
 
@@ -36,12 +37,14 @@ private:
   enum class TCondition : std::uint8_t { Free, Open, Done };
   TLaneMask Mask(TCondition Condition) const;
   void Expect(std::size_t Lane, TCondition Condition, const char* What) const;
+  std::uint8_t* LaneDigest(std::size_t Lane) { return FDigests.data() + Lane * FKind.DigestBytes; }
 
   const TDigestKind& FKind;
   std::array<std::unique_ptr<TSCL_hash>, MaxLanes> FHashes;
   std::array<TCondition, MaxLanes> FConditions{};
-  // The digests of the done lanes, until they are taken.
-  std::array<std::array<std::uint8_t, MaxDigestBytes>, MaxLanes> FDigests{};
+  // The digests of the done lanes, until they are taken: the kind's size for each lane, one after
+  // the other.
+  std::vector<std::uint8_t> FDigests;
 };
 
 } // namespace Sumtide

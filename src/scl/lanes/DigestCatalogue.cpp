@@ -238,6 +238,17 @@ const TPropInfo* SizeProperty(const TDigestKind& Kind) {
   return Property && Property->Kind == TPropKind::Integer ? Property : nullptr;
 }
 
+// Whether the component of Own, a kind of the catalogue, takes a digest of Bits bits through
+// Property: it refuses a size it does not take.
+bool ComponentTakes(const TDigestKind& Own, const TPropInfo& Property, std::size_t Bits) {
+  try {
+    Property.Write(*NewHash(Own), static_cast<std::int32_t>(Bits));
+  } catch (const ESCL_hash&) {
+    return false;
+  }
+  return true;
+}
+
 } // namespace
 
 std::span<const TDigestKind> DigestKinds() {
@@ -255,6 +266,23 @@ bool TakesDigestSizes(const TDigestKind& Kind) {
   return SizeProperty(Kind) != nullptr;
 }
 
+std::size_t LongestDigestBytes(const TDigestKind& Kind) {
+  const TDigestKind* Own = FindDigestKind(Kind.Name);
+  if (!Own)
+    throw ESCL_hash("not a digest of the library");
+  const TPropInfo* Property = SizeProperty(*Own);
+  if (!Property || Own->DigestBytes >= MaxDigestBytes)
+    return Own->DigestBytes;
+  // A component takes every whole number of bytes from one up to its longest: the longest is
+  // found between its own size and MaxDigestBytes.
+  std::size_t Taken = Own->DigestBytes, Refused = MaxDigestBytes + 1;
+  while (Refused - Taken > 1) {
+    const std::size_t Middle = Taken + (Refused - Taken) / 2;
+    (ComponentTakes(*Own, *Property, 8 * Middle) ? Taken : Refused) = Middle;
+  }
+  return Taken;
+}
+
 const TDigestKind* DigestOfSize(const TDigestKind& Kind, std::size_t Bits) {
   // The row the kind was made from: the kinds of one digest share its name.
   const TDigestKind* Own = FindDigestKind(Kind.Name);
@@ -270,12 +298,8 @@ const TDigestKind* DigestOfSize(const TDigestKind& Kind, std::size_t Bits) {
   const auto Found = T.Sized.find({Own, Bits});
   if (Found != T.Sized.end())
     return &Found->second;
-  // The component says which sizes it takes: it refuses another one.
-  try {
-    Property->Write(*NewHash(*Own), static_cast<std::int32_t>(Bits));
-  } catch (const ESCL_hash&) {
+  if (!ComponentTakes(*Own, *Property, Bits))
     return nullptr;
-  }
   const std::string& Tag = T.Tags.emplace_back(std::string(Own->Tag) + "-" + std::to_string(Bits));
   const TDigestKind Sized{Own->Name, Tag, Bits / 8, Own->Class};
   return &T.Sized.emplace(std::pair{Own, Bits}, Sized).first->second;

@@ -17,8 +17,10 @@
 
 namespace Sumtide {
 
-// The longest digest of the library: SHA-512's, and BLAKE2b's at its own size.
-inline constexpr std::size_t MaxDigestBytes = 64;
+// The longest digest programs get from the library. SHA-512's and BLAKE2b's are 64 bytes; a
+// component of extendable output gives any length, and is taken up to this one: programs keep
+// thousands of digests in flight, so they stay a few KiB at most.
+inline constexpr std::size_t MaxDigestBytes = 4096;
 
 struct TDigestKind {
   std::string_view Name; // "md5", "sha1", "sha224", "sha256", "sha384", "sha512", "blake2b"
@@ -36,6 +38,9 @@ const TDigestKind* FindDigestKind(std::string_view Name);
 // Whether Kind's component hashes to other sizes than its own, which it takes in bits through
 // its DigestBits property (BLAKE2b's).
 bool TakesDigestSizes(const TDigestKind& Kind);
+// The longest digest Kind's component gives, in bytes, up to MaxDigestBytes: its own size for a
+// component of one size or one that takes only shorter ones.
+std::size_t LongestDigestBytes(const TDigestKind& Kind);
 // Kind (one of DigestKinds(), or one this function gave) with a digest of Bits bits: the kind
 // of DigestKinds() itself at its own size; for a component that takes other sizes, a kind of the
 // same name whose Tag tells the size, made once per size and kept for the process; nothing for a

@@ -168,5 +168,29 @@ TEST(DigestCatalogue, GivesBlake2bAtEachSize) {
   }
 }
 
+// The longest digest of each: its own, but for BLAKE3's extendable output, taken up to
+// MaxDigestBytes. BLAKE3 at a longer size than its own, and at the longest, in lanes too: each
+// lane keeps its digest at the kind's size.
+TEST(DigestCatalogue, GivesBlake3UpToTheLongestDigest) {
+  for (const TDigestKind& Kind : DigestKinds()) {
+    SCOPED_TRACE(std::string(Kind.Name));
+    EXPECT_EQ(LongestDigestBytes(Kind), Kind.Name == "blake3" ? MaxDigestBytes : Kind.DigestBytes);
+  }
+  const TDigestKind& Blake3 = *FindDigestKind("blake3");
+  EXPECT_EQ(DigestOfSize(Blake3, 8 * MaxDigestBytes + 8), nullptr);
+  const TDigestKind* Longest = DigestOfSize(Blake3, 8 * MaxDigestBytes);
+  ASSERT_NE(Longest, nullptr);
+  EXPECT_EQ(LongestDigestBytes(*Longest), MaxDigestBytes);
+  EXPECT_EQ(std::string(Longest->Tag), "BLAKE3-" + std::to_string(8 * MaxDigestBytes));
+  // What b3sum -l 100 prints for "abc" begins with what b3sum prints.
+  const std::string Own = OneMessage(Blake3, {'a', 'b', 'c'});
+  EXPECT_EQ(Own, "6437b3ac38465133ffb63b75273a8db548c558465d79db03fd359c6cd5bd9d85");
+  EXPECT_EQ(OneMessage(*DigestOfSize(Blake3, 800), {'a', 'b', 'c'}).substr(0, 64), Own);
+  for (const TDigestKind* Sized : {DigestOfSize(Blake3, 800), Longest}) {
+    SCOPED_TRACE(Sized->DigestBytes);
+    CheckEveryMessage(*NewDigestLanes(*Sized), *Sized);
+  }
+}
+
 } // namespace
 } // namespace Sumtide
