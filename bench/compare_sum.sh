@@ -12,8 +12,8 @@
 #   small  100,000 files of 0 to 4 KiB (about 200 MiB)
 #   large  24 files of 64 MiB (1.5 GiB): videos, photos, disk images
 #   one    one file of 1 GiB, its checksum printed (not -c): a download, a disk image
-# ALGORITHM (default md5; sha1, sha224, sha256, sha384, sha512) chooses the digest: ours runs with
-# -a ALGORITHM, the peer is ALGORITHMsum. SETS (default "mid small large"), STATES (default "written read-back cold") and ROUNDS (default
+# ALGORITHM (default md5; sha1, sha224, sha256, sha384, sha512, blake2b, blake3) chooses the
+# digest: ours runs with -a ALGORITHM, the peer is ALGORITHMsum (b2sum, b3sum). SETS (default "mid small large"), STATES (default "written read-back cold") and ROUNDS (default
 # 7, at least 7) choose what is measured. Every timed run is preceded by putting its set into the
 # state again; sumtide-sum and the peer take turns. Prints per set and state the median wall time of
 # each, the peer's over ours (above 1: ours is faster) and the peak resident memory of each (GNU
@@ -27,7 +27,11 @@ folder=${1:-$repo/build/sum-files}
 ours=${SUMTIDE_SUM:-$repo/build/release/src/programs/cli/sumtide-sum}
 rounds=${ROUNDS:-7}
 algorithm=${ALGORITHM:-md5}
-peer=${algorithm}sum
+case $algorithm in
+blake2b) peer=b2sum ;;
+blake3) peer=b3sum ;;
+*) peer=${algorithm}sum ;;
+esac
 command -v "$peer" >/dev/null || { echo "no $peer for ALGORITHM=$algorithm" >&2; exit 2; }
 read -r -a sets <<<"${SETS:-mid small large}"
 read -r -a states <<<"${STATES:-written read-back cold}"
