@@ -43,10 +43,10 @@ protected:
 // derivation mode with its context text; the message given to Update is then the key material.
 //
 // The cores: Threads, a published property of the instance, 1 by default, takes 1 to 16. Above 1,
-// an Update of 512 KiB or more has its whole chunks hashed in as many parts side by side, by
-// helper threads the instance starts the first time and keeps until it is destroyed; the caller's
-// thread hashes the first part and waits for the others, so the instance is used from one thread
-// as always. A program hashing many messages at once keeps 1.
+// an Update of 512 KiB or more has its whole chunks hashed in runs of 256 KiB shared among that
+// many threads: the caller's and helpers the instance starts the first time and keeps until it is
+// destroyed. Update returns once every run is hashed, so the instance is used from one thread as
+// always. A program hashing many messages at once keeps 1.
 //
 // Burn, Final, FinalXof and the destructor overwrite the whole working state (key, chaining
 // values, the chunk being hashed) with zeros.

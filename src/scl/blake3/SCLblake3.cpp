@@ -13,6 +13,7 @@
 #include "scl/blake3/Blake3Kernels.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <condition_variable>
 #include <cstring>
@@ -267,22 +268,34 @@ std::size_t HashRun(const std::uint32_t Key[8], std::uint32_t Flags, TChunks In,
   return Count;
 }
 
-// HashRun over any number of chunks, run after run.
-std::size_t HashRuns(const std::uint32_t Key[8], std::uint32_t Flags, TChunks In,
-                     std::size_t Chunks, std::uint64_t Counter, TSubtreeCv* Out) {
-  std::size_t Count = 0;
-  for (std::size_t Done = 0; Done < Chunks;) {
-    const std::size_t Run = std::min(Chunks - Done, MaxRunChunks);
-    Count += HashRun(Key, Flags, In.From(Done), Run, Counter + Done, Out + Count);
-    Done += Run;
+// The runs of a long piece of whole chunks, shared: each thread takes the next run not taken yet
+// until none is left, so that a thread slowed by anything else on its core leaves more to the
+// others instead of holding them up; each run's subtrees go to its own place.
+struct TSharedRuns {
+  const std::uint32_t* Key;
+  std::uint32_t Flags;
+  TChunks In;
+  std::size_t Chunks;
+  std::uint64_t Counter;
+  TSubtreeCv* Out;     // MaxRunSubtrees places a run
+  std::size_t* Counts; // the subtrees of each run
+  std::atomic<std::size_t> Next{0};
+
+  std::size_t Runs() const { return (Chunks + MaxRunChunks - 1) / MaxRunChunks; }
+  void Work() {
+    for (std::size_t Run; (Run = Next.fetch_add(1, std::memory_order_relaxed)) < Runs();) {
+      const std::size_t First = Run * MaxRunChunks;
+      Counts[Run] = HashRun(Key, Flags, In.From(First), std::min(MaxRunChunks, Chunks - First),
+                            Counter + First, Out + Run * MaxRunSubtrees);
+    }
   }
-  return Count;
-}
+};
 
 } // namespace
 
-// Helper threads, each hashing the part of a long run given to it while the caller hashes the
-// first part.
+// Helper threads that work on the shared runs of an Update beside the caller's thread. Between
+// two Updates a helper watches for the next one a short while before it sleeps: a long message
+// comes in pieces back to back.
 class TSCL_blake3::TCores {
 public:
   explicit TCores(std::size_t Helpers) : FHelpers(Helpers) {
@@ -291,46 +304,42 @@ public:
   }
   std::size_t Helpers() const { return FHelpers.size(); }
 
-  struct TPart {
-    const std::uint32_t* Key;
-    std::uint32_t Flags;
-    TChunks In;
-    std::size_t Chunks;
-    std::uint64_t Counter;
-    TSubtreeCv* Out;
-    std::size_t Count;
-  };
-  void Start(std::size_t Helper, TPart* Part) {
-    THelper& H = FHelpers[Helper];
-    {
-      const std::lock_guard Lock(H.Lock);
-      H.Part = Part;
+  // Every thread on Runs; returns once all of them are hashed.
+  void Share(TSharedRuns& Runs) {
+    for (THelper& H : FHelpers) {
+      {
+        const std::lock_guard Lock(H.Lock);
+        H.Job.store(&Runs, std::memory_order_release);
+      }
+      H.Changed.notify_one();
     }
-    H.Changed.notify_one();
-  }
-  void Wait(std::size_t Helper) {
-    THelper& H = FHelpers[Helper];
-    std::unique_lock Lock(H.Lock);
-    H.Changed.wait(Lock, [&H] { return H.Part == nullptr; });
+    Runs.Work();
+    for (THelper& H : FHelpers) {
+      std::unique_lock Lock(H.Lock);
+      H.Changed.wait(Lock, [&H] { return H.Job.load(std::memory_order_acquire) == nullptr; });
+    }
   }
 
 private:
   struct THelper {
     std::mutex Lock;
     std::condition_variable_any Changed;
-    TPart* Part = nullptr;
+    std::atomic<TSharedRuns*> Job{nullptr};
     std::jthread Thread;
 
     void Serve(const std::stop_token& Stop) {
       for (;;) {
+        // About 50 microseconds of watching, then sleep.
+        for (int Spin = 0; Spin < 20000 && !Job.load(std::memory_order_acquire); ++Spin)
+          std::this_thread::yield();
         std::unique_lock Lock(this->Lock);
-        if (!Changed.wait(Lock, Stop, [this] { return Part != nullptr; }))
+        if (!Changed.wait(Lock, Stop, [this] { return Job.load() != nullptr; }))
           return;
-        TPart& Work = *Part;
+        TSharedRuns* Runs = Job.load();
         Lock.unlock();
-        Work.Count = HashRuns(Work.Key, Work.Flags, Work.In, Work.Chunks, Work.Counter, Work.Out);
+        Runs->Work();
         Lock.lock();
-        Part = nullptr;
+        Job.store(nullptr, std::memory_order_release);
         Lock.unlock();
         Changed.notify_one();
       }
@@ -349,40 +358,23 @@ void TSCL_blake3::HashWholeChunks(const void* Source, std::size_t Chunks) {
   SecureZero(Subtrees, sizeof Subtrees);
 }
 
-// Chunks whole chunks cut into as many parts as there are cores to use, each a whole number of
-// runs, hashed side by side; their subtrees then join the stack in order.
+// Chunks whole chunks in runs shared among the caller's thread and the helpers; their subtrees
+// then join the stack in order.
 void TSCL_blake3::HashOnCores(const void* Source, std::size_t Chunks) {
-  const TChunks& In = *static_cast<const TChunks*>(Source);
-  const std::size_t Parts = FCores->Helpers() + 1;
-  // Whole runs each, enough of them to take every chunk; the last part may be shorter or empty.
-  const std::size_t PartChunks =
-      ((Chunks + Parts - 1) / Parts + MaxRunChunks - 1) / MaxRunChunks * MaxRunChunks;
-  std::vector<TSubtreeCv> Subtrees((Chunks / MaxRunChunks + Parts) * MaxRunSubtrees);
-  std::vector<TCores::TPart> Work(Parts);
-  std::size_t Done = 0, Room = 0;
-  for (std::size_t P = 0; P < Parts; ++P) {
-    const std::size_t Mine = std::min(PartChunks, Chunks - Done);
-    Work[P] = {FWork.Key,
-               FWork.Flags,
-               In.From(Done),
-               Mine,
-               FWork.ChunkCounter + Done,
-               Subtrees.data() + Room,
-               0};
-    Room += (Mine / MaxRunChunks + 1) * MaxRunSubtrees;
-    Done += Mine;
-  }
-  for (std::size_t P = 1; P < Parts; ++P)
-    if (Work[P].Chunks > 0)
-      FCores->Start(P - 1, &Work[P]);
-  Work[0].Count = HashRuns(Work[0].Key, Work[0].Flags, Work[0].In, Work[0].Chunks, Work[0].Counter,
-                           Work[0].Out);
-  for (std::size_t P = 1; P < Parts; ++P)
-    if (Work[P].Chunks > 0)
-      FCores->Wait(P - 1);
-  for (const TCores::TPart& Part : Work)
-    for (std::size_t T = 0; T < Part.Count; ++T)
-      PushSubtree(Part.Out[T].Cv, Part.Out[T].Chunks);
+  TSharedRuns Runs;
+  Runs.Key = FWork.Key;
+  Runs.Flags = FWork.Flags;
+  Runs.In = *static_cast<const TChunks*>(Source);
+  Runs.Chunks = Chunks;
+  Runs.Counter = FWork.ChunkCounter;
+  std::vector<TSubtreeCv> Subtrees(Runs.Runs() * MaxRunSubtrees);
+  std::vector<std::size_t> Counts(Runs.Runs());
+  Runs.Out = Subtrees.data();
+  Runs.Counts = Counts.data();
+  FCores->Share(Runs);
+  for (std::size_t Run = 0; Run < Runs.Runs(); ++Run)
+    for (std::size_t T = 0; T < Counts[Run]; ++T)
+      PushSubtree(Subtrees[Run * MaxRunSubtrees + T].Cv, Subtrees[Run * MaxRunSubtrees + T].Chunks);
   SecureZero(Subtrees.data(), Subtrees.size() * sizeof(TSubtreeCv));
 }
 
