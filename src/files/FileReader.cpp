@@ -187,8 +187,12 @@ bool TFileReader::Next(std::span<const std::uint8_t>& Piece) {
     return false;
   if (AtEnd())
     return Finish(TVerdict::Done);
-  if (FMapping && NextWindow(Piece))
-    return true;
+  if (FMapping) {
+    if (NextWindow(Piece))
+      return true;
+    if (FVerdict != TVerdict::Reading)
+      return false;
+  }
   if (FAhead) {
     switch (FAhead->Take(Piece, FError)) {
     case TAhead::TTaken::Piece:
@@ -207,17 +211,26 @@ bool TFileReader::Next(std::span<const std::uint8_t>& Piece) {
 }
 
 // The next window, the one before unmapped first; false, and no more mapping, where the system
-// maps none, so that the caller's thread reads the rest.
+// maps none, so that the caller's thread reads the rest (false with the verdict Failed where the
+// file cannot be read on from there).
 bool TFileReader::NextWindow(std::span<const std::uint8_t>& Piece) {
+  // The next window is mapped before the one given last is unmapped: only its pages, not yet
+  // touched, are added to what the process holds.
+  const auto Length = static_cast<std::size_t>(
+      std::min<std::int64_t>(static_cast<std::int64_t>(Reading::MapWindow), FLimit - FDone));
+  std::unique_ptr<TMappedWindow> Next = TMappedWindow::Map(FFile.Handle(), FDone, Length);
   if (FWindow) {
     FLostPages = FLostPages || FWindow->LostPages();
     FWindow.reset();
   }
-  const auto Length = static_cast<std::size_t>(
-      std::min<std::int64_t>(static_cast<std::int64_t>(Reading::MapWindow), FLimit - FDone));
-  FWindow = TMappedWindow::Map(FFile.Handle(), FDone, Length);
+  FWindow = std::move(Next);
   if (!FWindow) {
+    // The rest is read from where the windows ended; a file that cannot be placed there fails.
     FMapping = false;
+    if (!FFile.SeekTo(FDone)) {
+      FError = {"Illegal seek", false};
+      return Finish(TVerdict::Failed);
+    }
     return false;
   }
   if (FDone + static_cast<std::int64_t>(Length) < FLimit)

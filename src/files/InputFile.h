@@ -97,6 +97,9 @@ public:
   // fails. Safe to call from another thread than the one that opened the file.
   std::int64_t Read(void* Buffer, std::size_t Count, TInputError& Error);
 
+  // Sets where the next Read starts, from the file's start; false where the system refuses.
+  bool SeekTo(std::int64_t Offset);
+
   // True when a read now would wait for bytes that have not come yet (a pipe, a FIFO or a
   // terminal with nothing to read and a writer still there); false for a regular file, and
   // wherever the system cannot tell without reading (Windows).

@@ -162,6 +162,25 @@ TEST_F(FileReaderTest, AMappedWindowSurvivesTheFileCutShort) {
 #endif
 }
 
+// Where the system maps no more windows half way through a file (here every slot of the guard is
+// taken by other windows), the rest is read from where the windows ended: the same bytes.
+TEST_F(FileReaderTest, AMappedFileReadsOnWhereNoWindowIsLeft) {
+  const std::string Content = Pattern(Reading::MapWindow * 2 + 5);
+  const std::string Path = MakeFile("half.bin", Content);
+  const TInputFile Other = OpenOrFail(MakeFile("other.bin", Pattern(4096)));
+  TFileReader Reader(OpenOrFail(Path), TPace::Mapped);
+  std::vector<std::unique_ptr<TMappedWindow>> Taken;
+  const std::string Got = ReadAll(Reader, [&] {
+    while (auto Window = TMappedWindow::Map(Other.Handle(), 0, 4096))
+      Taken.push_back(std::move(Window));
+  });
+  EXPECT_EQ(Reader.Verdict(), TVerdict::Done);
+  EXPECT_TRUE(Got == Content);
+#ifndef _WIN32
+  EXPECT_FALSE(Taken.empty());
+#endif
+}
+
 // Whatever happens to the file once reading has begun, the stamp compared at the end tells: no
 // verdict of Done for bytes of two versions. A file that grows is read up to its size at the
 // open, so one that never stops growing still ends.

@@ -132,6 +132,10 @@ std::int64_t TInputFile::Read(void* Buffer, std::size_t Count, TInputError& Erro
   return Got;
 }
 
+bool TInputFile::SeekTo(std::int64_t Offset) {
+  return ::lseek(static_cast<int>(FHandle), static_cast<off_t>(Offset), SEEK_SET) == Offset;
+}
+
 bool TInputFile::ReadWouldWait() const {
   if (FOpened)
     return false;

@@ -25,6 +25,7 @@ struct TSlot {
 std::array<TSlot, 16> Slots;
 
 struct sigaction Previous {};
+std::uintptr_t PageSize = 4096; // read once, before the handler is installed
 std::once_flag Installed;
 
 void OnBus(int Signal, siginfo_t* Info, void* Context) {
@@ -34,7 +35,7 @@ void OnBus(int Signal, siginfo_t* Info, void* Context) {
     if (Begin == 0 || Address < Begin || Address >= Slot.End.load(std::memory_order_acquire))
       continue;
     // A zero page in place of the one the file lost, so the read goes on; the window says so.
-    const auto Page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t Page = PageSize;
     void* At = reinterpret_cast<void*>(Address & ~(Page - 1));
     if (::mmap(At, Page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
       break;
@@ -55,6 +56,7 @@ void OnBus(int Signal, siginfo_t* Info, void* Context) {
 }
 
 void InstallGuard() {
+  PageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
   struct sigaction Action {};
   Action.sa_sigaction = OnBus;
   Action.sa_flags = SA_SIGINFO;

@@ -136,6 +136,12 @@ std::int64_t TInputFile::Read(void* Buffer, std::size_t Count, TInputError& Erro
   return Got;
 }
 
+bool TInputFile::SeekTo(std::int64_t Offset) {
+  LARGE_INTEGER Distance;
+  Distance.QuadPart = Offset;
+  return ::SetFilePointerEx(AsHandle(FHandle), Distance, nullptr, FILE_BEGIN) != 0;
+}
+
 bool TInputFile::ReadWouldWait() const {
   return false;
 }

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -330,7 +331,9 @@ private:
     void Serve(const std::stop_token& Stop) {
       for (;;) {
         // About 50 microseconds of watching, then sleep.
-        for (int Spin = 0; Spin < 20000 && !Job.load(std::memory_order_acquire); ++Spin)
+        const auto Until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+        while (!Job.load(std::memory_order_acquire) && !Stop.stop_requested() &&
+               std::chrono::steady_clock::now() < Until)
           std::this_thread::yield();
         std::unique_lock Lock(this->Lock);
         if (!Changed.wait(Lock, Stop, [this] { return Job.load() != nullptr; }))
