@@ -173,12 +173,10 @@ void TSCL_blake3::InitDeriveKey(std::string_view Context) {
     Update(Context.data() + Done, static_cast<std::uint32_t>(Piece));
     Done += Piece;
   }
-  const std::int32_t Bits = FDigestBits;
   std::uint8_t ContextKey[32];
   FinalXof(ContextKey, sizeof ContextKey);
   std::uint32_t Words[8];
   LoadWords(ContextKey, Words, 8);
-  FDigestBits = Bits;
   Start(Words, DeriveKeyMaterial);
   SecureZero(ContextKey, sizeof ContextKey);
   SecureZero(Words, sizeof Words);
